@@ -1,0 +1,45 @@
+# The two commands of the README: `make run` and `make test`.
+SHELL := /bin/bash
+JOBS  ?= $(shell nproc)
+
+# Debian packages the build, the program and the tests need.
+PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 libgl-dev \
+            libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth \
+            locales
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+
+.PHONY: run test deps release folder fuzz bench
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq $$missing; \
+	fi
+
+release: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DRONVALO_TESTS=OFF
+	cmake --build build -j$(JOBS)
+
+# The program's folder: the executable plus db/ with empty tables and txt/; data is never touched.
+folder: release
+	@if ls build/bin/db/*.db build/bin/db/*.DB >/dev/null 2>&1; then \
+	  mkdir -p build/bin/txt; \
+	else \
+	  build/bin/ronvalo-newdb build/bin; \
+	fi
+
+run: folder
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make run: no display (DISPLAY and WAYLAND_DISPLAY are unset); start it from a desktop session or under xvfb-run."; \
+	  exit 1; \
+	fi
+	build/bin/ronvalo
+
+test: deps
+	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DRONVALO_SANITIZE=ON -DRONVALO_BENCH=OFF
+	cmake --build build-test -j$(JOBS)
+	cd build-test && ctest --output-on-failure -j$(JOBS)

@@ -1,0 +1,66 @@
+// The real message and confirmation boxes, and the seam that picks them or a test's.
+#include "common/dialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace ronvalo {
+
+namespace {
+
+const QString applicationTitle = QStringLiteral("Ronvalo 2.2");
+
+void centreOnScreen(QWidget& box) {
+    box.adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        box.move(screen->availableGeometry().center() - box.rect().center());
+}
+
+int showBox(QMessageBox::Icon icon, const QString& caption, const QString& text) {
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+    return box.exec();
+}
+
+class QtDialogs final : public Dialogs {
+public:
+    void notice(const QString& text) override {
+        showBox(QMessageBox::NoIcon, applicationTitle, text);
+    }
+    void error(const QString& text) override {
+        showBox(QMessageBox::Critical, applicationTitle, text);
+    }
+    bool confirm(const QString& text) override {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton);
+        QAbstractButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+        QAbstractButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+        box.setDefaultButton(static_cast<QPushButton*>(yes));
+        box.setEscapeButton(no); // Escape and the close box answer No
+        centreOnScreen(box);
+        box.exec();
+        return box.clickedButton() == yes;
+    }
+};
+
+} // namespace
+
+Dialogs*& Dialogs::installed() {
+    static Dialogs* dialogs = nullptr;
+    return dialogs;
+}
+
+Dialogs& Dialogs::current() {
+    static QtDialogs real;
+    return installed() ? *installed() : real;
+}
+
+void Dialogs::install() { installed() = this; }
+
+void Dialogs::uninstall() {
+    if (installed() == this)
+        installed() = nullptr;
+}
+
+} // namespace ronvalo

@@ -1,0 +1,33 @@
+// The day-count scale against known values of the Windows date scale.
+#include "common/ole_date.h"
+
+#include <gtest/gtest.h>
+
+using namespace ronvalo;
+
+TEST(OleDate, KnownDaysAndFractions) {
+    struct Case {
+        QDateTime dateTime;
+        double ole;
+    } cases[] = {
+        {QDateTime(QDate(1899, 12, 30), QTime(0, 0)), 0.0},
+        {QDateTime(QDate(1900, 1, 1), QTime(12, 0)), 2.5},
+        {QDateTime(QDate(2004, 4, 26), QTime(6, 0)), 38103.25},
+        {QDateTime(QDate(1899, 12, 29), QTime(6, 0)), -1.25},
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(toOle(c.dateTime), c.ole) << c.dateTime.toString(Qt::ISODate).toStdString();
+        EXPECT_EQ(fromOle(c.ole), c.dateTime) << c.ole;
+    }
+}
+
+TEST(OleDate, CalendarChecks) {
+    EXPECT_TRUE(makeDate(2024, 2, 29));
+    EXPECT_FALSE(makeDate(2023, 2, 29));
+    EXPECT_FALSE(makeDate(2000, 13, 1));
+    EXPECT_TRUE(makeDate(2000, 2, 29));
+    EXPECT_FALSE(makeDate(1900, 2, 29));
+    EXPECT_FALSE(makeTime(24, 0));
+    EXPECT_FALSE(makeTime(0, 60));
+    EXPECT_TRUE(makeTime(23, 59));
+}

@@ -1,0 +1,20 @@
+// File helpers for tests.
+#include "support/temp_folder.h"
+
+#include <QFile>
+
+namespace ronvalo::test {
+
+QByteArray readFileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+bool writeFileBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+} // namespace ronvalo::test

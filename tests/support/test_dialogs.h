@@ -1,0 +1,47 @@
+// A Dialogs seam for tests: records every box and answers confirmations from a queue.
+#pragma once
+
+#include "common/dialogs.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+namespace ronvalo::test {
+
+class TestDialogs final : public Dialogs {
+public:
+    struct Shown {
+        enum Kind { Notice, Confirm, Error } kind;
+        QString text;
+    };
+
+    TestDialogs() { install(); }
+    ~TestDialogs() override { uninstall(); }
+    TestDialogs(const TestDialogs&) = delete;
+    TestDialogs& operator=(const TestDialogs&) = delete;
+
+    void notice(const QString& text) override { shown.push_back({Shown::Notice, text}); }
+    void error(const QString& text) override { shown.push_back({Shown::Error, text}); }
+    bool confirm(const QString& text) override {
+        shown.push_back({Shown::Confirm, text});
+        if (answers.empty())
+            return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    QStringList texts(Shown::Kind kind) const {
+        QStringList result;
+        for (const auto& box : shown)
+            if (box.kind == kind)
+                result << box.text;
+        return result;
+    }
+
+    std::deque<bool> answers; // confirmations answered in order; No once empty
+    std::vector<Shown> shown;
+};
+
+} // namespace ronvalo::test
