@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 
 namespace ronvalo {
@@ -34,9 +35,9 @@ public:
     }
     bool confirm(const QString& text) override {
         QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton);
-        QAbstractButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
-        QAbstractButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-        box.setDefaultButton(static_cast<QPushButton*>(yes));
+        QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+        QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+        box.setDefaultButton(yes);
         box.setEscapeButton(no); // Escape and the close box answer No
         centreOnScreen(box);
         box.exec();
