@@ -8,6 +8,8 @@ std::optional<QDateTime>& Clock::fixed() {
     return moment;
 }
 
-QDateTime Clock::now() { return fixed() ? *fixed() : QDateTime::currentDateTime(); }
+QDateTime Clock::now() {
+    return fixed() ? *fixed() : QDateTime::currentDateTime();
+}
 
 } // namespace ronvalo

@@ -18,6 +18,8 @@ void handleException(const std::exception& error) {
     Dialogs::current().error(errorBoxText(text));
 }
 
-void handleUnknownException() { Dialogs::current().error(QStringLiteral("Unknown error.")); }
+void handleUnknownException() {
+    Dialogs::current().error(QStringLiteral("Unknown error."));
+}
 
 } // namespace ronvalo

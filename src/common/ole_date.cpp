@@ -9,9 +9,13 @@ namespace {
 constexpr qint64 msPerDay = 24LL * 60 * 60 * 1000;
 }
 
-QDate zeroDate() { return QDate(1899, 12, 30); }
+QDate zeroDate() {
+    return QDate(1899, 12, 30);
+}
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysInMonth(int year, int month) {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -33,7 +37,9 @@ std::optional<QTime> makeTime(int hours, int minutes, int seconds) {
     return QTime(hours, minutes, seconds);
 }
 
-TDateTime toOle(const QDate& date) { return static_cast<double>(zeroDate().daysTo(date)); }
+TDateTime toOle(const QDate& date) {
+    return static_cast<double>(zeroDate().daysTo(date));
+}
 
 TDateTime toOle(const QDateTime& dateTime) {
     const double days = toOle(dateTime.date());

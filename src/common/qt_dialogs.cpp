@@ -34,7 +34,8 @@ public:
         showBox(QMessageBox::Critical, applicationTitle, text);
     }
     bool confirm(const QString& text) override {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::NoButton);
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text,
+                        QMessageBox::NoButton);
         QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
         box.setDefaultButton(yes);
@@ -57,7 +58,9 @@ Dialogs& Dialogs::current() {
     return installed() ? *installed() : real;
 }
 
-void Dialogs::install() { installed() = this; }
+void Dialogs::install() {
+    installed() = this;
+}
 
 void Dialogs::uninstall() {
     if (installed() == this)

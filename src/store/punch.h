@@ -8,15 +8,17 @@
 namespace ronvalo {
 
 struct Punch {
-    qint64 AutoNr = 0;    // assigned by the table
-    QDate Data;           // date of the punch; the zero date when the dump had no date line yet
-    QTime Czas;           // time of the punch, seconds 0
-    qint32 Nrwewpkt = 0;  // checkpoint number
-    QString Nrczyt;       // instrument number, at most 10 characters
+    qint64 AutoNr = 0;      // assigned by the table
+    QDate Data;             // date of the punch; the zero date when the dump had no date line yet
+    QTime Czas;             // time of the punch, seconds 0
+    qint32 Nrwewpkt = 0;    // checkpoint number
+    QString Nrczyt;         // instrument number, at most 10 characters
     qint32 NrSczytania = 0; // download number
 };
 
 // Checkpoints 171 to 174 stand out wherever punches are shown.
-inline bool isMarkedCheckpoint(qint32 checkpoint) { return checkpoint >= 171 && checkpoint <= 174; }
+inline bool isMarkedCheckpoint(qint32 checkpoint) {
+    return checkpoint >= 171 && checkpoint <= 174;
+}
 
 } // namespace ronvalo

@@ -1,0 +1,284 @@
+// The data module: opening the three files as one connection, and the table operations.
+#include "store/data_module.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QUuid>
+#include <QVariant>
+
+#include "common/exception.h"
+#include "platform/files.h"
+
+namespace ronvalo {
+
+namespace {
+
+[[noreturn]] void fail(const QString& what, const QSqlError& error) {
+    throw EDatabaseError(what + QStringLiteral(": ") + error.text());
+}
+
+void exec(QSqlQuery& query, const QString& what) {
+    if (!query.exec())
+        fail(what, query.lastError());
+}
+
+// Opens the file read-only on a private connection and compares the table's fields.
+QString validateTableFile(const QString& path, const TableSchema& schema) {
+    const QString connection = "check-" + QUuid::createUuid().toString();
+    QString problem;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        if (!db.open()) {
+            problem = db.lastError().text();
+        } else {
+            QSqlQuery query(db);
+            QStringList fields;
+            if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(schema.tableName)))
+                problem = query.lastError().text();
+            while (query.next())
+                fields << query.value(1).toString();
+            if (problem.isEmpty() && fields != schema.fields)
+                problem = QStringLiteral("to nie jest tabela %1 programu").arg(schema.tableName);
+            query.finish();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return problem;
+}
+
+} // namespace
+
+QString TTable::filePath() const {
+    const std::string folder = folder_.toStdString();
+    const auto name = platform::findNameIgnoringCase(folder, schema_.fileName.toStdString());
+    return folder_ + (name ? QString::fromStdString(*name) : schema_.fileName);
+}
+
+void TTable::Open() {
+    if (active_)
+        return;
+    const QString path = filePath();
+    if (!platform::fileExists(path.toStdString()))
+        throw EDatabaseError(
+            QStringLiteral("Nie można otworzyć tabeli %1: plik nie istnieje").arg(path));
+    const QString problem = validateTableFile(path, schema_);
+    if (!problem.isEmpty())
+        throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: %2").arg(path, problem));
+    active_ = true;
+    module_.tableOpened();
+}
+
+void TTable::Close() {
+    if (!active_)
+        return;
+    active_ = false;
+    module_.tableClosed();
+}
+
+TDM3::TDM3(QObject* parent)
+    : QObject(parent), connectionName_("DM3-" + QUuid::createUuid().toString()) {
+    setObjectName("DM3");
+}
+
+TDM3::~TDM3() {
+    disconnect();
+}
+
+void TDM3::setDatabaseFolder(const QString& folder) {
+    tbOdbicia.setDatabaseName(folder);
+    tbCzytniki.setDatabaseName(folder);
+    tbNrOdc.setDatabaseName(folder);
+}
+
+void TDM3::tableOpened() {
+    if (tbOdbicia.Active() && tbCzytniki.Active() && tbNrOdc.Active())
+        connect();
+}
+
+void TDM3::tableClosed() {
+    disconnect();
+}
+
+// The punch file is the main database, so that one transaction spans all three files.
+void TDM3::connect() {
+    db_ = QSqlDatabase::addDatabase("QSQLITE", connectionName_);
+    db_.setDatabaseName(tbOdbicia.filePath());
+    db_.setConnectOptions("QSQLITE_BUSY_TIMEOUT=1000");
+    if (!db_.open()) {
+        const QSqlError error = db_.lastError();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName_);
+        fail(tbOdbicia.filePath(), error);
+    }
+    QSqlQuery attach(db_);
+    for (auto [table, schemaName] : {std::pair{&tbCzytniki, "cz"}, std::pair{&tbNrOdc, "nr"}}) {
+        attach.prepare(QStringLiteral("ATTACH DATABASE ? AS %1").arg(schemaName));
+        attach.addBindValue(table->filePath());
+        if (!attach.exec()) {
+            const QSqlError error = attach.lastError();
+            disconnect();
+            fail(table->filePath(), error);
+        }
+    }
+    connected_ = true;
+}
+
+void TDM3::disconnect() {
+    insertPunch_.reset();
+    findReader_.reset();
+    insertReader_.reset();
+    insertDownload_.reset();
+    if (db_.isValid())
+        db_.close();
+    db_ = QSqlDatabase();
+    if (QSqlDatabase::contains(connectionName_))
+        QSqlDatabase::removeDatabase(connectionName_);
+    connected_ = false;
+}
+
+QSqlDatabase& TDM3::database() {
+    if (!connected_)
+        throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    return db_;
+}
+
+QSqlQuery& TDM3::prepared(std::optional<QSqlQuery>& slot, const char* sql) {
+    if (!slot) {
+        QSqlQuery query(database());
+        if (!query.prepare(QString::fromLatin1(sql)))
+            fail(QString::fromLatin1(sql), query.lastError());
+        slot.emplace(std::move(query));
+    }
+    return *slot;
+}
+
+QString TDM3::dateText(const QDate& date) {
+    return date.toString(Qt::ISODate);
+}
+QString TDM3::timeText(const QTime& time) {
+    return time.toString(Qt::ISODate);
+}
+
+Punch TDM3::punchFromQuery(const QSqlQuery& query) {
+    Punch punch;
+    punch.AutoNr = query.value(0).toLongLong();
+    punch.Data = QDate::fromString(query.value(1).toString(), Qt::ISODate);
+    punch.Czas = QTime::fromString(query.value(2).toString(), Qt::ISODate);
+    punch.Nrwewpkt = query.value(3).toInt();
+    punch.Nrczyt = query.value(4).toString();
+    punch.NrSczytania = query.value(5).toInt();
+    return punch;
+}
+
+void TDM3::insertPunch(const Punch& punch) {
+    QSqlQuery& query = prepared(insertPunch_, "INSERT INTO main.Odbicia (Data, Czas, Nrwewpkt, "
+                                              "Nrczyt, NrSczytania) VALUES (?, ?, ?, ?, ?)");
+    query.bindValue(0, dateText(punch.Data));
+    query.bindValue(1, timeText(punch.Czas));
+    query.bindValue(2, punch.Nrwewpkt);
+    query.bindValue(3, punch.Nrczyt.left(10));
+    query.bindValue(4, punch.NrSczytania);
+    exec(query, tbOdbicia.filePath());
+}
+
+void TDM3::forEachPunch(const std::function<bool(const Punch&)>& visit) {
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    query.prepare("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM main.Odbicia "
+                  "INDEXED BY ixDiT ORDER BY Data, Czas, AutoNr");
+    exec(query, tbOdbicia.filePath());
+    while (query.next()) {
+        const Punch punch = punchFromQuery(query);
+        if (filtered_ && OnFilterRecord && !OnFilterRecord(punch))
+            continue;
+        if (!visit(punch))
+            break;
+    }
+}
+
+qint64 TDM3::punchCount() {
+    QSqlQuery query(database());
+    query.prepare("SELECT COUNT(*) FROM main.Odbicia");
+    exec(query, tbOdbicia.filePath());
+    return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+bool TDM3::findReader(const QString& instrument) {
+    QSqlQuery& query = prepared(findReader_, "SELECT 1 FROM cz.Czytniki WHERE NrCzytnika = ?");
+    query.bindValue(0, instrument);
+    exec(query, tbCzytniki.filePath());
+    const bool found = query.next();
+    query.finish();
+    return found;
+}
+
+void TDM3::insertReader(const QString& instrument) {
+    QSqlQuery& query = prepared(insertReader_, "INSERT INTO cz.Czytniki (NrCzytnika) VALUES (?)");
+    query.bindValue(0, instrument);
+    exec(query, tbCzytniki.filePath());
+}
+
+QStringList TDM3::readers() {
+    QSqlQuery query(database());
+    query.prepare("SELECT NrCzytnika FROM cz.Czytniki ORDER BY NrCzytnika");
+    exec(query, tbCzytniki.filePath());
+    QStringList result;
+    while (query.next())
+        result << query.value(0).toString();
+    return result;
+}
+
+qint32 TDM3::appendDownload(const QDateTime& data) {
+    QSqlQuery& query = prepared(insertDownload_, "INSERT INTO nr.NrOdc (Data) VALUES (?)");
+    query.bindValue(0, data.toString("yyyy-MM-dd HH:mm:ss"));
+    exec(query, tbNrOdc.filePath());
+    QSqlQuery last(database());
+    last.prepare("SELECT Nrodczytu FROM nr.NrOdc ORDER BY Nrodczytu DESC LIMIT 1");
+    exec(last, tbNrOdc.filePath());
+    if (!last.next())
+        throw EDatabaseError(tbNrOdc.filePath());
+    return last.value(0).toInt();
+}
+
+QList<qint32> TDM3::downloads() {
+    QSqlQuery query(database());
+    query.prepare("SELECT Nrodczytu FROM nr.NrOdc ORDER BY Nrodczytu");
+    exec(query, tbNrOdc.filePath());
+    QList<qint32> result;
+    while (query.next())
+        result << query.value(0).toInt();
+    return result;
+}
+
+void TDM3::setFiltered(bool on) {
+    if (filtered_ == on)
+        return;
+    filtered_ = on;
+    Refresh();
+}
+
+Transaction::Transaction(TDM3& module) : module_(module) {
+    if (!module_.database().transaction())
+        fail(module_.tbOdbicia.filePath(), module_.database().lastError());
+    open_ = true;
+}
+
+Transaction::~Transaction() {
+    if (open_ && module_.connected())
+        module_.database().rollback();
+}
+
+void Transaction::commit() {
+    if (!module_.database().commit()) {
+        const QSqlError error = module_.database().lastError();
+        module_.database().rollback();
+        open_ = false;
+        fail(module_.tbOdbicia.filePath(), error);
+    }
+    open_ = false;
+}
+
+} // namespace ronvalo

@@ -1,0 +1,127 @@
+// The data module DM3: the punch, reader and download tables over three SQLite files in db/.
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "store/punch.h"
+#include "store/schema.h"
+
+namespace ronvalo {
+
+class TDM3;
+
+// One table: its file in the database folder, open or closed. The module's connection exists
+// while all three tables are open.
+class TTable {
+public:
+    TTable(TDM3& module, const TableSchema& schema) : module_(module), schema_(schema) {}
+    TTable(const TTable&) = delete;
+    TTable& operator=(const TTable&) = delete;
+
+    void setDatabaseName(const QString& folder) { folder_ = folder; }
+    const QString& DatabaseName() const { return folder_; }
+    // The table's file, its name matched without regard to case.
+    QString filePath() const;
+
+    // Checks that the file exists and holds this program's table; raises EDatabaseError naming
+    // the file otherwise. Never creates or alters anything.
+    void Open();
+    void Close();
+    bool Active() const { return active_; }
+    const TableSchema& schema() const { return schema_; }
+
+private:
+    TDM3& module_;
+    const TableSchema& schema_;
+    QString folder_;
+    bool active_ = false;
+};
+
+class TDM3 : public QObject {
+    Q_OBJECT
+public:
+    explicit TDM3(QObject* parent = nullptr);
+    ~TDM3() override;
+
+    TTable tbOdbicia{*this, punchSchema()};
+    TTable tbCzytniki{*this, readerSchema()};
+    TTable tbNrOdc{*this, downloadSchema()};
+
+    // Points all three tables at `folder` (ending in "/").
+    void setDatabaseFolder(const QString& folder);
+
+    // Punch table. Nrczyt is cut to its first 10 characters.
+    void insertPunch(const Punch& punch);
+    // Every row in "ixDiT" order (date, time, arrival); while filtering is on, only the rows the
+    // filter accepts. `visit` returns false to stop.
+    void forEachPunch(const std::function<bool(const Punch&)>& visit);
+    qint64 punchCount();
+
+    // Reader table.
+    bool findReader(const QString& instrument);
+    void insertReader(const QString& instrument);
+    QStringList readers(); // by NrCzytnika
+
+    // Download table: appends a row dated `data` and returns its Nrodczytu.
+    qint32 appendDownload(const QDateTime& data);
+    QList<qint32> downloads(); // by Nrodczytu
+
+    // Record filter of the punch table.
+    bool Filtered() const { return filtered_; }
+    void setFiltered(bool on);
+    std::function<bool(const Punch&)> OnFilterRecord;
+    // Re-reads the punch table: whoever shows it reloads.
+    void Refresh() { emit punchesChanged(); }
+
+    // The open connection (all three tables open); raises EDatabaseError when closed.
+    QSqlDatabase& database();
+    bool connected() const { return connected_; }
+
+    // Reads one punch row from a query whose columns are AutoNr, Data, Czas, Nrwewpkt, Nrczyt,
+    // NrSczytania (in that order).
+    static Punch punchFromQuery(const QSqlQuery& query);
+    static QString dateText(const QDate& date);
+    static QString timeText(const QTime& time);
+
+signals:
+    void punchesChanged();
+
+private:
+    friend class TTable;
+    friend class Transaction;
+    void tableOpened();
+    void tableClosed();
+    void connect();
+    void disconnect();
+    QSqlQuery& prepared(std::optional<QSqlQuery>& slot, const char* sql);
+
+    QString connectionName_;
+    QSqlDatabase db_;
+    bool connected_ = false;
+    bool filtered_ = false;
+    std::optional<QSqlQuery> insertPunch_, findReader_, insertReader_, insertDownload_;
+};
+
+// Several writes to the three files as one: committed whole, or rolled back whole when the
+// object goes without commit() (an exception on the way).
+class Transaction {
+public:
+    explicit Transaction(TDM3& module);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    TDM3& module_;
+    bool open_ = false;
+};
+
+} // namespace ronvalo

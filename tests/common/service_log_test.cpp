@@ -1,0 +1,84 @@
+// The service log against real files: line format, CP1250, rotation and failures.
+#include "common/service_log.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "common/clock.h"
+#include "common/exception.h"
+#include "platform/files.h"
+#include "support/temp_folder.h"
+
+using namespace ronvalo;
+using namespace ronvalo::test;
+
+namespace {
+
+struct LogTest : ::testing::Test {
+    TempFolder folder;
+    FakeClock clock{QDateTime(QDate(2024, 3, 5), QTime(8, 15, 0))};
+    ServiceLog log{folder.base()};
+    QString logPath() const { return folder.file("serwis.log"); }
+    QString previousPath() const { return folder.file("serwis.001"); }
+};
+
+} // namespace
+
+TEST_F(LogTest, LineFormatAndEncoding) {
+    log.WriteLog("Start programu");
+    clock.set(QDateTime(QDate(2024, 12, 31), QTime(0, 0, 0)));
+    log.WriteLog(QStringLiteral("Format danych w linii 3 niezgodny z protokołem VERURU-PC ()"));
+    const QByteArray expected = "5.03.2024 08:15:00  Start programu\r\n"
+                                "31.12.2024  Format danych w linii 3 niezgodny z protoko\xb3"
+                                "em VERURU-PC ()\r\n";
+    EXPECT_EQ(readFileBytes(logPath()), expected);
+}
+
+TEST_F(LogTest, DeletedLogIsCreatedAgain) {
+    log.WriteLog("Start programu");
+    ASSERT_TRUE(QFile::remove(logPath()));
+    log.WriteLog("Transfer OK");
+    EXPECT_EQ(readFileBytes(logPath()), QByteArray("5.03.2024 08:15:00  Transfer OK\r\n"));
+}
+
+TEST_F(LogTest, RotatesOnlyWhenStrictlyOverTheLimit) {
+    struct Case {
+        int size;
+        bool olderExists;
+        bool rotates;
+    } cases[] = {{500000, false, false}, {500001, false, true}, {500001, true, true}};
+    for (const auto& c : cases) {
+        QFile::remove(previousPath());
+        const QByteArray filler(c.size, 'x');
+        ASSERT_TRUE(writeFileBytes(logPath(), filler));
+        if (c.olderExists) {
+            ASSERT_TRUE(writeFileBytes(previousPath(), "old generation"));
+        }
+        log.WriteLog("Transfer OK");
+        const QByteArray line = "5.03.2024 08:15:00  Transfer OK\r\n";
+        if (c.rotates) {
+            EXPECT_EQ(readFileBytes(previousPath()), filler) << c.size;
+            EXPECT_EQ(readFileBytes(logPath()), line) << c.size;
+        } else {
+            EXPECT_EQ(readFileBytes(logPath()), filler + line) << c.size;
+            EXPECT_FALSE(QFile::exists(previousPath()));
+        }
+    }
+}
+
+TEST_F(LogTest, ReadOnlyLogRaisesFileAccessDenied) {
+    log.WriteLog("Start programu");
+    ASSERT_TRUE(platform::setReadOnly(logPath().toStdString(), true));
+    try {
+        log.WriteLog("Transfer OK");
+        FAIL() << "no error";
+    } catch (const EInOutError& error) {
+        EXPECT_EQ(error.message(), "File access denied");
+    }
+    EXPECT_EQ(readFileBytes(logPath()), QByteArray("5.03.2024 08:15:00  Start programu\r\n"));
+}
+
+TEST_F(LogTest, UnwritableFolderRaises) {
+    ServiceLog nowhere(folder.file("no-such-folder/"));
+    EXPECT_THROW(nowhere.WriteLog("Start programu"), EInOutError);
+}

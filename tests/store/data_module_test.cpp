@@ -1,0 +1,167 @@
+// The data module over real SQLite files: opening, inserts, order, the filter hook, and one
+// transaction spanning all three files.
+#include "store/data_module.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "common/exception.h"
+#include "common/ole_date.h"
+#include "support/temp_folder.h"
+
+using namespace ronvalo;
+using namespace ronvalo::test;
+
+namespace {
+
+struct StoreTest : ::testing::Test {
+    TempFolder folder;
+    TDM3 dm;
+
+    void SetUp() override {
+        QString error;
+        ASSERT_TRUE(createEmptyDatabase(folder.path(), &error)) << error.toStdString();
+        dm.setDatabaseFolder(folder.file("db/"));
+        openAll();
+    }
+    void openAll() {
+        dm.tbOdbicia.Open();
+        dm.tbCzytniki.Open();
+        dm.tbNrOdc.Open();
+    }
+    QByteArray tableBytes() const {
+        return readFileBytes(folder.file("db/Odbicia.db")) +
+               readFileBytes(folder.file("db/Czytniki.db")) +
+               readFileBytes(folder.file("db/NrOdc.DB"));
+    }
+    static Punch punch(QDate date, QTime time, int checkpoint, QString instrument, int download) {
+        Punch p;
+        p.Data = date;
+        p.Czas = time;
+        p.Nrwewpkt = checkpoint;
+        p.Nrczyt = instrument;
+        p.NrSczytania = download;
+        return p;
+    }
+    std::vector<Punch> all() {
+        std::vector<Punch> rows;
+        dm.forEachPunch([&](const Punch& p) {
+            rows.push_back(p);
+            return true;
+        });
+        return rows;
+    }
+};
+
+} // namespace
+
+TEST_F(StoreTest, PunchesComeInDateTimeArrivalOrderAndInstrumentIsCut) {
+    dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 15), 171, "12345678901", 1));
+    dm.insertPunch(punch(QDate(2004, 4, 25), QTime(23, 0), 5, "7", 1));
+    dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 15), 6, "7", 2));
+    dm.insertPunch(punch(zeroDate(), QTime(1, 0), 9, "7", 2));
+    const auto rows = all();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].Data, zeroDate());
+    EXPECT_EQ(rows[1].Nrwewpkt, 5);
+    EXPECT_EQ(rows[2].Nrwewpkt, 171);
+    EXPECT_EQ(rows[2].Nrczyt, "1234567890");
+    EXPECT_EQ(rows[3].Nrwewpkt, 6);
+    EXPECT_LT(rows[2].AutoNr, rows[3].AutoNr);
+}
+
+TEST_F(StoreTest, ReadersAndDownloads) {
+    EXPECT_FALSE(dm.findReader("012"));
+    dm.insertReader("012");
+    dm.insertReader("12");
+    EXPECT_TRUE(dm.findReader("012"));
+    EXPECT_FALSE(dm.findReader("0120"));
+    EXPECT_THROW(dm.insertReader("012"), EDatabaseError); // the key is unique
+    EXPECT_EQ(dm.readers(), QStringList({"012", "12"}));
+    const qint32 first = dm.appendDownload(QDateTime(QDate(2004, 4, 26), QTime(9, 0)));
+    const qint32 second = dm.appendDownload(QDateTime(QDate(2004, 4, 26), QTime(9, 5)));
+    EXPECT_EQ(second, first + 1);
+    EXPECT_EQ(dm.downloads(), QList<qint32>({first, second}));
+}
+
+TEST_F(StoreTest, FilterHookAppliesOnlyWhileOn) {
+    for (int checkpoint : {1, 2, 3, 4})
+        dm.insertPunch(punch(QDate(2004, 1, checkpoint), QTime(0, 0), checkpoint, "A", 1));
+    dm.OnFilterRecord = [](const Punch& p) { return p.Nrwewpkt % 2 == 0; };
+    EXPECT_EQ(all().size(), 4u);
+    dm.setFiltered(true);
+    EXPECT_EQ(all().size(), 2u);
+    dm.setFiltered(false);
+    EXPECT_EQ(all().size(), 4u);
+}
+
+TEST_F(StoreTest, FailedTransactionLeavesAllThreeFilesUnchanged) {
+    dm.insertReader("A");
+    const QByteArray before = tableBytes();
+    try {
+        Transaction transaction(dm);
+        const qint32 download = dm.appendDownload(QDateTime(QDate(2004, 4, 26), QTime(9, 0)));
+        dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 0), 1, "B", download));
+        dm.insertReader("B");
+        dm.insertReader("A"); // fails: the reader exists
+        transaction.commit();
+        FAIL() << "no error";
+    } catch (const EDatabaseError&) {
+    }
+    EXPECT_EQ(tableBytes(), before);
+    EXPECT_TRUE(all().empty());
+    EXPECT_TRUE(dm.downloads().isEmpty());
+
+    {
+        Transaction transaction(dm);
+        dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 0), 1, "B", 1));
+        dm.insertReader("B");
+        transaction.commit();
+    }
+    EXPECT_EQ(all().size(), 1u);
+    EXPECT_TRUE(dm.findReader("B"));
+}
+
+TEST_F(StoreTest, MissingOrForeignTableFailsNamingTheFile) {
+    dm.tbCzytniki.Close();
+    dm.tbOdbicia.Close();
+    dm.tbNrOdc.Close();
+    EXPECT_FALSE(dm.connected());
+    ASSERT_TRUE(QFile::remove(folder.file("db/Czytniki.db")));
+    ASSERT_TRUE(writeFileBytes(folder.file("db/NrOdc.DB"), "not a database at all"));
+    auto errorOf = [](TTable& table) -> QString {
+        try {
+            table.Open();
+        } catch (const EDatabaseError& error) {
+            return error.message();
+        }
+        return {};
+    };
+    dm.tbOdbicia.Open();
+    EXPECT_TRUE(errorOf(dm.tbCzytniki).contains("Czytniki.db"));
+    EXPECT_TRUE(errorOf(dm.tbNrOdc).contains("NrOdc.DB"));
+    EXPECT_FALSE(QFile::exists(folder.file("db/Czytniki.db"))); // never created
+    EXPECT_THROW(dm.punchCount(), EDatabaseError);
+}
+
+TEST_F(StoreTest, FileNamesMatchWithoutRegardToCase) {
+    dm.tbCzytniki.Close();
+    dm.tbOdbicia.Close();
+    dm.tbNrOdc.Close();
+    ASSERT_TRUE(QFile::rename(folder.file("db/Odbicia.db"), folder.file("db/ODBICIA.DB")));
+    openAll();
+    dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 0), 1, "B", 1));
+    EXPECT_EQ(dm.punchCount(), 1);
+}
+
+TEST(NewDatabase, RefusesToReplaceATable) {
+    TempFolder folder;
+    QString error;
+    ASSERT_TRUE(createEmptyDatabase(folder.path(), &error));
+    EXPECT_TRUE(QDir(folder.file("txt")).exists());
+    ASSERT_TRUE(writeFileBytes(folder.file("db/Odbicia.db"), "keep me"));
+    EXPECT_FALSE(createEmptyDatabase(folder.path(), &error));
+    EXPECT_TRUE(error.contains("Odbicia.db"));
+    EXPECT_EQ(readFileBytes(folder.file("db/Odbicia.db")), QByteArray("keep me"));
+}

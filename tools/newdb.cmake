@@ -1,0 +1,1 @@
+ronvalo_tool(ronvalo-newdb ${CMAKE_CURRENT_SOURCE_DIR}/newdb.cpp)
