@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 namespace ronvalo {
@@ -17,9 +18,13 @@ void handleUnknownException();
 // Runs a handler and hands any exception to the general error handler, so that none unwinds
 // through Qt's event loop. Connect every signal through it: connect(a, &A::s, guarded(f)).
 template <class F> auto guarded(F handler) {
-    return [handler = std::move(handler)](auto&&... args) {
+    return [handler = std::move(handler)](auto&&... args) mutable {
         try {
-            handler(std::forward<decltype(args)>(args)...);
+            // Qt passes signal arguments the handler may not want (clicked(bool), ...).
+            if constexpr (std::is_invocable_v<F&, decltype(args)...>)
+                handler(std::forward<decltype(args)>(args)...);
+            else
+                handler();
         } catch (const std::exception& error) {
             handleException(error);
         } catch (...) {

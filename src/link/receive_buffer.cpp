@@ -1,0 +1,112 @@
+// Receive buffer: text, line index and file round trip.
+#include "link/receive_buffer.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace ronvalo {
+
+void ReceiveBuffer::append(const char* data, qsizetype size) {
+    if (size <= 0)
+        return;
+    const qsizetype room = capacity_ - text_.size();
+    if (size > room) {
+        overflowed_ = true;
+        size = room;
+    }
+    const qsizetype old = text_.size();
+    text_.append(data, size);
+    // A CR at the end of the old text may pair with an LF at the start of the new bytes.
+    indexFrom(old > 0 ? old - 1 : 0);
+}
+
+void ReceiveBuffer::indexFrom(qsizetype position) {
+    const char* bytes = text_.constData();
+    const qsizetype end = text_.size() - 1;
+    if (!breaks_.empty() && position < breaks_.back() + 2)
+        position = breaks_.back() + 2;
+    for (qsizetype i = position; i < end; ++i) {
+        if (bytes[i] == '\r' && bytes[i + 1] == '\n') {
+            breaks_.push_back(i);
+            ++i;
+        }
+    }
+}
+
+void ReceiveBuffer::clear() {
+    text_.clear();
+    breaks_.clear();
+    overflowed_ = false;
+}
+
+qsizetype ReceiveBuffer::count() const {
+    const qsizetype complete = static_cast<qsizetype>(breaks_.size());
+    return lineStart(complete) < text_.size() ? complete + 1 : complete;
+}
+
+QByteArray ReceiveBuffer::line(qsizetype index) const {
+    if (index < 0 || index >= count())
+        return {};
+    const qsizetype start = lineStart(index);
+    const qsizetype end = index < qsizetype(breaks_.size()) ? breaks_[index] : text_.size();
+    return text_.mid(start, std::min(end - start, maxLineLength));
+}
+
+QList<QByteArray> ReceiveBuffer::lines() const {
+    QList<QByteArray> result;
+    const qsizetype n = count();
+    result.reserve(n);
+    for (qsizetype i = 0; i < n; ++i)
+        result.append(line(i));
+    return result;
+}
+
+void ReceiveBuffer::removeFirstLine() {
+    if (count() == 0)
+        return;
+    const qsizetype cut = breaks_.empty() ? text_.size() : breaks_.front() + 2;
+    text_.remove(0, cut);
+    if (!breaks_.empty())
+        breaks_.erase(breaks_.begin());
+    for (qsizetype& offset : breaks_)
+        offset -= cut;
+}
+
+bool ReceiveBuffer::saveToFile(const QString& path) const {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const qsizetype n = count();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QByteArray bytes = line(i) + "\r\n";
+        if (file.write(bytes) != bytes.size()) {
+            file.cancelWriting();
+            return false;
+        }
+    }
+    return file.commit();
+}
+
+bool ReceiveBuffer::loadFromFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    clear();
+    append(bytes);
+    return true;
+}
+
+bool sameLines(const ReceiveBuffer& a, const ReceiveBuffer& b) {
+    const qsizetype n = a.count();
+    if (n != b.count())
+        return false;
+    for (qsizetype i = 0; i < n; ++i)
+        if (a.line(i) != b.line(i))
+            return false;
+    return true;
+}
+
+} // namespace ronvalo
