@@ -43,3 +43,18 @@ test: deps
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DRONVALO_SANITIZE=ON -DRONVALO_BENCH=OFF
 	cmake --build build-test -j$(JOBS)
 	cd build-test && ctest --output-on-failure -j$(JOBS)
+
+# Feeds arbitrary bytes through the reading of a reader dump for 60 seconds; not part of `make test`.
+FUZZ_SOURCES := tests/fuzz/reader_dump_fuzz.cpp src/import/reader_dump.cpp src/common/ole_date.cpp
+fuzz: deps
+	@dpkg-query -W -f='$${Status}\n' clang 2>/dev/null | grep -q '^install ok installed' || { \
+	  echo "Installing: clang"; \
+	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq clang; }
+	mkdir -p build-fuzz/corpus
+	clang++ -std=c++20 -g -O1 -fPIC -Wall -Wextra -Werror \
+	  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc \
+	  $$(pkg-config --cflags Qt6Core) $(FUZZ_SOURCES) $$(pkg-config --libs Qt6Core) \
+	  -o build-fuzz/reader_dump_fuzz
+	build-fuzz/reader_dump_fuzz -max_total_time=60 -print_final_stats=1 \
+	  build-fuzz/corpus tests/fuzz/seeds

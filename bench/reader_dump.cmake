@@ -1,0 +1,2 @@
+add_executable(bench_reader_dump ${CMAKE_CURRENT_SOURCE_DIR}/reader_dump_bench.cpp)
+target_link_libraries(bench_reader_dump PRIVATE ronvalo_import)

@@ -1,0 +1,163 @@
+// Reading the reader dump field by field, one line at a time, without regular expressions.
+#include "import/reader_dump.h"
+
+#include "common/ole_date.h"
+
+#include <limits>
+
+namespace ronvalo {
+
+namespace {
+
+constexpr QByteArrayView startLine = "*-*-*-*-*-*-*-";
+constexpr QByteArrayView separatorLine = "- - - - - - - ";
+constexpr QByteArrayView instrumentMark = "##";
+
+// The characters from 1-based position `from` to `to`, shorter or empty where the line ends.
+QByteArrayView field(QByteArrayView line, qsizetype from, qsizetype to) {
+    if (to > line.size())
+        to = line.size();
+    if (from < 1 || to < from)
+        return {};
+    return line.sliced(from - 1, to - from + 1);
+}
+
+// A decimal number of digits only, at most `limit`; nothing for an empty field, a sign, a blank,
+// any other character, or a value past the limit.
+std::optional<qint64> readNumber(QByteArrayView text, qint64 limit) {
+    if (text.isEmpty())
+        return std::nullopt;
+    qint64 value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > limit) // stops before the value could grow past 64 bits
+            return std::nullopt;
+    }
+    return value;
+}
+
+int readTwoDigits(QByteArrayView text, int lineNumber, const char* what) {
+    const auto value = readNumber(text, 99);
+    if (!value)
+        throw DumpConversionError(
+            lineNumber,
+            QStringLiteral("%1 does not read as a number").arg(QLatin1StringView(what)));
+    return int(*value);
+}
+
+// Two-digit years 80-99 are 1980-1999, 00-79 are 2000-2079.
+int fullYear(int twoDigitYear) {
+    return twoDigitYear >= 80 ? 1900 + twoDigitYear : 2000 + twoDigitYear;
+}
+
+QDate readDate(QByteArrayView yy, QByteArrayView mm, QByteArrayView dd, int lineNumber) {
+    const int year = fullYear(readTwoDigits(yy, lineNumber, "year"));
+    const int month = readTwoDigits(mm, lineNumber, "month");
+    const int day = readTwoDigits(dd, lineNumber, "day");
+    const auto date = makeDate(year, month, day);
+    if (!date)
+        throw DumpConversionError(lineNumber, QStringLiteral("the date does not exist"));
+    return *date;
+}
+
+// "--" at 1-2; YY at 4-5, MM at 7-8, DD at 10-11.
+DataLine readDateLine(QByteArrayView line, int lineNumber) {
+    DataLine result;
+    result.kind = DataLine::Kind::Date;
+    result.date = readDate(field(line, 4, 5), field(line, 7, 8), field(line, 10, 11), lineNumber);
+    return result;
+}
+
+// "#" at 1; with b the first blank: checkpoint at 2..b-1, hours at b+1..b+2, minutes at b+4..b+5.
+// Without a blank the checkpoint is empty and does not read.
+DataLine readPunchLine(QByteArrayView line, int lineNumber) {
+    const qsizetype blank = line.indexOf(' ') + 1; // 1-based; 0 when there is none
+    const auto checkpoint =
+        readNumber(field(line, 2, blank - 1), std::numeric_limits<qint32>::max());
+    if (!checkpoint)
+        throw DumpConversionError(
+            lineNumber, QStringLiteral("the checkpoint number does not read as a number"));
+    const int hours = readTwoDigits(field(line, blank + 1, blank + 2), lineNumber, "hours");
+    const int minutes = readTwoDigits(field(line, blank + 4, blank + 5), lineNumber, "minutes");
+    const auto time = makeTime(hours, minutes, 0);
+    if (!time)
+        throw DumpConversionError(lineNumber, QStringLiteral("the time is not within the day"));
+    DataLine result;
+    result.kind = DataLine::Kind::Punch;
+    result.checkpoint = qint32(*checkpoint);
+    result.time = *time;
+    return result;
+}
+
+} // namespace
+
+DumpConversionError::DumpConversionError(int lineNumber, const QString& reason)
+    : EConvertError(QStringLiteral("Dump line %1: %2").arg(lineNumber).arg(reason)),
+      lineNumber_(lineNumber) {}
+
+void checkStartLine(QByteArrayView line) {
+    if (line != startLine)
+        throw DumpFormatError(startLineNumber);
+}
+
+QByteArray readInstrumentNumber(QByteArrayView line) {
+    if (!line.startsWith(instrumentMark))
+        throw DumpFormatError(instrumentLineNumber);
+    const QByteArrayView rest = line.sliced(instrumentMark.size());
+    const qsizetype end = rest.indexOf(instrumentMark);
+    return end < 0 ? QByteArray() : rest.first(end).toByteArray();
+}
+
+QDate readClockLine(QByteArrayView line) {
+    const QDate date =
+        readDate(field(line, 1, 2), field(line, 4, 5), field(line, 7, 8), clockLineNumber);
+    // The instrument sends two more fields here; they must read, their values are not used.
+    readTwoDigits(field(line, 10, 11), clockLineNumber, "clock field at 10-11");
+    readTwoDigits(field(line, 13, 14), clockLineNumber, "clock field at 13-14");
+    return date;
+}
+
+void checkSeparatorLine(QByteArrayView line) {
+    if (line != separatorLine)
+        throw DumpFormatError(separatorLineNumber);
+}
+
+DataLine readDataLine(QByteArrayView line, int lineNumber) {
+    if (line.startsWith("--"))
+        return readDateLine(line, lineNumber);
+    if (line.startsWith('#'))
+        return readPunchLine(line, lineNumber);
+    return {};
+}
+
+ReaderDump readWholeDump(const QList<QByteArray>& lines) {
+    ReaderDump dump;
+    // QList::value gives an empty line for a header line the dump does not have.
+    checkStartLine(lines.value(startLineNumber));
+    dump.instrumentNumber = readInstrumentNumber(lines.value(instrumentLineNumber));
+    dump.instrumentDate = readClockLine(lines.value(clockLineNumber));
+    checkSeparatorLine(lines.value(separatorLineNumber));
+
+    QDate runningDate = zeroDate();
+    for (qsizetype i = firstDataLineNumber; i < lines.size(); ++i) {
+        const int lineNumber = int(i);
+        const DataLine data = readDataLine(lines.at(i), lineNumber);
+        switch (data.kind) {
+        case DataLine::Kind::Date:
+            runningDate = data.date;
+            if (lineNumber == firstDataLineNumber)
+                dump.firstPunchDate = data.date;
+            break;
+        case DataLine::Kind::Punch:
+            dump.punches.append({runningDate, data.time, data.checkpoint, lineNumber});
+            break;
+        case DataLine::Kind::Other:
+            break;
+        }
+    }
+    return dump;
+}
+
+} // namespace ronvalo

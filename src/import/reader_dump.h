@@ -1,0 +1,92 @@
+// Reading the reader dump: the header checks, the instrument number and date, and the data lines.
+#pragma once
+
+#include "common/exception.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDate>
+#include <QList>
+#include <QTime>
+#include <optional>
+
+namespace ronvalo {
+
+// The dump's line numbers, 0-based as received: the header, then the first data line.
+inline constexpr int startLineNumber = 0;
+inline constexpr int instrumentLineNumber = 1;
+inline constexpr int clockLineNumber = 2;
+inline constexpr int separatorLineNumber = 3;
+inline constexpr int firstDataLineNumber = 4;
+
+// The dump breaks the line layout at the given line (0, 1 or 3). It is an EZlyFormat, so the
+// import's handler catches it as such; the line number is there for callers that read a whole dump.
+class DumpFormatError : public EZlyFormat {
+public:
+    explicit DumpFormatError(int lineNumber) : lineNumber_(lineNumber) {}
+    int lineNumber() const noexcept { return lineNumber_; }
+
+private:
+    int lineNumber_;
+};
+
+// A field of the given line did not read as a number, or its date or time does not exist.
+class DumpConversionError : public EConvertError {
+public:
+    DumpConversionError(int lineNumber, const QString& reason);
+    int lineNumber() const noexcept { return lineNumber_; }
+
+private:
+    int lineNumber_;
+};
+
+// Line 0 must be exactly "*-*-*-*-*-*-*-"; throws DumpFormatError(0) otherwise.
+void checkStartLine(QByteArrayView line);
+
+// Line 1 must begin with "##" (else DumpFormatError(1)). The instrument number is the text between
+// that "##" and the next one, byte for byte; it is empty when no second "##" follows.
+QByteArray readInstrumentNumber(QByteArrayView line);
+
+// Line 2, the instrument's clock: YY at 1-2, MM at 4-5, DD at 7-8, and two numeric fields at 10-11
+// and 13-14 that must read but are not used. Throws DumpConversionError(2) when it does not read.
+QDate readClockLine(QByteArrayView line);
+
+// Line 3 must be exactly "- - - - - - - " (14 characters, the last a blank); throws
+// DumpFormatError(3) otherwise.
+void checkSeparatorLine(QByteArrayView line);
+
+// What one data line gives: a date line a date, a punch line a checkpoint and a time of day.
+struct DataLine {
+    enum class Kind { Other, Date, Punch };
+    Kind kind = Kind::Other;
+    QDate date;            // Date: the new running date
+    qint32 checkpoint = 0; // Punch
+    QTime time;            // Punch: hours and minutes, seconds 0
+};
+
+// Reads one data line; lineNumber is its 0-based number in the dump, carried by a
+// DumpConversionError when a field of a date or punch line does not read.
+DataLine readDataLine(QByteArrayView line, int lineNumber);
+
+// One punch of a dump with the running date current at its line.
+struct DumpPunch {
+    QDate date;
+    QTime time;
+    qint32 checkpoint = 0;
+    int lineNumber = 0;
+};
+
+// Everything a dump gives, read in the import's order.
+struct ReaderDump {
+    QByteArray instrumentNumber;
+    QDate instrumentDate;
+    std::optional<QDate> firstPunchDate; // only when line 4 is a date line
+    QList<DumpPunch> punches;
+};
+
+// Reads a whole dump held as lines without their line breaks: header, separator, then the data
+// lines top to bottom, the running date starting at the zero date. A missing header line reads as
+// an empty line. Throws DumpFormatError or DumpConversionError at the first line that fails.
+ReaderDump readWholeDump(const QList<QByteArray>& lines);
+
+} // namespace ronvalo
