@@ -1,12 +1,15 @@
-// The program's entry: the application, its long-lived windows in their fixed order, the loop.
+// The program's entry: the application, its long-lived objects in their fixed order, the loop.
 #include <QApplication>
-#include <QMainWindow>
+
+#include "app/main_window.h"
+#include "app/program.h"
+#include "platform/files.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ronvalo 2.2");
-    QMainWindow window;
-    window.setWindowTitle("Ronvalo 2.2");
-    window.show();
+    QApplication::setApplicationDisplayName("Ronvalo 2.2");
+    ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
+    program.frGlowna->show();
     return app.exec();
 }

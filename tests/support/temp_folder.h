@@ -1,6 +1,8 @@
 // Temporary folders and environment variables that tidy up after a test.
 #pragma once
 
+#include "support/qt_printers.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>

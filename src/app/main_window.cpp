@@ -1,0 +1,198 @@
+// The main window's layout and handlers.
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/about_window.h"
+#include "app/backup_reminder.h"
+#include "app/program.h"
+#include "app/toolbar_icons.h"
+#include "common/clock.h"
+#include "common/dialogs.h"
+#include "common/error_handler.h"
+#include "common/registry.h"
+#include "store/data_module.h"
+
+namespace ronvalo {
+
+namespace {
+
+const QString reminderQuestion = QStringLiteral(
+    "Od wykonania ostatniej kopii bezpieczeństwa danych upłynął ponad tydzień. Wykonać kopię "
+    "bezpieczeństwa?");
+
+QAction* makeAction(QObject* parent, const char* name, const QString& text) {
+    auto* action = new QAction(text, parent);
+    action->setObjectName(name);
+    return action;
+}
+
+} // namespace
+
+TfrGlowna::TfrGlowna(Program& program, const QString& baseFolder)
+    : program_(program), baseFolder_(baseFolder) {
+    setObjectName("frGlowna");
+    setWindowTitle(QStringLiteral("Ronvalo 2.2"));
+    setFont(QFont("MS Sans Serif", 8));
+    buildMenu();
+    buildToolBar();
+    resize(303, 254);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    guarded([this] { FormCreate(); })();
+}
+
+void TfrGlowna::buildMenu() {
+    mOpcje = menuBar()->addMenu(QStringLiteral("&Opcje"));
+    mOpcje->setObjectName("mOpcje");
+    mPortRS = mOpcje->addMenu(QStringLiteral("Nr &portu"));
+    mPortRS->setObjectName("mPortRS");
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray name = "mCom" + QByteArray::number(i + 1);
+        QAction* item = makeAction(this, name.constData(), QStringLiteral("COM&%1").arg(i + 1));
+        item->setCheckable(true);
+        item->setChecked(i == 0); // the window's initial layout has COM1 checked
+        connect(item, &QAction::triggered, this, guarded([this, item] { mCom1Click(item); }));
+        mPortRS->addAction(item);
+        mCom[i] = item;
+    }
+    mBackup = mOpcje->addMenu(QStringLiteral("Kopia &bezpieczeństwa"));
+    mBackup->setObjectName("mBackup");
+    mWykonajBackup =
+        makeAction(this, "mWykonajBackup", QStringLiteral("&Wykonaj kopię bezpieczeństwa"));
+    mOdtworzZBackupu = makeAction(this, "mOdtworzZBackupu",
+                                  QStringLiteral("&Odtwórz dane z kopii bezpieczeństwa"));
+    connect(mWykonajBackup, &QAction::triggered, this, guarded([this] { mWykonajBackupClick(); }));
+    connect(mOdtworzZBackupu, &QAction::triggered, this,
+            guarded([this] { mOdtworzZBackupuClick(); }));
+    mBackup->addAction(mWykonajBackup);
+    mBackup->addAction(mOdtworzZBackupu);
+}
+
+void TfrGlowna::buildToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(32, 32));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    ToolBar1->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    acOdbior = makeAction(this, "acOdbior", QStringLiteral("Odbior"));
+    acOdbior->setIcon(downloadIcon());
+    acOdbior->setStatusTip(QStringLiteral("Odebranie danych z PC-VERURU."));
+    acOdbicia = makeAction(this, "acOdbicia", QStringLiteral("Odbicia"));
+    acOdbicia->setIcon(punchesIcon());
+    acInfo = makeAction(this, "acInfo", QStringLiteral("Info"));
+    acInfo->setIcon(infoIcon());
+    connect(acOdbior, &QAction::triggered, this, guarded([this] { acOdbiorExecute(); }));
+    connect(acOdbicia, &QAction::triggered, this, guarded([this] { acOdbiciaExecute(); }));
+    connect(acInfo, &QAction::triggered, this, guarded([this] { acInfoExecute(); }));
+    for (QAction* action : {acOdbior, acOdbicia, acInfo}) {
+        ToolBar1->addAction(action);
+        // The window shows no tool tips.
+        if (QWidget* button = ToolBar1->widgetForAction(action))
+            button->installEventFilter(this);
+    }
+}
+
+bool TfrGlowna::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip)
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrGlowna::FormCreate() {
+    log_.emplace(baseFolder_);
+    WriteLog(QStringLiteral("Start programu"));
+}
+
+void TfrGlowna::WriteLog(const QString& message) {
+    if (!log_)
+        log_.emplace(baseFolder_);
+    log_->WriteLog(message);
+}
+
+void TfrGlowna::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    // Once the loop runs and the window is on screen, like the first show of the window.
+    QTimer::singleShot(0, this, guarded([this] { FormShow(); }));
+}
+
+void TfrGlowna::FormShow() {
+    TDM3& dm = *program_.DM3;
+    dm.setDatabaseFolder(baseFolder_ + "db/");
+    dm.tbOdbicia.Open();
+    dm.tbCzytniki.Open();
+    dm.tbNrOdc.Open();
+
+    Registry registry; // released on every way out
+    registry.OpenKey(settingsKey, true);
+    if (!registry.ValueExists("BackupDate")) {
+        WriteLog(QStringLiteral("Pierwsze uruchomienie programu"));
+        registry.WriteInteger("COM", 1);
+        registry.WriteDateTimeBinary("BackupDate", toOle(Clock::now()));
+    }
+    setPortFromSetting(registry.ReadInteger("COM"));
+    const QDate lastBackup = fromOle(registry.ReadDateTimeBinary("BackupDate")).date();
+    registry.CloseKey();
+    if (backupReminderDue(lastBackup, Clock::now().date()) &&
+        Dialogs::current().confirm(reminderQuestion))
+        MakeBackup();
+}
+
+void TfrGlowna::setPortFromSetting(qint32 value) {
+    for (QAction* item : mCom)
+        item->setChecked(false);
+    if (value >= 1 && value <= 4) {
+        selectedPort_ = static_cast<quint8>(value);
+        mCom[value - 1]->setChecked(true);
+    }
+}
+
+void TfrGlowna::mCom1Click(QAction* item) {
+    for (int i = 0; i < 4; ++i) {
+        mCom[i]->setChecked(false);
+        if (mCom[i] == item) {
+            selectedPort_ = static_cast<quint8>(i + 1);
+            item->setChecked(true);
+        }
+    }
+    SavePort();
+}
+
+void TfrGlowna::SavePort() {
+    Registry registry;
+    registry.OpenKey(settingsKey, true);
+    for (int i = 0; i < 4; ++i)
+        if (mCom[i]->isChecked())
+            registry.WriteInteger("COM", i + 1);
+}
+
+void TfrGlowna::acOdbiorExecute() {}
+
+void TfrGlowna::acOdbiciaExecute() {}
+
+void TfrGlowna::acInfoExecute() {
+    program_.frInfo->exec();
+}
+
+void TfrGlowna::mWykonajBackupClick() {}
+
+void TfrGlowna::mOdtworzZBackupuClick() {}
+
+void TfrGlowna::MakeBackup() {}
+
+} // namespace ronvalo

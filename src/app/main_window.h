@@ -1,0 +1,73 @@
+// The main window TfrGlowna: settings, port menu, backup reminder, the commands, the service log
+// and the two receive buffers.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <optional>
+
+#include "common/service_log.h"
+#include "link/receive_buffer.h"
+
+class QAction;
+class QMenu;
+class QToolBar;
+
+namespace ronvalo {
+
+class Program;
+
+class TfrGlowna : public QMainWindow {
+    Q_OBJECT
+public:
+    // Creates the window and runs FormCreate: base folder, log bound, "Start programu".
+    TfrGlowna(Program& program, const QString& baseFolder);
+
+    void FormCreate();
+    void FormShow();
+    void mCom1Click(QAction* item);
+    void SavePort();
+    void acOdbiorExecute();
+    void acOdbiciaExecute();
+    void acInfoExecute();
+    void mWykonajBackupClick();
+    void mOdtworzZBackupuClick();
+    void MakeBackup();
+
+    void WriteLog(const QString& message);
+
+    const QString& BaseFolder() const { return baseFolder_; }
+    quint8 SelectedPort() const { return selectedPort_; }
+
+    // The two receive buffers: the download fills them, the import reads the first.
+    ReceiveBuffer Memo1;
+    ReceiveBuffer Memo2;
+
+    QMenu* mOpcje = nullptr;
+    QMenu* mPortRS = nullptr;
+    QMenu* mBackup = nullptr;
+    std::array<QAction*, 4> mCom{}; // mCom1 .. mCom4
+    QAction* mWykonajBackup = nullptr;
+    QAction* mOdtworzZBackupu = nullptr;
+    QAction* acOdbior = nullptr;
+    QAction* acOdbicia = nullptr;
+    QAction* acInfo = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildToolBar();
+    void setPortFromSetting(qint32 value);
+
+    Program& program_;
+    QString baseFolder_;
+    std::optional<ServiceLog> log_;
+    quint8 selectedPort_ = 0;
+    bool shown_ = false;
+};
+
+} // namespace ronvalo

@@ -1,0 +1,18 @@
+// Creation of the long-lived objects.
+#include "app/program.h"
+
+#include "app/about_window.h"
+#include "app/main_window.h"
+#include "store/data_module.h"
+
+namespace ronvalo {
+
+Program::Program(const QString& baseFolder) {
+    frGlowna = std::make_unique<TfrGlowna>(*this, baseFolder);
+    DM3 = std::make_unique<TDM3>();
+    frInfo = std::make_unique<TfrInfo>(frGlowna.get());
+}
+
+Program::~Program() = default;
+
+} // namespace ronvalo

@@ -1,0 +1,27 @@
+// The program's eight long-lived objects, created in their fixed order and living to the end.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace ronvalo {
+
+class TfrGlowna;
+class TDM3;
+class TfrInfo;
+
+class Program {
+public:
+    // Creates every object in order; the main window's creation step logs "Start programu".
+    explicit Program(const QString& baseFolder);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Declared in creation order, so they are destroyed in the reverse order.
+    std::unique_ptr<TfrGlowna> frGlowna;
+    std::unique_ptr<TDM3> DM3;
+    std::unique_ptr<TfrInfo> frInfo;
+};
+
+} // namespace ronvalo

@@ -1,0 +1,189 @@
+// Start-up of the main window against a real hive, real tables and a real log.
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "app/backup_reminder.h"
+#include "app/program.h"
+#include "common/clock.h"
+#include "common/cp1250.h"
+#include "common/error_handler.h"
+#include "common/registry.h"
+#include "store/schema.h"
+#include "support/temp_folder.h"
+#include "support/test_dialogs.h"
+
+using namespace ronvalo;
+using namespace ronvalo::test;
+
+namespace {
+
+const QDateTime now(QDate(2024, 3, 9), QTime(0, 1, 0));
+
+struct StartTest : ::testing::Test {
+    TempFolder folder;
+    ScopedEnv hive{"RONVALO_REGISTRY", folder.file("hive.reg").toUtf8()};
+    FakeClock clock{now};
+    TestDialogs dialogs;
+
+    void SetUp() override { ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr)); }
+
+    // One run of the program: created, then shown (its show step through the error guard).
+    std::unique_ptr<Program> start() {
+        auto program = std::make_unique<Program>(folder.base());
+        guarded([&] { program->frGlowna->FormShow(); })();
+        return program;
+    }
+    QStringList logMessages() const {
+        QStringList messages;
+        for (const QString& line :
+             fromCp1250(readFileBytes(folder.file("serwis.log"))).split("\r\n", Qt::SkipEmptyParts))
+            messages << line.section("  ", 1);
+        return messages;
+    }
+    Registry key() {
+        Registry registry;
+        registry.OpenKey(settingsKey, true);
+        return registry;
+    }
+    static QList<bool> checks(const TfrGlowna& window) {
+        QList<bool> result;
+        for (QAction* item : window.mCom)
+            result << item->isChecked();
+        return result;
+    }
+};
+
+} // namespace
+
+TEST(BackupReminder, SevenCalendarDaysApartInEitherDirection) {
+    struct Case {
+        QDate lastBackup, today;
+        bool due;
+    } cases[] = {
+        {QDate(2024, 3, 1), QDate(2024, 3, 9), true},
+        {QDate(2024, 3, 1), QDate(2024, 3, 8), false},
+        {QDate(2024, 1, 31), QDate(2024, 2, 7), false},
+        {QDate(2024, 1, 31), QDate(2024, 2, 8), true},
+        {QDate(2023, 12, 28), QDate(2024, 1, 4), false},
+        {QDate(2023, 12, 28), QDate(2024, 1, 5), true},
+        {QDate(2024, 3, 17), QDate(2024, 3, 9), true}, // more than 7 days in the future
+        {QDate(2024, 3, 16), QDate(2024, 3, 9), false},
+        {QDate(2023, 3, 9), QDate(2024, 3, 9), true},   // a whole year, zero days
+        {QDate(2024, 2, 29), QDate(2024, 3, 7), false}, // leap February
+        {QDate(2024, 2, 29), QDate(2024, 3, 8), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(backupReminderDue(c.lastBackup, c.today), c.due)
+            << c.lastBackup.toString(Qt::ISODate).toStdString() << " "
+            << c.today.toString(Qt::ISODate).toStdString();
+}
+
+TEST_F(StartTest, FirstStartWritesSettingsAndAsksNothing) {
+    auto program = start();
+    EXPECT_EQ(logMessages(), QStringList({"Start programu", "Pierwsze uruchomienie programu"}));
+    EXPECT_EQ(key().ReadInteger("COM"), 1);
+    EXPECT_DOUBLE_EQ(key().ReadDateTimeBinary("BackupDate"), toOle(now));
+    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
+    EXPECT_EQ(program->frGlowna->SelectedPort(), 1);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(StartTest, ReminderAfterEightDaysAndNoAsksAgain) {
+    key().WriteInteger("COM", 2);
+    const double lastBackup = toOle(QDateTime(QDate(2024, 3, 1), QTime(23, 59)));
+    key().WriteDateTimeBinary("BackupDate", lastBackup);
+    dialogs.answers = {false};
+    start();
+    ASSERT_EQ(dialogs.texts(TestDialogs::Shown::Confirm).size(), 1);
+    EXPECT_TRUE(
+        dialogs.texts(TestDialogs::Shown::Confirm)[0].startsWith("Od wykonania ostatniej kopii"));
+    EXPECT_DOUBLE_EQ(key().ReadDateTimeBinary("BackupDate"), lastBackup);
+    start();
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Confirm).size(), 2);
+
+    key().WriteDateTimeBinary("BackupDate", toOle(QDateTime(QDate(2024, 3, 2), QTime(0, 0))));
+    start();
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Confirm).size(), 2); // 7 days: no question
+}
+
+TEST_F(StartTest, PortMenuSavesAtOnceAndOddSettingsUncheckAll) {
+    auto program = start();
+    TfrGlowna& window = *program->frGlowna;
+    window.mCom[2]->trigger();
+    EXPECT_EQ(checks(window), QList<bool>({false, false, true, false}));
+    EXPECT_EQ(window.SelectedPort(), 3);
+    EXPECT_EQ(key().ReadInteger("COM"), 3);
+
+    key().WriteInteger("COM", 7);
+    auto second = start();
+    EXPECT_EQ(checks(*second->frGlowna), QList<bool>({false, false, false, false}));
+    EXPECT_EQ(second->frGlowna->SelectedPort(), 0);
+}
+
+TEST_F(StartTest, DeletedBackupDateIsAFirstStartAgain) {
+    start();
+    key().WriteInteger("COM", 2);
+    platform::RegistryKey::open(settingsKey.toStdString(), false)->remove("BackupDate");
+    auto program = start();
+    EXPECT_EQ(logMessages().count("Pierwsze uruchomienie programu"), 2);
+    EXPECT_EQ(key().ReadInteger("COM"), 1);
+    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
+}
+
+TEST_F(StartTest, FailuresShowTheErrorAndTheProgramCarriesOn) {
+    // A table that cannot be opened: no settings read, port 0, no reminder.
+    ASSERT_TRUE(QFile::remove(folder.file("db/NrOdc.DB")));
+    auto broken = start();
+    ASSERT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 1);
+    EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error)[0].contains("NrOdc.DB"));
+    EXPECT_EQ(broken->frGlowna->SelectedPort(), 0);
+    EXPECT_FALSE(QFile::exists(folder.file("hive.reg")));
+    ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr) == false); // others still there
+}
+
+TEST_F(StartTest, SettingsProblemsNameTheValue) {
+    struct Case {
+        std::function<void(Registry&)> prepare;
+        QString error;
+        quint8 port;
+    } cases[] = {
+        {[](Registry& r) { r.WriteDateTimeBinary("BackupDate", toOle(now)); },
+         "Failed to get data for 'COM'", 0},
+        {[](Registry& r) {
+             r.WriteDateTimeBinary("BackupDate", toOle(now));
+             r.WriteDateTimeBinary("COM", 1);
+         },
+         "Invalid data type for 'COM'", 0},
+        {[](Registry& r) {
+             r.WriteInteger("BackupDate", 5);
+             r.WriteInteger("COM", 4);
+         },
+         "Invalid data type for 'BackupDate'", 4},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(folder.file("hive.reg"));
+        Registry registry = key();
+        c.prepare(registry);
+        dialogs.shown.clear();
+        auto program = start();
+        EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList({c.error}));
+        EXPECT_EQ(program->frGlowna->SelectedPort(), c.port);
+    }
+}
+
+TEST_F(StartTest, KeyThatCannotBeOpened) {
+    ASSERT_TRUE(writeFileBytes(folder.file("plain"), "x"));
+    ScopedEnv blocked{"RONVALO_REGISTRY", folder.file("plain/hive.reg").toUtf8()};
+    auto program = start();
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error),
+              QStringList({"Failed to set data for 'COM'"}));
+    EXPECT_EQ(logMessages().last(), "Pierwsze uruchomienie programu");
+    EXPECT_EQ(program->frGlowna->SelectedPort(), 0);
+    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
+    program->frGlowna->mCom[1]->trigger(); // set for the run, not saved
+    EXPECT_EQ(program->frGlowna->SelectedPort(), 2);
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 2);
+}
