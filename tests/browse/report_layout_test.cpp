@@ -17,19 +17,6 @@ constexpr qint64 kLaterPage = 3 * kLaterColumn;
 
 } // namespace
 
-TEST(ReportLayout, BandsOnTheA4Page) {
-    const ReportLayout layout;
-    EXPECT_DOUBLE_EQ(layout.columnWidth(), 60);
-    EXPECT_DOUBLE_EQ(layout.pageHeaderTop(), 15);
-    EXPECT_DOUBLE_EQ(layout.titleTop(), 26.9);
-    EXPECT_DOUBLE_EQ(layout.columnHeaderTop(0), 60);
-    EXPECT_DOUBLE_EQ(layout.columnHeaderTop(1), 26.9);
-    EXPECT_DOUBLE_EQ(layout.pageFooterTop() + layout.bands().pageFooter, 297 - 15);
-    EXPECT_EQ(layout.rowsPerColumn(0), kFirstColumn);
-    EXPECT_EQ(layout.rowsPerColumn(1), kLaterColumn);
-    EXPECT_EQ(layout.rowsPerColumn(7), kLaterColumn);
-}
-
 TEST(ReportLayout, RowsFillColumnsThenPages) {
     struct Case {
         qint64 row;
@@ -47,6 +34,8 @@ TEST(ReportLayout, RowsFillColumnsThenPages) {
         {kFirstPage + 1000 * kLaterPage + 3, {1001, 0, 3, 20, 36.2 + 3 * 4.2}},
     };
     const ReportLayout layout;
+    EXPECT_DOUBLE_EQ(layout.columnHeaderTop(1), 26.9); // no title after the first page
+    EXPECT_DOUBLE_EQ(layout.pageFooterTop() + layout.bands().pageFooter, 297 - 15);
     for (const auto& c : cases) {
         const RowPlace place = layout.place(c.row);
         EXPECT_EQ(place.page, c.expected.page) << c.row;
