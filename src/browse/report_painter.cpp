@@ -53,13 +53,6 @@ public:
                           text);
     }
 
-    // A label of fixed size: text that does not fit is cut at the box.
-    void fixedLabel(double left, double top, double width, double height, int align,
-                    const QString& text) {
-        painter_.drawText(rect(left, top, width, height), align | Qt::AlignTop | Qt::TextSingleLine,
-                          text);
-    }
-
     void frame(double left, double top, double width, double height) {
         const double inset = kFrameWidth / 2;
         painter_.setPen(QPen(Qt::black, kFrameWidth * scale_));
@@ -122,8 +115,9 @@ public:
         mm_.label(left + 19.05, top, 16.6, Qt::AlignLeft,
                   content_.formats.formatLongTime(punch.Czas));
         mm_.setFont(reportFont(8, band.numberBold));
-        mm_.fixedLabel(left + 35.7, top, 9.0, layout_.bands().detail, Qt::AlignRight,
-                       QString::number(punch.Nrwewpkt));
+        // The number ends at the box's right edge; a number wider than the box grows to the left
+        // rather than being cut to digits that would read as another checkpoint.
+        mm_.label(left + 35.7, top, 9.0, Qt::AlignRight, QString::number(punch.Nrwewpkt));
         if (!band.QRLabel7.isEmpty()) {
             mm_.setFont(reportFont(8, true));
             mm_.label(left + 45.24, top, layout_.columnWidth() - 45.24, Qt::AlignLeft,

@@ -96,7 +96,7 @@ TEST_F(ReportPdf, EmptyReportIsOneA4PageWithHeaderTitleAndFooter) {
 }
 
 TEST_F(ReportPdf, MarkedCheckpointsCarryAStarAndBoldNumber) {
-    const qint32 checkpoints[] = {171, 175, 174, 170, 172, 173, -5};
+    const qint32 checkpoints[] = {171, 175, 174, 170, 172, 173, -5, -2147483647};
     std::vector<Punch> rows;
     for (int k = 0; k < int(std::size(checkpoints)); ++k)
         rows.push_back(punchAt(k, checkpoints[k]));
