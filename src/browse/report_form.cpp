@@ -1,0 +1,62 @@
+// The report form: the modal print preview of the punch report and its output to a PDF file.
+#include "browse/report_form.h"
+
+#include "common/clock.h"
+#include "common/error_handler.h"
+#include "common/exception.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace ronvalo {
+
+PunchReport::PunchReport(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("QRaport1"));
+}
+
+PaintedReport PunchReport::paint(QPagedPaintDevice& device, const QDateTime& builtAt) const {
+    ReportContent content;
+    content.builtAt = builtAt;
+    content.QRLabel2 = QRLabel2;
+    content.QRLabel6 = QRLabel6;
+    // Every painting reads the rows anew: the preview paints again before it prints.
+    return paintReport(device, content, factory_ ? factory_() : PunchSource());
+}
+
+void PunchReport::Preview(QWidget* parent) {
+    const QDateTime builtAt = Clock::now();
+    // The printer exists only while the preview is open: building one asks the print system.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(reportPageLayout());
+    printer.setCopyCount(1);
+    printer.setDocName(QStringLiteral("Raport"));
+
+    QPrintPreviewDialog dialog(&printer, parent ? parent : QApplication::activeWindow());
+    dialog.setObjectName(QStringLiteral("PrintPreview"));
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+            guarded([this, builtAt](QPrinter* target) { paint(*target, builtAt); }));
+    dialog.exec();
+}
+
+PaintedReport PunchReport::writePdf(const QString& path) {
+    {
+        // QPdfWriter only says that painting failed; name the file that could not be made.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            throw EFCreateError(QStringLiteral("Cannot create file %1").arg(path));
+    }
+    QPdfWriter writer(path);
+    writer.setPageLayout(reportPageLayout());
+    writer.setTitle(QStringLiteral("Raport"));
+    writer.setCreator(QStringLiteral("Ronvalo 2.2"));
+    return paint(writer, Clock::now());
+}
+
+TfrRaport2::TfrRaport2(QWidget* parent) : QWidget(parent), QRaport1(new PunchReport(this)) {
+    setObjectName(QStringLiteral("frRaport2"));
+}
+
+} // namespace ronvalo

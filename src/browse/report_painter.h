@@ -1,0 +1,56 @@
+// Painting of the punch report onto any paged device: a printer, its preview or a PDF file.
+#pragma once
+
+#include "browse/report_layout.h"
+#include "common/regional.h"
+#include "store/punch.h"
+
+#include <QDateTime>
+#include <QPageLayout>
+#include <QString>
+#include <functional>
+
+class QPagedPaintDevice;
+
+namespace ronvalo {
+
+// The report's rows, one per call, in the order they are printed: fills `out` and returns true,
+// or returns false once the rows are used up. The painter pulls a row only when it lays it out.
+using PunchSource = std::function<bool(Punch& out)>;
+
+// What is printed around the rows.
+struct ReportContent {
+    QDateTime builtAt;             // the moment the report is built
+    QString QRLabel2 = "za okres"; // title line 2
+    QString QRLabel6 = "czytnik";  // title line 3
+    RegionalFormats formats = RegionalFormats::fromEnvironment();
+};
+
+// The parts of the detail band that change from row to row.
+struct DetailBand {
+    QString QRLabel7;        // the marker after the checkpoint number
+    bool numberBold = false; // the checkpoint number's weight
+};
+
+// Runs before each detail row: marks checkpoints 171 to 174 and clears the marking of every
+// other row, so no row inherits its predecessor's. Returns whether the row is printed (always).
+bool DetailBand1BeforePrint(const Punch& punch, DetailBand& band);
+
+// The page header's text: "Wydrukowano:  " with the short date and the long time.
+QString printedAtText(const QDateTime& moment, const RegionalFormats& formats);
+
+// The paper and margins of the layout, for the printer or the PDF file the report goes to.
+QPageLayout reportPageLayout(const ReportLayout& layout = ReportLayout());
+
+struct PaintedReport {
+    qint64 rows = 0;
+    qint64 pages = 0;
+};
+
+// Paints the whole report onto the device, pulling rows from `next` as they are laid out.
+// Positions follow `layout` measured from the paper's corner, whatever margins the device has.
+// Throws Exception when painting cannot start or a page cannot be added.
+PaintedReport paintReport(QPagedPaintDevice& device, const ReportContent& content,
+                          const PunchSource& next, const ReportLayout& layout = ReportLayout());
+
+} // namespace ronvalo

@@ -1,0 +1,87 @@
+// The report form: its print preview opens modally offscreen, paints every page and closes.
+#include "browse/report_form.h"
+#include "common/clock.h"
+#include "common/exception.h"
+#include "support/test_dialogs.h"
+
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace ronvalo;
+
+namespace {
+
+struct PreviewSeen {
+    bool shown = false;
+    bool modal = false;
+    int pages = 0;
+};
+
+// Closes the preview from inside its own event loop, noting what it showed.
+void closePreviewSoon(PreviewSeen& seen) {
+    QTimer::singleShot(0, [&seen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(modal);
+        if (dialog) {
+            seen.shown = dialog->isVisible();
+            seen.modal = dialog->isModal();
+            if (auto* preview = dialog->findChild<QPrintPreviewWidget*>())
+                seen.pages = preview->pageCount();
+        }
+        if (modal)
+            modal->close();
+    });
+}
+
+PunchSource countingRows(int count) {
+    return [count, n = 0](Punch& out) mutable {
+        if (n == count)
+            return false;
+        out.Data = QDate(2024, 3, 5);
+        out.Czas = QTime(8, 0);
+        out.Nrwewpkt = 171 + n % 5;
+        ++n;
+        return true;
+    };
+}
+
+} // namespace
+
+TEST(ReportForm, PreviewOpensModallyWithEveryPageAndCloses) {
+    FakeClock clock(QDateTime(QDate(2024, 3, 5), QTime(8, 15, 0)));
+    TfrRaport2 form;
+    int built = 0;
+    const int rows = ReportLayout().rowsPerPage(0) + 1; // one row onto the second page
+    form.setPunchSourceFactory([&built, rows] {
+        ++built;
+        return countingRows(rows);
+    });
+    PreviewSeen seen;
+    closePreviewSoon(seen);
+    form.QRaport1->Preview();
+
+    EXPECT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.modal);
+    EXPECT_EQ(seen.pages, 2);
+    EXPECT_GE(built, 1);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.objectName(), "frRaport2");
+}
+
+TEST(ReportForm, RowSourceFailureInPreviewReachesTheErrorBox) {
+    test::TestDialogs dialogs;
+    TfrRaport2 form;
+    form.setPunchSourceFactory([] {
+        return PunchSource([](Punch&) -> bool { throw EDatabaseError("Odczyt tabeli nieudany"); });
+    });
+    PreviewSeen seen;
+    closePreviewSoon(seen);
+    form.QRaport1->Preview();
+
+    EXPECT_TRUE(seen.shown);
+    ASSERT_FALSE(dialogs.texts(test::TestDialogs::Shown::Error).isEmpty());
+    EXPECT_EQ(dialogs.texts(test::TestDialogs::Shown::Error).front(), "Odczyt tabeli nieudany.");
+}
