@@ -3,6 +3,7 @@
 
 #include "app/about_window.h"
 #include "app/main_window.h"
+#include "browse/report_form.h"
 #include "store/data_module.h"
 
 namespace ronvalo {
@@ -11,6 +12,8 @@ Program::Program(const QString& baseFolder) {
     frGlowna = std::make_unique<TfrGlowna>(*this, baseFolder);
     DM3 = std::make_unique<TDM3>();
     frInfo = std::make_unique<TfrInfo>(frGlowna.get());
+    frRaport2 = std::make_unique<TfrRaport2>(frGlowna.get());
+    frRaport2->setPunchSourceFactory([dm = DM3.get()] { return dm->readPunches(); });
 }
 
 Program::~Program() = default;

@@ -9,6 +9,7 @@ namespace ronvalo {
 class TfrGlowna;
 class TDM3;
 class TfrInfo;
+class TfrRaport2;
 
 class Program {
 public:
@@ -22,6 +23,7 @@ public:
     std::unique_ptr<TfrGlowna> frGlowna;
     std::unique_ptr<TDM3> DM3;
     std::unique_ptr<TfrInfo> frInfo;
+    std::unique_ptr<TfrRaport2> frRaport2;
 };
 
 } // namespace ronvalo

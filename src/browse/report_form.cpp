@@ -57,6 +57,10 @@ PaintedReport PunchReport::writePdf(const QString& path) {
 
 TfrRaport2::TfrRaport2(QWidget* parent) : QWidget(parent), QRaport1(new PunchReport(this)) {
     setObjectName(QStringLiteral("frRaport2"));
+    // A window of its own that is never shown, so it never appears inside its owner.
+    setWindowFlag(Qt::Window);
+    setAttribute(Qt::WA_DontShowOnScreen);
+    hide();
 }
 
 } // namespace ronvalo

@@ -4,6 +4,7 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUuid>
+#include <memory>
 #include <QVariant>
 
 #include "common/exception.h"
@@ -185,18 +186,30 @@ void TDM3::insertPunch(const Punch& punch) {
 }
 
 void TDM3::forEachPunch(const std::function<bool(const Punch&)>& visit) {
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    query.prepare("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM main.Odbicia "
-                  "INDEXED BY ixDiT ORDER BY Data, Czas, AutoNr");
-    exec(query, tbOdbicia.filePath());
-    while (query.next()) {
-        const Punch punch = punchFromQuery(query);
-        if (filtered_ && OnFilterRecord && !OnFilterRecord(punch))
-            continue;
+    auto next = readPunches();
+    Punch punch;
+    while (next(punch))
         if (!visit(punch))
             break;
-    }
+}
+
+std::function<bool(Punch&)> TDM3::readPunches() {
+    auto query = std::make_shared<QSqlQuery>(database());
+    query->setForwardOnly(true);
+    query->prepare("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM main.Odbicia "
+                   "INDEXED BY ixDiT ORDER BY Data, Czas, AutoNr");
+    exec(*query, tbOdbicia.filePath());
+    std::function<bool(const Punch&)> accept;
+    if (filtered_ && OnFilterRecord)
+        accept = OnFilterRecord;
+    return [query, accept](Punch& punch) {
+        while (query->next()) {
+            punch = punchFromQuery(*query);
+            if (!accept || accept(punch))
+                return true;
+        }
+        return false;
+    };
 }
 
 qint64 TDM3::punchCount() {
