@@ -59,6 +59,7 @@ platform::DeviceControlBlock buildDeviceControlBlock(const PortSettings& setting
 
 TCommPortDriver::TCommPortDriver(QObject* owner)
     : QObject(owner), inputBuffer_(settings_.InBufSize, 0) {
+    pollTimer_.setObjectName(QStringLiteral("pollTimer"));
     // The handler takes and ignores the signal's private argument, which guarded() passes on.
     connect(&pollTimer_, &QTimer::timeout, this, guarded([this](auto&&...) { PollInput(); }));
 }

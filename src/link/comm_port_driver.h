@@ -141,6 +141,8 @@ public:
     bool IsPortOpen() const { return device_.isOpen(); }
     // True once the open device has failed (unplugged, far end gone): it is polled no more.
     bool IsDeviceLost() const { return deviceLost_; }
+    // True while the poll timer runs: the port is open and its device has not failed.
+    bool IsPolling() const { return pollTimer_.isActive(); }
 
     // The block the settings give now, as ApplyPortSettings writes it.
     platform::DeviceControlBlock ControlBlock() const;
@@ -169,8 +171,8 @@ private:
 
     platform::SerialDevice device_;
     bool deviceLost_ = false;
-    quint64 openCount_ = 0; // tells a poll that its handler reopened the port
-    QTimer pollTimer_;
+    quint64 openCount_ = 0;         // tells a poll that its handler reopened the port
+    QTimer pollTimer_{this};        // a child, so that tests find it by its objectName
     std::vector<char> inputBuffer_; // the scratch buffer every read of the poll goes into
 };
 
