@@ -258,11 +258,14 @@ void runNoise(Terminal& terminal) {
     std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<int> byte(0, 255);
     std::string chunk(ChunkBytes, '\0');
+    auto next = Clock::now();
     while (!stopRequested) {
         for (char& c : chunk)
             c = static_cast<char>(byte(random));
-        if (!sendPaced(terminal, chunk))
+        if (!terminal.writeAll(chunk.data(), chunk.size()))
             return;
+        next += ChunkPeriod;
+        std::this_thread::sleep_until(next);
     }
 }
 

@@ -59,28 +59,6 @@ TEST(SerialDevicePath, ComNamesAndPaths) {
         EXPECT_EQ(serialDevicePath(c.name), c.path) << c.name;
 }
 
-TEST(DeviceControlBlock, FlagBitsAsWindowsPacksThem) {
-    const struct {
-        void (*set)(DeviceControlBlock&);
-        std::uint32_t flags;
-    } cases[] = {
-        {[](DeviceControlBlock& d) { d.fBinary = 1; }, 0x1},
-        {[](DeviceControlBlock& d) { d.fParity = 1; }, 0x2},
-        {[](DeviceControlBlock& d) { d.fOutxCtsFlow = 1; }, 0x4},
-        {[](DeviceControlBlock& d) { d.fDtrControl = 1; }, 0x10},
-        {[](DeviceControlBlock& d) { d.fDtrControl = 2; }, 0x20},
-        {[](DeviceControlBlock& d) { d.fOutX = d.fInX = 1; }, 0x300},
-        {[](DeviceControlBlock& d) { d.fRtsControl = 1; }, 0x1000},
-        {[](DeviceControlBlock& d) { d.fRtsControl = 2; }, 0x2000},
-        {[](DeviceControlBlock& d) { d.fAbortOnError = 1; }, 0x4000},
-    };
-    for (const auto& c : cases) {
-        DeviceControlBlock dcb;
-        c.set(dcb);
-        EXPECT_EQ(dcb.flags(), c.flags);
-    }
-}
-
 TEST(ControlBlockToTermios, LineSettings) {
     const struct {
         std::uint8_t byteSize, parity, stopBits;
