@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdexcept>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -15,7 +16,7 @@ namespace ronvalo::test {
 class PseudoTerminal {
 public:
     PseudoTerminal() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
             throw std::runtime_error("no pseudo-terminal");
         slavePath_ = QString::fromLocal8Bit(ptsname(master_));
@@ -29,18 +30,24 @@ public:
     QByteArray slavePathBytes() const { return slavePath_.toLocal8Bit(); }
     int master() const { return master_; }
 
-    // Writes at the far end, as the instrument does; false when not all bytes went.
+    // Writes at the far end, as the instrument does, waiting while the port's queue is full.
+    // False when not all bytes went within ten seconds, so a stuck reader cannot hang a test.
     bool send(const QByteArray& bytes) {
         qsizetype at = 0;
-        while (at < bytes.size()) {
+        for (int waits = 0; at < bytes.size() && waits < 100;) {
             const ssize_t written = ::write(master_, bytes.constData() + at, bytes.size() - at);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
+            if (written > 0) {
+                at += written;
+                waits = 0;
+            } else if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
+                pollfd entry{master_, POLLOUT, 0};
+                poll(&entry, 1, 100);
+                ++waits;
+            } else {
                 return false;
-            at += written;
+            }
         }
-        return true;
+        return at == bytes.size();
     }
 
     // The far end goes away (cable or adapter pulled): the slave is hung up.
