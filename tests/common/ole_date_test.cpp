@@ -16,8 +16,7 @@ TEST(OleDate, KnownDaysAndFractions) {
         {QDateTime(QDate(1899, 12, 29), QTime(6, 0)), -1.25},
     };
     for (const auto& c : cases) {
-        EXPECT_DOUBLE_EQ(toOle(c.dateTime), c.ole)
-            << c.dateTime.toString(Qt::ISODate).toStdString();
+        EXPECT_DOUBLE_EQ(toOle(c.dateTime), c.ole) << c.dateTime.toString(Qt::ISODate).toStdString();
         EXPECT_EQ(fromOle(c.ole), c.dateTime) << c.ole;
     }
 }
