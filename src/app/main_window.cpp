@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "app/about_window.h"
+#include "app/backup.h"
 #include "app/backup_reminder.h"
 #include "app/program.h"
 #include "app/toolbar_icons.h"
@@ -116,10 +117,14 @@ void TfrGlowna::FormCreate() {
     WriteLog(QStringLiteral("Start programu"));
 }
 
-void TfrGlowna::WriteLog(const QString& message) {
+ServiceLog& TfrGlowna::Log() {
     if (!log_)
         log_.emplace(baseFolder_);
-    log_->WriteLog(message);
+    return *log_;
+}
+
+void TfrGlowna::WriteLog(const QString& message) {
+    Log().WriteLog(message);
 }
 
 void TfrGlowna::showEvent(QShowEvent* event) {
@@ -133,7 +138,7 @@ void TfrGlowna::showEvent(QShowEvent* event) {
 
 void TfrGlowna::FormShow() {
     TDM3& dm = *program_.DM3;
-    dm.setDatabaseFolder(baseFolder_ + "db/");
+    dm.setDatabaseFolder(databaseFolder(baseFolder_));
     dm.tbOdbicia.Open();
     dm.tbCzytniki.Open();
     dm.tbNrOdc.Open();
@@ -189,10 +194,16 @@ void TfrGlowna::acInfoExecute() {
     program_.frInfo->exec();
 }
 
-void TfrGlowna::mWykonajBackupClick() {}
+void TfrGlowna::mWykonajBackupClick() {
+    ronvalo::mWykonajBackupClick(baseFolder_, *program_.DM3, Log());
+}
 
-void TfrGlowna::mOdtworzZBackupuClick() {}
+void TfrGlowna::mOdtworzZBackupuClick() {
+    ronvalo::mOdtworzZBackupuClick(baseFolder_, *program_.DM3, Log());
+}
 
-void TfrGlowna::MakeBackup() {}
+void TfrGlowna::MakeBackup() {
+    ronvalo::MakeBackup(baseFolder_, *program_.DM3, Log());
+}
 
 } // namespace ronvalo

@@ -35,6 +35,8 @@ public:
     void MakeBackup();
 
     void WriteLog(const QString& message);
+    // The service log bound by FormCreate.
+    ServiceLog& Log();
 
     const QString& BaseFolder() const { return baseFolder_; }
     quint8 SelectedPort() const { return selectedPort_; }

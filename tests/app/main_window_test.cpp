@@ -11,6 +11,7 @@
 #include "common/cp1250.h"
 #include "common/error_handler.h"
 #include "common/registry.h"
+#include "store/data_module.h"
 #include "store/schema.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
@@ -186,4 +187,29 @@ TEST_F(StartTest, KeyThatCannotBeOpened) {
     program->frGlowna->mCom[1]->trigger(); // set for the run, not saved
     EXPECT_EQ(program->frGlowna->SelectedPort(), 2);
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 2);
+}
+
+TEST_F(StartTest, ReminderYesMakesTheBackupWithoutASecondQuestion) {
+    key().WriteInteger("COM", 1);
+    key().WriteDateTimeBinary("BackupDate", toOle(QDateTime(QDate(2024, 2, 1), QTime(12, 0))));
+    dialogs.answers = {true};
+    auto program = start();
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Confirm).size(), 1);
+    EXPECT_EQ(logMessages().last(), "Wykonanie kopii bezpieczenstwa");
+    EXPECT_EQ(readFileBytes(folder.file("BACKUP/Odbicia.db")),
+              readFileBytes(folder.file("db/Odbicia.db")));
+    EXPECT_DOUBLE_EQ(key().ReadDateTimeBinary("BackupDate"), toOle(now));
+    EXPECT_TRUE(program->DM3->connected()); // tables open again
+}
+
+TEST_F(StartTest, BackupMenuAsksFirst) {
+    auto program = start();
+    dialogs.answers = {false};
+    program->frGlowna->mWykonajBackup->trigger();
+    EXPECT_FALSE(QFile::exists(folder.file("BACKUP")));
+    dialogs.answers = {true};
+    program->frGlowna->mWykonajBackup->trigger();
+    EXPECT_TRUE(QFile::exists(folder.file("BACKUP/NrOdc.DB")));
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Confirm),
+              QStringList({"Wykonać kopię bezpieczeństwa?", "Wykonać kopię bezpieczeństwa?"}));
 }
