@@ -10,7 +10,9 @@
 #include "support/test_dialogs.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -378,6 +380,38 @@ TEST_F(DownloadDialogTest, AnOverflowingTransmissionGetsTheRetryQuestion) {
     EXPECT_EQ(log, QStringList({Opened, GaveUp}));
 }
 
-TEST(DownloadDialog, DefaultBuffersHoldAtLeastFourMebibytes) {
+// The instrument simulator at 9600 baud's pace and the dialog's own one-second silence.
+TEST(DownloadDialog, AcceptsTheSimulatorsTwoTransmissionsWithTheRealSilence) {
     EXPECT_GE(ReceiveBuffer::defaultCapacity, 4 * 1024 * 1024);
+    TempFolder folder;
+    const QString link = folder.file("port");
+    ScopedEnv com1{"RONVALO_COM1", link.toLocal8Bit()};
+    QProcess simulator;
+    simulator.start(QStringLiteral(RONVALO_BIN_DIR "/veruru-sim"),
+                    {"--auto", "2", "--corrupt-line", "2:2", "--link", link,
+                     QStringLiteral(RONVALO_TEST_DATA "/veruru_sample_dump.txt")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(link).isSymLink(); }, 5000));
+
+    TestDialogs dialogs;
+    FakeClock clock{Moment};
+    ReceiveBuffer memo1, memo2;
+    QStringList log;
+    QDateTime transferDate;
+    int questions = 0;
+    TfrOdbior dialog{{memo1, memo2, [] { return quint8(1); },
+                      [&](const QString& line) { log << line; }, transferDate,
+                      [&] {
+                          ++questions;
+                          return 2;
+                      }}};
+    EXPECT_EQ(dialog.Timeout1->interval(), 1000);
+    QTimer::singleShot(20000, &dialog, [&] { dialog.close(); }); // never hang the suite
+    EXPECT_EQ(dialog.exec(), 1);
+    EXPECT_EQ(log, QStringList({Opened, TransferOk}));
+    EXPECT_EQ(questions, 0);
+    EXPECT_EQ(memo1.text(), sampleDump());
+    EXPECT_EQ(memo2.count(), memo1.count());
+    EXPECT_NE(memo2.line(2), memo1.line(2));
+    EXPECT_EQ(transferDate, Moment);
+    EXPECT_TRUE(simulator.waitForFinished(5000));
 }
