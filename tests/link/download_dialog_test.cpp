@@ -330,19 +330,6 @@ TEST_F(DownloadDialogTest, PortZeroLeavesTheNameAndTheLabelAsTheyWere) {
     dialog.Comm1->ClosePort();
 }
 
-TEST_F(DownloadDialogTest, PortZeroOpensTheDialogsOwnPortName) {
-    TfrOdbior fresh{{memo1, memo2, [] { return quint8(0); },
-                     [this](const QString& line) { log << line; }, transferDate, [] { return 2; }}};
-    ScopedEnv toPty{"RONVALO_COM2", pty.slavePathBytes()};
-    QTimer::singleShot(0, &fresh, [&] {
-        EXPECT_TRUE(fresh.Comm1->IsPortOpen());
-        EXPECT_EQ(fresh.RxLabel1->text(), "COM");
-        fresh.close();
-    });
-    EXPECT_EQ(fresh.exec(), 2);
-    EXPECT_EQ(log, QStringList({Opened}));
-}
-
 TEST_F(DownloadDialogTest, ASecondShowingAfterASuccessStartsEmptyInPassOne) {
     const QByteArray dump = sampleDump();
     ASSERT_EQ(run([&] {
