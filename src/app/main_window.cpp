@@ -19,6 +19,7 @@
 #include "common/dialogs.h"
 #include "common/error_handler.h"
 #include "common/registry.h"
+#include "link/download_dialog.h"
 #include "store/data_module.h"
 
 namespace ronvalo {
@@ -186,7 +187,10 @@ void TfrGlowna::SavePort() {
             registry.WriteInteger("COM", i + 1);
 }
 
-void TfrGlowna::acOdbiorExecute() {}
+void TfrGlowna::acOdbiorExecute() {
+    // The result is not used yet: an agreed download is imported once the import is connected.
+    program_.frOdbior->exec();
+}
 
 void TfrGlowna::acOdbiciaExecute() {}
 

@@ -2,6 +2,7 @@
 // and the two receive buffers.
 #pragma once
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <array>
 #include <optional>
@@ -44,6 +45,8 @@ public:
     // The two receive buffers: the download fills them, the import reads the first.
     ReceiveBuffer Memo1;
     ReceiveBuffer Memo2;
+    // When the download dialog last found two transmissions in agreement.
+    QDateTime TransferDate;
 
     QMenu* mOpcje = nullptr;
     QMenu* mPortRS = nullptr;

@@ -4,6 +4,8 @@
 #include "app/about_window.h"
 #include "app/main_window.h"
 #include "browse/report_form.h"
+#include "link/download_dialog.h"
+#include "link/transmission_error_dialog.h"
 #include "store/data_module.h"
 
 namespace ronvalo {
@@ -11,11 +13,21 @@ namespace ronvalo {
 Program::Program(const QString& baseFolder) {
     frGlowna = std::make_unique<TfrGlowna>(*this, baseFolder);
     DM3 = std::make_unique<TDM3>();
+    frOdbior = std::make_unique<TfrOdbior>(downloadContext(), frGlowna.get());
     frInfo = std::make_unique<TfrInfo>(frGlowna.get());
     frRaport2 = std::make_unique<TfrRaport2>(frGlowna.get());
     frRaport2->setPunchSourceFactory([dm = DM3.get()] { return dm->readPunches(); });
+    frDialog = std::make_unique<TfrDialog>(frGlowna.get());
 }
 
 Program::~Program() = default;
+
+DownloadContext Program::downloadContext() {
+    TfrGlowna& main = *frGlowna;
+    return {main.Memo1, main.Memo2, [&main] { return main.SelectedPort(); },
+            [&main](const QString& message) { main.WriteLog(message); }, main.TransferDate,
+            // frDialog is made after the download dialog, and lives as long as it does.
+            [this] { return frDialog->exec(); }};
+}
 
 } // namespace ronvalo

@@ -8,8 +8,11 @@ namespace ronvalo {
 
 class TfrGlowna;
 class TDM3;
+class TfrOdbior;
 class TfrInfo;
 class TfrRaport2;
+class TfrDialog;
+struct DownloadContext;
 
 class Program {
 public:
@@ -22,8 +25,14 @@ public:
     // Declared in creation order, so they are destroyed in the reverse order.
     std::unique_ptr<TfrGlowna> frGlowna;
     std::unique_ptr<TDM3> DM3;
+    std::unique_ptr<TfrOdbior> frOdbior;
     std::unique_ptr<TfrInfo> frInfo;
     std::unique_ptr<TfrRaport2> frRaport2;
+    std::unique_ptr<TfrDialog> frDialog;
+
+private:
+    // What the download dialog works on: the main window's buffers, port, log and transfer date.
+    DownloadContext downloadContext();
 };
 
 } // namespace ronvalo
