@@ -8,6 +8,7 @@ namespace ronvalo {
 
 class TfrGlowna;
 class TDM3;
+class TfrOdbicia;
 class TfrInfo;
 class TfrRaport2;
 
@@ -22,6 +23,7 @@ public:
     // Declared in creation order, so they are destroyed in the reverse order.
     std::unique_ptr<TfrGlowna> frGlowna;
     std::unique_ptr<TDM3> DM3;
+    std::unique_ptr<TfrOdbicia> frOdbicia;
     std::unique_ptr<TfrInfo> frInfo;
     std::unique_ptr<TfrRaport2> frRaport2;
 };
