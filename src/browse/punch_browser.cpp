@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "browse/punch_grid.h"
 #include "browse/punch_table_model.h"
@@ -51,6 +52,30 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int left, 
     return result;
 }
 
+// Widens a caption to its text where this system's font needs more room than the window's own:
+// a right-aligned one keeps its right edge.
+void fitText(QWidget* widget) {
+    const int needed = widget->sizeHint().width();
+    if (needed <= widget->width())
+        return;
+    QRect place = widget->geometry();
+    const auto* label = qobject_cast<QLabel*>(widget);
+    if (label && label->alignment().testFlag(Qt::AlignRight))
+        place.setLeft(place.right() + 1 - needed);
+    else
+        place.setWidth(needed);
+    widget->setGeometry(place);
+}
+
+// Widens a lookup combo to show its longest entry whole, never past `widest`.
+void fitEntries(QComboBox* combo, int narrowest, int widest) {
+    // Measured with the widest entry, then left alone: the combo would resize itself later.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int needed = combo->sizeHint().width();
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+    combo->resize(std::clamp(needed, narrowest, widest), combo->height());
+}
+
 // Sets a date without the change counting as the operator's.
 void setDateQuietly(QDateEdit* picker, const QDate& date) {
     const QSignalBlocker blocker(picker);
@@ -63,7 +88,11 @@ TfrOdbicia::TfrOdbicia(TDM3& module, LogWriter writeLog, QWidget* parent)
     : QDialog(parent), module_(module), writeLog_(std::move(writeLog)) {
     setObjectName("frOdbicia");
     setWindowTitle(QStringLiteral("Odbicia"));
-    setFont(QFont("MS Sans Serif", 8));
+    // Where the window's font is missing, a face of the same widths rather than a wider one.
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial")});
+    setFont(font);
     setModal(true);
     // An outer size of 377 x 376 less a sizeable window's frame and caption.
     resize(369, 349);
@@ -108,11 +137,12 @@ void TfrOdbicia::buildPanel() {
 
     RxDBLookupCombo3 = placed<QComboBox>(Panel1, "RxDBLookupCombo3", 72, 80, 81, 21);
     RxDBLookupCombo1 = placed<QComboBox>(Panel1, "RxDBLookupCombo1", 296, 80, 65, 21);
-    for (QComboBox* combo : {RxDBLookupCombo3, RxDBLookupCombo1}) {
+    for (QComboBox* combo : {RxDBLookupCombo3, RxDBLookupCombo1})
         combo->setMaxVisibleItems(8);
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    }
     RxDBLookupCombo1->setEnabled(false);
+    for (QWidget* caption :
+         std::initializer_list<QWidget*>{Label1, Label2, Label3, CheckBox1, CheckBox2})
+        fitText(caption);
 
     SpeedButton1 = placed<QToolButton>(Panel1, "SpeedButton1", 296, 4, 65, 53);
     SpeedButton1->setText(QStringLiteral("Raport"));
@@ -274,6 +304,9 @@ void TfrOdbicia::refillLookups() {
         RxDBLookupCombo1->setCurrentIndex(
             before.download ? RxDBLookupCombo1->findData(*before.download) : -1);
     }
+    // The instrument combo may grow up to the download box, the download combo to the edge.
+    fitEntries(RxDBLookupCombo3, 81, CheckBox2->x() - 6 - RxDBLookupCombo3->x());
+    fitEntries(RxDBLookupCombo1, 65, 369 - 4 - RxDBLookupCombo1->x());
     const PunchCriteria after = criteria();
     // A selected row that is gone (the tables were restored) changes the selection.
     if (after.instrument != before.instrument || after.download != before.download)
