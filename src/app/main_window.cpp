@@ -15,6 +15,7 @@
 #include "app/backup_reminder.h"
 #include "app/program.h"
 #include "app/toolbar_icons.h"
+#include "browse/punch_browser.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/error_handler.h"
@@ -192,7 +193,18 @@ void TfrGlowna::acOdbiorExecute() {
     program_.frOdbior->exec();
 }
 
-void TfrGlowna::acOdbiciaExecute() {}
+void TfrGlowna::acOdbiciaExecute() {
+    TDM3& module = *program_.DM3;
+    module.setFiltered(true);
+    // The filter goes off when the browser closes, also when showing it failed.
+    struct FilterOff {
+        TDM3& module;
+        ~FilterOff() {
+            guarded([this] { module.setFiltered(false); })();
+        }
+    } filterOff{module};
+    program_.frOdbicia->exec();
+}
 
 void TfrGlowna::acInfoExecute() {
     program_.frInfo->exec();

@@ -9,6 +9,7 @@ namespace ronvalo {
 class TfrGlowna;
 class TDM3;
 class TfrOdbior;
+class TfrOdbicia;
 class TfrInfo;
 class TfrRaport2;
 class TfrDialog;
@@ -26,6 +27,7 @@ public:
     std::unique_ptr<TfrGlowna> frGlowna;
     std::unique_ptr<TDM3> DM3;
     std::unique_ptr<TfrOdbior> frOdbior;
+    std::unique_ptr<TfrOdbicia> frOdbicia;
     std::unique_ptr<TfrInfo> frInfo;
     std::unique_ptr<TfrRaport2> frRaport2;
     std::unique_ptr<TfrDialog> frDialog;

@@ -4,8 +4,8 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUuid>
-#include <memory>
 #include <QVariant>
+#include <memory>
 
 #include "common/exception.h"
 #include "platform/files.h"
@@ -194,14 +194,19 @@ void TDM3::forEachPunch(const std::function<bool(const Punch&)>& visit) {
 }
 
 std::function<bool(Punch&)> TDM3::readPunches() {
-    auto query = std::make_shared<QSqlQuery>(database());
-    query->setForwardOnly(true);
-    query->prepare("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM main.Odbicia "
-                   "INDEXED BY ixDiT ORDER BY Data, Czas, AutoNr");
-    exec(*query, tbOdbicia.filePath());
     std::function<bool(const Punch&)> accept;
-    if (filtered_ && OnFilterRecord)
+    std::shared_ptr<QSqlQuery> query;
+    if (filtered_ && !FilterCriteria && OnFilterRecord) {
         accept = OnFilterRecord;
+        query = std::make_shared<QSqlQuery>(
+            runQuery(PunchSelection::all().selectSql(false, false, -1, 0), {}));
+    } else {
+        const PunchSelection chosen = selection();
+        if (chosen.kind() == PunchSelection::Kind::Nothing)
+            return [](Punch&) { return false; };
+        query = std::make_shared<QSqlQuery>(
+            runQuery(chosen.selectSql(false, false, -1, 0), [&](QSqlQuery& q) { chosen.bind(q); }));
+    }
     return [query, accept](Punch& punch) {
         while (query->next()) {
             punch = punchFromQuery(*query);
@@ -210,6 +215,27 @@ std::function<bool(Punch&)> TDM3::readPunches() {
         }
         return false;
     };
+}
+
+PunchSelection TDM3::selection() const {
+    if (!filtered_)
+        return PunchSelection::all();
+    if (FilterCriteria)
+        return PunchSelection::of(FilterCriteria());
+    if (OnFilterRecord)
+        throw EDatabaseError(QStringLiteral("The record filter cannot run as a query"));
+    return PunchSelection::all();
+}
+
+QSqlQuery TDM3::runQuery(const QString& sql, const std::function<void(QSqlQuery&)>& bind) {
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        fail(sql, query.lastError());
+    if (bind)
+        bind(query);
+    exec(query, tbOdbicia.filePath());
+    return query;
 }
 
 qint64 TDM3::punchCount() {

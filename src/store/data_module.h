@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "store/punch.h"
+#include "store/punch_filter.h"
 #include "store/schema.h"
 
 namespace ronvalo {
@@ -76,10 +77,19 @@ public:
     qint32 appendDownload(const QDateTime& data);
     QList<qint32> downloads(); // by Nrodczytu
 
-    // Record filter of the punch table.
+    // Record filter of the punch table. With FilterCriteria set, the filter selects the rows
+    // tbOdbiciaFilterRecord accepts under the criteria it returns at that moment, read through a
+    // query over the indexes; otherwise OnFilterRecord tests every row.
     bool Filtered() const { return filtered_; }
     void setFiltered(bool on);
+    std::function<PunchCriteria()> FilterCriteria;
     std::function<bool(const Punch&)> OnFilterRecord;
+    // The rows a reading sees now, as a query: every row while the filter is off. Raises
+    // EDatabaseError for a bare OnFilterRecord, which no query can run.
+    PunchSelection selection() const;
+
+    // A query over the punch table, prepared on the open connection and executed once bound.
+    QSqlQuery runQuery(const QString& sql, const std::function<void(QSqlQuery&)>& bind);
     // Re-reads the punch table: whoever shows it reloads.
     void Refresh() { emit punchesChanged(); }
 

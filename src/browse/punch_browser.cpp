@@ -1,0 +1,328 @@
+// The punch browser's window: its controls, their handlers and the report button.
+#include "browse/punch_browser.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QScreen>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "browse/punch_grid.h"
+#include "browse/punch_table_model.h"
+#include "browse/report_button_picture.h"
+#include "browse/report_form.h"
+#include "common/dialogs.h"
+#include "common/error_handler.h"
+#include "common/exception.h"
+#include "common/regional.h"
+#include "store/data_module.h"
+
+namespace ronvalo {
+
+namespace {
+
+// The date both pickers hold when the window is built.
+const QDate initialDate(2000, 11, 26);
+
+const QString noInstrument =
+    QStringLiteral("Wygenerowanie raportu niemożliwe! Wybierz nr czytnika.");
+const QString noDownload = QStringLiteral("Wygenerowanie raportu niemożliwe! Wybierz nr odczytu.");
+// A download without punch rows has no instrument number to print.
+const QString emptyDownload =
+    QStringLiteral("Wygenerowanie raportu niemożliwe! Odczyt nr %1 nie zawiera odbić.");
+
+template <class W>
+W* placed(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new W(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top,
+              int width) {
+    auto* result = placed<QLabel>(parent, name, left, top, width, 13);
+    result->setText(text);
+    return result;
+}
+
+// Widens a caption to its text where this system's font needs more room than the window's own:
+// a right-aligned one keeps its right edge.
+void fitText(QWidget* widget) {
+    const int needed = widget->sizeHint().width();
+    if (needed <= widget->width())
+        return;
+    QRect place = widget->geometry();
+    const auto* label = qobject_cast<QLabel*>(widget);
+    if (label && label->alignment().testFlag(Qt::AlignRight))
+        place.setLeft(place.right() + 1 - needed);
+    else
+        place.setWidth(needed);
+    widget->setGeometry(place);
+}
+
+// Widens a lookup combo to show its longest entry whole, never past `widest`.
+void fitEntries(QComboBox* combo, int narrowest, int widest) {
+    // Measured with the widest entry, then left alone: the combo would resize itself later.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int needed = combo->sizeHint().width();
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
+    combo->resize(std::clamp(needed, narrowest, widest), combo->height());
+}
+
+// Sets a date without the change counting as the operator's.
+void setDateQuietly(QDateEdit* picker, const QDate& date) {
+    const QSignalBlocker blocker(picker);
+    picker->setDate(date);
+}
+
+} // namespace
+
+TfrOdbicia::TfrOdbicia(TDM3& module, LogWriter writeLog, QWidget* parent)
+    : QDialog(parent), module_(module), writeLog_(std::move(writeLog)) {
+    setObjectName("frOdbicia");
+    setWindowTitle(QStringLiteral("Odbicia"));
+    // Where the window's font is missing, a face of the same widths rather than a wider one.
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial")});
+    setFont(font);
+    setModal(true);
+    // An outer size of 377 x 376 less a sizeable window's frame and caption.
+    resize(369, 349);
+    buildPanel();
+    buildGrid();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Panel1);
+    layout->addWidget(RxDBGrid1, 1);
+    connectHandlers();
+    module_.FilterCriteria = [this] { return criteria(); };
+}
+
+TfrOdbicia::~TfrOdbicia() {
+    module_.FilterCriteria = nullptr;
+}
+
+void TfrOdbicia::buildPanel() {
+    const RegionalFormats formats = RegionalFormats::fromEnvironment();
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(105);
+
+    Label1 = label(Panel1, "Label1", QStringLiteral("od:"), 8, 16, 15);
+    Label2 = label(Panel1, "Label2", QStringLiteral("do:"), 8, 64, 15);
+    Label3 = label(Panel1, "Label3", QStringLiteral("nr czytnika:"), 8, 88, 54);
+    Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    for (auto [picker, name, top] : {std::tuple{&DatePicker1, "DatePicker1", 8},
+                                     std::tuple{&DatePicker2, "DatePicker2", 56}}) {
+        *picker = placed<QDateEdit>(Panel1, name, 32, top, 217, 21);
+        (*picker)->setLocale(formats.locale);
+        (*picker)->setDisplayFormat(formats.longDate);
+        (*picker)->setCalendarPopup(true);
+        (*picker)->setDate(initialDate);
+    }
+    CheckBox1 = placed<QCheckBox>(Panel1, "CheckBox1", 32, 36, 225, 17);
+    CheckBox1->setText(QStringLiteral("wyświetl odbicia tylko z powyższego dnia"));
+    CheckBox2 = placed<QCheckBox>(Panel1, "CheckBox2", 216, 86, 73, 17);
+    CheckBox2->setText(QStringLiteral("nr odczytu:"));
+
+    RxDBLookupCombo3 = placed<QComboBox>(Panel1, "RxDBLookupCombo3", 72, 80, 81, 21);
+    RxDBLookupCombo1 = placed<QComboBox>(Panel1, "RxDBLookupCombo1", 296, 80, 65, 21);
+    for (QComboBox* combo : {RxDBLookupCombo3, RxDBLookupCombo1})
+        combo->setMaxVisibleItems(8);
+    RxDBLookupCombo1->setEnabled(false);
+    for (QWidget* caption :
+         std::initializer_list<QWidget*>{Label1, Label2, Label3, CheckBox1, CheckBox2})
+        fitText(caption);
+
+    SpeedButton1 = placed<QToolButton>(Panel1, "SpeedButton1", 296, 4, 65, 53);
+    SpeedButton1->setText(QStringLiteral("Raport"));
+    SpeedButton1->setIcon(QIcon(reportButtonPicture()));
+    SpeedButton1->setIconSize(QSize(32, 32));
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    SpeedButton1->setAutoRaise(true);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+
+    setTabOrder(DatePicker1, CheckBox1);
+    setTabOrder(CheckBox1, DatePicker2);
+    setTabOrder(DatePicker2, RxDBLookupCombo3);
+    setTabOrder(RxDBLookupCombo3, RxDBLookupCombo1);
+    setTabOrder(RxDBLookupCombo1, CheckBox2);
+}
+
+void TfrOdbicia::buildGrid() {
+    model_ = new PunchTableModel(module_, this);
+    RxDBGrid1 = new QTableView(this);
+    RxDBGrid1->setObjectName("RxDBGrid1");
+    RxDBGrid1->setModel(model_);
+    RxDBGrid1->setItemDelegate(new PunchCellDelegate(
+        [this](const Punch& row, QFont& font, QColor& background, bool highlight) {
+            RxDBGrid1GetCellParams(row, font, background, highlight);
+        },
+        RxDBGrid1));
+    RxDBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    RxDBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    RxDBGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    RxDBGrid1->setWordWrap(false);
+    // Every row is one line high, so the view never measures rows it does not show.
+    RxDBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    RxDBGrid1->verticalHeader()->setDefaultSectionSize(18);
+    RxDBGrid1->verticalHeader()->setFixedWidth(12);
+    RxDBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    RxDBGrid1->horizontalHeader()->setHighlightSections(false);
+    for (auto [column, width] : {std::pair{0, 72}, {1, 60}, {2, 52}, {3, 76}, {4, 68}})
+        RxDBGrid1->setColumnWidth(column, width);
+    setTabOrder(CheckBox2, RxDBGrid1);
+}
+
+void TfrOdbicia::connectHandlers() {
+    auto closeUp = guarded([this] { DatePicker1CloseUp(); });
+    connect(DatePicker1, &QDateEdit::dateChanged, this, closeUp);
+    connect(DatePicker2, &QDateEdit::dateChanged, this, closeUp);
+    connect(RxDBLookupCombo3, &QComboBox::currentIndexChanged, this, closeUp);
+    connect(RxDBLookupCombo1, &QComboBox::currentIndexChanged, this, closeUp);
+    connect(CheckBox1, &QCheckBox::clicked, this, guarded([this] { CheckBox1Click(); }));
+    connect(CheckBox2, &QCheckBox::clicked, this, guarded([this] { CheckBox2Click(); }));
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
+    // A refreshed table is positioned on its first row, as the grid's cursor.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { standOnFirstRow(); });
+}
+
+PunchCriteria TfrOdbicia::criteria() const {
+    PunchCriteria result;
+    result.downloadMode = CheckBox2->isChecked();
+    result.fromDate = DatePicker1->date();
+    result.toDate = DatePicker2->date();
+    if (RxDBLookupCombo3->currentIndex() >= 0)
+        result.instrument = RxDBLookupCombo3->currentText();
+    if (RxDBLookupCombo1->currentIndex() >= 0)
+        result.download = RxDBLookupCombo1->currentData().toInt();
+    return result;
+}
+
+void TfrOdbicia::DatePicker1CloseUp() {
+    if (CheckBox1->isChecked())
+        setDateQuietly(DatePicker2, DatePicker1->date());
+    module_.Refresh();
+}
+
+void TfrOdbicia::CheckBox1Click() {
+    if (CheckBox1->isChecked()) {
+        setDateQuietly(DatePicker2, DatePicker1->date());
+        DatePicker2->setEnabled(false);
+    } else {
+        DatePicker2->setEnabled(true);
+    }
+    module_.Refresh();
+}
+
+void TfrOdbicia::CheckBox2Click() {
+    const bool downloadMode = CheckBox2->isChecked();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             DatePicker1, DatePicker2, RxDBLookupCombo3, Label1, Label2, Label3})
+        control->setEnabled(!downloadMode);
+    RxDBLookupCombo1->setEnabled(downloadMode);
+    module_.Refresh();
+}
+
+void TfrOdbicia::RxDBGrid1GetCellParams(const Punch& row, QFont& font, QColor& background,
+                                        bool /*highlight*/) {
+    if (!isMarkedCheckpoint(row.Nrwewpkt))
+        return;
+    background = QColor(255, 255, 0);
+    font.setBold(true);
+}
+
+std::optional<Punch> TfrOdbicia::currentRow() const {
+    const QModelIndex current = RxDBGrid1->currentIndex();
+    if (current.isValid())
+        return model_->punchAt(current.row());
+    if (model_->rowCount() > 0)
+        return model_->punchAt(0);
+    return std::nullopt;
+}
+
+void TfrOdbicia::SpeedButton1Click() {
+    if (!report_)
+        throw Exception(QStringLiteral("Brak formularza raportu"));
+    const RegionalFormats formats = RegionalFormats::fromEnvironment();
+    PunchReport& report = *report_->QRaport1;
+    if (!CheckBox2->isChecked()) {
+        report.QRLabel2 = QStringLiteral("za okres od ") +
+                          formats.formatShortDate(DatePicker1->date()) + QStringLiteral(" do ") +
+                          formats.formatShortDate(DatePicker2->date());
+        if (RxDBLookupCombo3->currentText().isEmpty()) {
+            Dialogs::current().notice(noInstrument);
+            return;
+        }
+        writeLog_(QStringLiteral("Wygenerowanie raportu"));
+        report.QRLabel6 =
+            QStringLiteral("Odbicia pochodzą z czytnika nr ") + RxDBLookupCombo3->currentText();
+    } else {
+        const QString download = RxDBLookupCombo1->currentText();
+        if (download.isEmpty()) {
+            Dialogs::current().notice(noDownload);
+            return;
+        }
+        const std::optional<Punch> row = currentRow();
+        if (!row) {
+            Dialogs::current().notice(emptyDownload.arg(download));
+            return;
+        }
+        report.QRLabel2 = QStringLiteral("na podstawie odczytu danych nr ") + download;
+        report.QRLabel6 = QStringLiteral("Odbicia pochodzą z czytnika nr ") + row->Nrczyt;
+        writeLog_(QStringLiteral("Wygenerowanie raportu"));
+    }
+    report.Preview(this);
+}
+
+void TfrOdbicia::refillLookups() {
+    const PunchCriteria before = criteria();
+    {
+        const QSignalBlocker blockReaders(RxDBLookupCombo3);
+        RxDBLookupCombo3->clear();
+        RxDBLookupCombo3->addItems(module_.readers());
+        RxDBLookupCombo3->setCurrentIndex(
+            before.instrument ? RxDBLookupCombo3->findText(
+                                    *before.instrument, Qt::MatchExactly | Qt::MatchCaseSensitive)
+                              : -1);
+    }
+    {
+        const QSignalBlocker blockDownloads(RxDBLookupCombo1);
+        RxDBLookupCombo1->clear();
+        for (qint32 download : module_.downloads())
+            RxDBLookupCombo1->addItem(QString::number(download), download);
+        RxDBLookupCombo1->setCurrentIndex(
+            before.download ? RxDBLookupCombo1->findData(*before.download) : -1);
+    }
+    // The instrument combo may grow up to the download box, the download combo to the edge.
+    fitEntries(RxDBLookupCombo3, 81, CheckBox2->x() - 6 - RxDBLookupCombo3->x());
+    fitEntries(RxDBLookupCombo1, 65, 369 - 4 - RxDBLookupCombo1->x());
+    const PunchCriteria after = criteria();
+    // A selected row that is gone (the tables were restored) changes the selection.
+    if (after.instrument != before.instrument || after.download != before.download)
+        module_.Refresh();
+}
+
+void TfrOdbicia::standOnFirstRow() {
+    if (model_->rowCount() > 0)
+        RxDBGrid1->setCurrentIndex(model_->index(0, 0));
+}
+
+void TfrOdbicia::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    guarded([this] { refillLookups(); })();
+}
+
+} // namespace ronvalo

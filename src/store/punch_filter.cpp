@@ -1,0 +1,112 @@
+// The punch filter's row test and its selection as queries over the punch table's indexes.
+#include "store/punch_filter.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace ronvalo {
+
+bool tbOdbiciaFilterRecord(const PunchCriteria& criteria, const Punch& row) {
+    if (criteria.downloadMode)
+        return criteria.download && row.NrSczytania == *criteria.download;
+    if (row.Data < criteria.fromDate || row.Data > criteria.toDate)
+        return false;
+    return criteria.instrument && row.Nrczyt == *criteria.instrument;
+}
+
+PunchSelection PunchSelection::of(const PunchCriteria& criteria) {
+    if (criteria.downloadMode) {
+        if (!criteria.download)
+            return PunchSelection(Kind::Nothing);
+        PunchSelection selection(Kind::Download);
+        selection.download_ = *criteria.download;
+        return selection;
+    }
+    if (!criteria.instrument || criteria.fromDate > criteria.toDate)
+        return PunchSelection(Kind::Nothing);
+    PunchSelection selection(Kind::Instrument);
+    selection.instrument_ = *criteria.instrument;
+    // ISO text sorts as the dates do, so the bounds compare as stored.
+    selection.fromText_ = criteria.fromDate.toString(Qt::ISODate);
+    selection.toText_ = criteria.toDate.toString(Qt::ISODate);
+    return selection;
+}
+
+// A key bound takes the place of the date bound on its side: both would be lower (or upper)
+// bounds on the same index columns, and the planner would walk from the looser one.
+QString PunchSelection::conditions(bool backwards, bool fromKey) const {
+    QStringList terms;
+    const QString keyBound = backwards ? QStringLiteral("(Data, Czas, AutoNr) <= (:kd, :kc, :ka)")
+                                       : QStringLiteral("(Data, Czas, AutoNr) >= (:kd, :kc, :ka)");
+    switch (kind_) {
+    case Kind::Nothing:
+        terms << QStringLiteral("0");
+        break;
+    case Kind::Download:
+        terms << QStringLiteral("NrSczytania = :nrodczytu");
+        break;
+    case Kind::Instrument:
+        terms << QStringLiteral("Nrczyt = :nrczyt");
+        if (!fromKey || backwards)
+            terms << QStringLiteral("Data >= :od");
+        if (!fromKey || !backwards)
+            terms << QStringLiteral("Data <= :do");
+        break;
+    case Kind::All:
+        break;
+    }
+    if (fromKey)
+        terms << keyBound;
+    return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(" AND ");
+}
+
+namespace {
+
+const char* indexOf(PunchSelection::Kind kind) {
+    switch (kind) {
+    case PunchSelection::Kind::Instrument:
+        return "ixCzytData";
+    case PunchSelection::Kind::Download:
+        return "ixSczytania";
+    default:
+        return "ixDiT";
+    }
+}
+
+} // namespace
+
+QString PunchSelection::selectSql(bool backwards, bool fromKey, qint64 limit, qint64 offset) const {
+    const QString direction = backwards ? QStringLiteral(" DESC") : QString();
+    QString sql =
+        QStringLiteral("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM "
+                       "main.Odbicia INDEXED BY %1%2 ORDER BY Data%3, Czas%3, AutoNr%3")
+            .arg(QLatin1String(indexOf(kind_)), conditions(backwards, fromKey), direction);
+    if (limit >= 0 || offset > 0)
+        sql += QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(offset);
+    return sql;
+}
+
+QString PunchSelection::countSql() const {
+    return QStringLiteral("SELECT COUNT(*) FROM main.Odbicia INDEXED BY %1%2")
+        .arg(QLatin1String(indexOf(kind_)), conditions(false, false));
+}
+
+void PunchSelection::bind(QSqlQuery& query, const std::optional<PunchKey>& from) const {
+    // Only the names this statement holds: conditions() writes a different set for each reading.
+    const QString sql = query.lastQuery();
+    auto bindIf = [&](const QString& name, const QVariant& value) {
+        if (sql.contains(name))
+            query.bindValue(name, value);
+    };
+    bindIf(QStringLiteral(":nrodczytu"), download_);
+    bindIf(QStringLiteral(":nrczyt"), instrument_);
+    bindIf(QStringLiteral(":od"), fromText_);
+    bindIf(QStringLiteral(":do"), toText_);
+    if (from) {
+        bindIf(QStringLiteral(":kd"), from->data);
+        bindIf(QStringLiteral(":kc"), from->czas);
+        bindIf(QStringLiteral(":ka"), from->autoNr);
+    }
+}
+
+} // namespace ronvalo
