@@ -39,7 +39,7 @@ PunchImport::PunchImport(const QString& baseFolder, TDM3& dm, LogWriter log,
       firstPunchDate_(zeroDate()) {}
 
 void PunchImport::run(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate) {
-    step_ = QStringLiteral("0");
+    setStep(QStringLiteral("0"));
     instrument_.clear();
     std::exception_ptr failure;
     try {
@@ -55,34 +55,38 @@ void PunchImport::run(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTim
     log_(message + QStringLiteral(" (") + fromCp1250(instrument_) + QLatin1Char(')'));
 }
 
+QString PunchImport::stepLabel() const {
+    return stepLine_ < 0 ? step_ : step_ + QString::number(stepLine_);
+}
+
 QString PunchImport::failureMessage(std::exception_ptr failure) const {
     try {
         std::rethrow_exception(failure);
     } catch (const EZlyFormat&) {
         return QStringLiteral("Format danych w linii %1 niezgodny z protokołem VERURU-PC")
-            .arg(step_);
+            .arg(stepLabel());
     } catch (const ETeSameDane&) {
         return QStringLiteral("Te dane były już prawidłowo odczytane z tego czytnika!");
     } catch (...) {
-        return QStringLiteral("Blad wprowadzania danych. Kod %1 ").arg(step_);
+        return QStringLiteral("Blad wprowadzania danych. Kod %1 ").arg(stepLabel());
     }
 }
 
 void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
                              const QDateTime& transferDate) {
-    step_ = QStringLiteral("0");
+    setStep(QStringLiteral("0"));
     checkStartLine(Memo1.line(startLineNumber));
 
-    step_ = QStringLiteral("1");
+    setStep(QStringLiteral("1"));
     instrument_ = readInstrumentNumber(Memo1.line(instrumentLineNumber));
 
-    step_ = QStringLiteral("2");
+    setStep(QStringLiteral("2"));
     instrumentDate_ = readClockLine(Memo1.line(clockLineNumber));
     for (int i = 0; i < separatorLineNumber; ++i)
         Memo1.removeFirstLine();
 
     // The clock line is gone, so the same records sent at another time compare equal.
-    step_ = QStringLiteral("I/O-1");
+    setStep(QStringLiteral("I/O-1"));
     const QString path = transmissionFilePath(baseFolder_, instrument_);
     if (platform::fileExists(path.toStdString())) {
         Memo2.clear();
@@ -93,7 +97,7 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
             throw ETeSameDane();
     }
 
-    step_ = QStringLiteral("3");
+    setStep(QStringLiteral("3"));
     checkSeparatorLine(Memo1.line(0));
 
     // Everything stored from here on is one transaction, begun at the first punch line: a
@@ -107,14 +111,14 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
     const qsizetype n = Memo1.count();
     for (qsizetype i = 1; i < n; ++i) {
         const int lineNumber = int(i + separatorLineNumber);
-        step_ = QString::number(lineNumber);
+        setStep(lineNumber);
         const DataLine data = readDataLine(Memo1.line(i), lineNumber);
         if (data.kind == DataLine::Kind::Date) {
             punch.Data = data.date;
             if (i == 1)
                 firstPunchDate_ = data.date;
         } else if (data.kind == DataLine::Kind::Punch) {
-            step_ = QStringLiteral("DB") + QString::number(lineNumber);
+            setStep(lineNumber, QStringLiteral("DB"));
             if (downloadPending) {
                 transaction.emplace(dm_);
                 punch.NrSczytania = dm_.appendDownload(Clock::now());
@@ -131,7 +135,7 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
     }
 
     // The file is written aside first and replaces the stored one only once the rows are in.
-    step_ = QStringLiteral("I/O-2");
+    setStep(QStringLiteral("I/O-2"));
     PendingTransmissionFile file(path, Memo1);
     if (transaction)
         transaction->commit();

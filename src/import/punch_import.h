@@ -38,6 +38,17 @@ public:
 private:
     void importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate);
     QString failureMessage(std::exception_ptr failure) const;
+    // The step label is kept as a text and a dump line number, made into one text only when a
+    // message needs it: setting it happens twice for every punch line.
+    void setStep(const QString& text) {
+        step_ = text;
+        stepLine_ = -1;
+    }
+    void setStep(int line, const QString& prefix = QString()) {
+        step_ = prefix;
+        stepLine_ = line;
+    }
+    QString stepLabel() const;
 
     QString baseFolder_;
     TDM3& dm_;
@@ -47,6 +58,7 @@ private:
     QDate firstPunchDate_;
     // Per import: the step being worked on, and the instrument number as received.
     QString step_;
+    int stepLine_ = -1;
     QByteArray instrument_;
 };
 
