@@ -28,9 +28,12 @@ const QStringList warningLines{
     QStringLiteral("Panelu Sterowania)."),
 };
 
+// MS Sans Serif 8 point is 11 pixels; where it is missing, a face of Arial's widths keeps the
+// captions clear of the dates beside them.
 QFont dialogFont(bool bold = false) {
-    QFont font("MS Sans Serif");
-    font.setPointSize(8);
+    QFont font;
+    font.setFamilies({"MS Sans Serif", "Liberation Sans", "Arial"});
+    font.setPixelSize(11);
     font.setBold(bold);
     return font;
 }
@@ -123,7 +126,7 @@ TfrUdaloDlg::TfrUdaloDlg(QWidget* parent) : QDialog(parent) {
     Memo1->setObjectName("Memo1");
     Memo1->setGeometry(8, 120, 329, 81);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth); // a wider face must not cut a line
     Memo1->setReadOnly(true);
     Memo1->setPlainText(warningLines.join('\n'));
 

@@ -23,6 +23,11 @@ TEST(SummaryDialog, CaptionsLabelsAndWarning) {
     EXPECT_EQ(dialog.RxLabel2->text(), "Data bieżąca wg komputera:");
     EXPECT_EQ(dialog.RxLabel3->text(), "Data pierwszego odbicia:");
     EXPECT_EQ(dialog.Label5->text(), "Uwaga!");
+    // Each caption ends before the date beside it.
+    for (auto [caption, date] :
+         {std::pair{dialog.RxLabel1, dialog.Label2}, std::pair{dialog.RxLabel2, dialog.Label3},
+          std::pair{dialog.RxLabel3, dialog.Label4}})
+        EXPECT_LT(caption->geometry().right(), date->x()) << caption->text().toStdString();
     for (QLabel* lime : {dialog.Label2, dialog.Label3}) {
         EXPECT_TRUE(lime->autoFillBackground());
         EXPECT_EQ(lime->palette().color(QPalette::Window), QColor(0, 255, 0));
