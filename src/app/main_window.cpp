@@ -20,6 +20,7 @@
 #include "common/dialogs.h"
 #include "common/error_handler.h"
 #include "common/registry.h"
+#include "import/punch_import.h"
 #include "link/download_dialog.h"
 #include "store/data_module.h"
 
@@ -189,8 +190,8 @@ void TfrGlowna::SavePort() {
 }
 
 void TfrGlowna::acOdbiorExecute() {
-    // The result is not used yet: an agreed download is imported once the import is connected.
-    program_.frOdbior->exec();
+    ronvalo::acOdbiorExecute(*program_.frOdbior, *program_.Import, Memo1, Memo2,
+                             [this] { return TransferDate; });
 }
 
 void TfrGlowna::acOdbiciaExecute() {

@@ -5,6 +5,8 @@
 #include "app/main_window.h"
 #include "browse/punch_browser.h"
 #include "browse/report_form.h"
+#include "import/punch_import.h"
+#include "import/summary_dialog.h"
 #include "link/download_dialog.h"
 #include "link/transmission_error_dialog.h"
 #include "store/data_module.h"
@@ -23,6 +25,10 @@ Program::Program(const QString& baseFolder) {
     frRaport2->setPunchSourceFactory([dm = DM3.get()] { return dm->readPunches(); });
     frOdbicia->setReportForm(frRaport2.get());
     frDialog = std::make_unique<TfrDialog>(frGlowna.get());
+    frUdaloDlg = std::make_unique<TfrUdaloDlg>(frGlowna.get());
+    Import = std::make_unique<PunchImport>(
+        baseFolder, *DM3,
+        [main = frGlowna.get()](const QString& message) { main->WriteLog(message); }, *frUdaloDlg);
 }
 
 Program::~Program() = default;

@@ -13,6 +13,8 @@ class TfrOdbicia;
 class TfrInfo;
 class TfrRaport2;
 class TfrDialog;
+class TfrUdaloDlg;
+class PunchImport;
 struct DownloadContext;
 
 class Program {
@@ -31,6 +33,10 @@ public:
     std::unique_ptr<TfrInfo> frInfo;
     std::unique_ptr<TfrRaport2> frRaport2;
     std::unique_ptr<TfrDialog> frDialog;
+    std::unique_ptr<TfrUdaloDlg> frUdaloDlg;
+    // The import's state that carries over from one download to the next (instrument date,
+    // first punch date).
+    std::unique_ptr<PunchImport> Import;
 
 private:
     // What the download dialog works on: the main window's buffers, port, log and transfer date.

@@ -18,9 +18,10 @@ namespace {
     throw EDatabaseError(what + QStringLiteral(": ") + error.text());
 }
 
-void exec(QSqlQuery& query, const QString& what) {
+// The table's file is named only on failure: finding it means listing the folder.
+void exec(QSqlQuery& query, const TTable& table) {
     if (!query.exec())
-        fail(what, query.lastError());
+        fail(table.filePath(), query.lastError());
 }
 
 // Opens the file read-only on a private connection and compares the table's fields.
@@ -182,7 +183,7 @@ void TDM3::insertPunch(const Punch& punch) {
     query.bindValue(2, punch.Nrwewpkt);
     query.bindValue(3, punch.Nrczyt.left(10));
     query.bindValue(4, punch.NrSczytania);
-    exec(query, tbOdbicia.filePath());
+    exec(query, tbOdbicia);
 }
 
 void TDM3::forEachPunch(const std::function<bool(const Punch&)>& visit) {
@@ -234,21 +235,21 @@ QSqlQuery TDM3::runQuery(const QString& sql, const std::function<void(QSqlQuery&
         fail(sql, query.lastError());
     if (bind)
         bind(query);
-    exec(query, tbOdbicia.filePath());
+    exec(query, tbOdbicia);
     return query;
 }
 
 qint64 TDM3::punchCount() {
     QSqlQuery query(database());
     query.prepare("SELECT COUNT(*) FROM main.Odbicia");
-    exec(query, tbOdbicia.filePath());
+    exec(query, tbOdbicia);
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
 bool TDM3::findReader(const QString& instrument) {
     QSqlQuery& query = prepared(findReader_, "SELECT 1 FROM cz.Czytniki WHERE NrCzytnika = ?");
     query.bindValue(0, instrument);
-    exec(query, tbCzytniki.filePath());
+    exec(query, tbCzytniki);
     const bool found = query.next();
     query.finish();
     return found;
@@ -257,13 +258,13 @@ bool TDM3::findReader(const QString& instrument) {
 void TDM3::insertReader(const QString& instrument) {
     QSqlQuery& query = prepared(insertReader_, "INSERT INTO cz.Czytniki (NrCzytnika) VALUES (?)");
     query.bindValue(0, instrument);
-    exec(query, tbCzytniki.filePath());
+    exec(query, tbCzytniki);
 }
 
 QStringList TDM3::readers() {
     QSqlQuery query(database());
     query.prepare("SELECT NrCzytnika FROM cz.Czytniki ORDER BY NrCzytnika");
-    exec(query, tbCzytniki.filePath());
+    exec(query, tbCzytniki);
     QStringList result;
     while (query.next())
         result << query.value(0).toString();
@@ -273,10 +274,10 @@ QStringList TDM3::readers() {
 qint32 TDM3::appendDownload(const QDateTime& data) {
     QSqlQuery& query = prepared(insertDownload_, "INSERT INTO nr.NrOdc (Data) VALUES (?)");
     query.bindValue(0, data.toString("yyyy-MM-dd HH:mm:ss"));
-    exec(query, tbNrOdc.filePath());
+    exec(query, tbNrOdc);
     QSqlQuery last(database());
     last.prepare("SELECT Nrodczytu FROM nr.NrOdc ORDER BY Nrodczytu DESC LIMIT 1");
-    exec(last, tbNrOdc.filePath());
+    exec(last, tbNrOdc);
     if (!last.next())
         throw EDatabaseError(tbNrOdc.filePath());
     return last.value(0).toInt();
@@ -285,7 +286,7 @@ qint32 TDM3::appendDownload(const QDateTime& data) {
 QList<qint32> TDM3::downloads() {
     QSqlQuery query(database());
     query.prepare("SELECT Nrodczytu FROM nr.NrOdc ORDER BY Nrodczytu");
-    exec(query, tbNrOdc.filePath());
+    exec(query, tbNrOdc);
     QList<qint32> result;
     while (query.next())
         result << query.value(0).toInt();

@@ -1,0 +1,145 @@
+// Prints how fast the punch import stores dumps of 1k, 100k and 1M punches, beside a raw SQLite
+// bulk insert of the same rows in one transaction, and the ratio of the two.
+#include "import/punch_import.h"
+#include "import/summary_dialog.h"
+#include "link/receive_buffer.h"
+#include "store/data_module.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTime>
+#include <cstdio>
+#include <cstdlib>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+using namespace ronvalo;
+
+namespace {
+
+struct Row {
+    std::string date, time;
+    int checkpoint;
+};
+
+// A dump of `count` punches, a date line before every 1000, and the same rows as the tables
+// should end up holding them.
+QByteArray makeDump(int count, std::vector<Row>& rows) {
+    QByteArray dump = "*-*-*-*-*-*-*-\r\n##00417##\r\n24-03-05 14 27\r\n- - - - - - - \r\n";
+    dump.reserve(count * 14);
+    rows.reserve(count);
+    QDate day;
+    for (int i = 0; i < count; ++i) {
+        if (i % 1000 == 0) {
+            day = QDate(2020, 1, 1).addDays(i / 1000);
+            dump += day.toString("'-- 'yy-MM-dd").toLatin1() + "\r\n";
+        }
+        const QTime time = QTime(0, 0).addSecs((i % 1440) * 60);
+        const int checkpoint = i % 500 + 1;
+        dump += "#" + QByteArray::number(checkpoint) + " " + time.toString("HH:mm").toLatin1() +
+                "\r\n";
+        rows.push_back({day.toString(Qt::ISODate).toStdString(),
+                        time.toString(Qt::ISODate).toStdString(), checkpoint});
+    }
+    return dump;
+}
+
+QString newDatabase(QTemporaryDir& dir) {
+    QString error;
+    if (!createEmptyDatabase(dir.path(), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::exit(1);
+    }
+    return dir.path() + '/';
+}
+
+// The import step alone: the buffers as the download leaves them, no summary dialog.
+double timeImport(const QByteArray& dump, int count) {
+    QTemporaryDir dir;
+    const QString base = newDatabase(dir);
+    TDM3 dm;
+    dm.setDatabaseFolder(base + "db/");
+    dm.tbOdbicia.Open();
+    dm.tbCzytniki.Open();
+    dm.tbNrOdc.Open();
+    TfrUdaloDlg summary;
+    QStringList log;
+    PunchImport import(base, dm, [&](const QString& line) { log << line; }, summary);
+    import.showSummary = nullptr;
+    ReceiveBuffer Memo1, Memo2;
+    Memo1.append(dump);
+    QElapsedTimer timer;
+    timer.start();
+    import.run(Memo1, Memo2, QDateTime::currentDateTime());
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    if (dm.punchCount() != count || log.size() != 1 || !log.first().contains("wprowadzono")) {
+        std::fprintf(stderr, "import failed: %s\n", qPrintable(log.join(" | ")));
+        std::exit(1);
+    }
+    return seconds;
+}
+
+void check(int rc, sqlite3* db) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
+        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
+        std::exit(1);
+    }
+}
+
+// The same rows, one download row and one reader row straight through SQLite's C interface.
+double timeRawInsert(const std::vector<Row>& rows) {
+    QTemporaryDir dir;
+    const std::string db = (newDatabase(dir) + "db/").toStdString();
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3* handle = nullptr;
+    check(sqlite3_open((db + "Odbicia.db").c_str(), &handle), handle);
+    check(sqlite3_exec(handle, ("ATTACH '" + db + "Czytniki.db' AS cz; ATTACH '" + db +
+                                "NrOdc.DB' AS nr; BEGIN")
+                                   .c_str(),
+                       nullptr, nullptr, nullptr),
+          handle);
+    check(sqlite3_exec(handle,
+                       "INSERT INTO nr.NrOdc (Data) VALUES ('2024-03-05 14:27:00'); "
+                       "INSERT INTO cz.Czytniki (NrCzytnika) VALUES ('00417')",
+                       nullptr, nullptr, nullptr),
+          handle);
+    sqlite3_stmt* insert = nullptr;
+    check(sqlite3_prepare_v2(handle,
+                             "INSERT INTO main.Odbicia (Data, Czas, Nrwewpkt, Nrczyt, NrSczytania) "
+                             "VALUES (?, ?, ?, '00417', 1)",
+                             -1, &insert, nullptr),
+          handle);
+    for (const Row& row : rows) {
+        sqlite3_bind_text(insert, 1, row.date.data(), int(row.date.size()), SQLITE_STATIC);
+        sqlite3_bind_text(insert, 2, row.time.data(), int(row.time.size()), SQLITE_STATIC);
+        sqlite3_bind_int(insert, 3, row.checkpoint);
+        check(sqlite3_step(insert), handle);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    check(sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr), handle);
+    sqlite3_close(handle);
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    std::printf("%10s %14s %14s %8s\n", "punches", "import/s", "raw insert/s", "ratio");
+    for (const int count : {1000, 100000, 1000000}) {
+        std::vector<Row> rows;
+        const QByteArray dump = makeDump(count, rows);
+        const double raw = timeRawInsert(rows);
+        const double imported = timeImport(dump, count);
+        std::printf("%10d %14.0f %14.0f %8.2f\n", count, count / imported, count / raw,
+                    raw / imported);
+        std::fflush(stdout);
+    }
+    return 0;
+}

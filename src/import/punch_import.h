@@ -1,0 +1,70 @@
+// The punch import behind the "Odbior" command: a verified dump from the first receive buffer
+// into the three tables, the stored transmission file, the summary dialog and the service log.
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+class QDialog;
+
+namespace ronvalo {
+
+class ReceiveBuffer;
+class TDM3;
+class TfrUdaloDlg;
+
+class PunchImport {
+public:
+    using LogWriter = std::function<void(const QString&)>;
+
+    // `baseFolder` ends in "/"; `log` appends one line to the service log.
+    PunchImport(const QString& baseFolder, TDM3& dm, LogWriter log, TfrUdaloDlg& frUdaloDlg);
+
+    // Imports the dump in Memo1 (Memo2 takes the stored transmission file for the repeat test),
+    // transferDate being the moment the two transmissions agreed. A failure is shown and logged
+    // here and stores nothing; only a failure of that log line leaves this function.
+    void run(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate);
+
+    // Values that carry over from one import of a run to the next; the zero date at first.
+    QDate instrumentDate() const { return instrumentDate_; }
+    QDate firstPunchDate() const { return firstPunchDate_; }
+
+    // How the filled summary dialog is shown: modally, unless a test or benchmark replaces it.
+    std::function<void(TfrUdaloDlg&)> showSummary;
+
+private:
+    void importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate);
+    QString failureMessage(std::exception_ptr failure) const;
+    // The step label is kept as a text and a dump line number, made into one text only when a
+    // message needs it: setting it happens twice for every punch line.
+    void setStep(const QString& text) {
+        step_ = text;
+        stepLine_ = -1;
+    }
+    void setStep(int line, const QString& prefix = QString()) {
+        step_ = prefix;
+        stepLine_ = line;
+    }
+    QString stepLabel() const;
+
+    QString baseFolder_;
+    TDM3& dm_;
+    LogWriter log_;
+    TfrUdaloDlg& frUdaloDlg_;
+    QDate instrumentDate_;
+    QDate firstPunchDate_;
+    // Per import: the step being worked on, and the instrument number as received.
+    QString step_;
+    int stepLine_ = -1;
+    QByteArray instrument_;
+};
+
+// The "Odbior" command: shows the download dialog modally and imports only when it closes with
+// the OK result (1). transferDate is read after the dialog closed, as the dialog sets it.
+void acOdbiorExecute(QDialog& frOdbior, PunchImport& import, ReceiveBuffer& Memo1,
+                     ReceiveBuffer& Memo2, const std::function<QDateTime()>& transferDate);
+
+} // namespace ronvalo

@@ -1,0 +1,222 @@
+// The import against other processes: a table locked by a second process, and an importing
+// process killed at a random moment. The child processes are this test program started again.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QThread>
+#include <iostream>
+#include <random>
+
+#include "common/clock.h"
+#include "common/service_log.h"
+#include "import_fixture.h"
+
+using namespace ronvalo;
+using namespace ronvalo::test;
+
+namespace {
+
+constexpr const char* childVariable = "RONVALO_IMPORT_CHILD";
+
+// Holds a lock on one table file until its standard input closes: "write" takes it
+// exclusively, "read" keeps a read transaction open (so a commit cannot finish).
+void holdLock(const QString& file, const QByteArray& kind) {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "holder");
+    db.setDatabaseName(file);
+    ASSERT_TRUE(db.open());
+    QSqlQuery query(db);
+    if (kind == "write") {
+        ASSERT_TRUE(query.exec("BEGIN EXCLUSIVE"));
+    } else {
+        ASSERT_TRUE(query.exec("BEGIN"));
+        ASSERT_TRUE(query.exec("SELECT COUNT(*) FROM sqlite_master"));
+        ASSERT_TRUE(query.next());
+    }
+    std::cout << "locked" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+}
+
+// Imports base + "dump" as the program would, the summary dialog left out.
+void importFile(const QString& base) {
+    TestDialogs dialogs;
+    TDM3 dm;
+    dm.setDatabaseFolder(base + "db/");
+    dm.tbOdbicia.Open();
+    dm.tbCzytniki.Open();
+    dm.tbNrOdc.Open();
+    ServiceLog log(base);
+    TfrUdaloDlg summary;
+    PunchImport import(
+        base, dm, [&](const QString& line) { log.WriteLog(line); }, summary);
+    import.showSummary = nullptr;
+    ReceiveBuffer Memo1, Memo2;
+    ASSERT_TRUE(Memo1.loadFromFile(base + "dump"));
+    std::cout << "start" << std::endl;
+    import.run(Memo1, Memo2, Clock::now());
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown.front().text.toStdString();
+    std::cout << "done" << std::endl;
+}
+
+// A child process running ImportChild.Run in the given mode.
+class Child {
+public:
+    explicit Child(const QStringList& variables) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& variable : variables)
+            environment.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        process_.setProcessEnvironment(environment);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ImportChild.Run"});
+    }
+    ~Child() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+    // Waits until the child wrote `word` on a line of its own.
+    bool waitFor(const QByteArray& word, int ms = 60000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!output_.contains(word + '\n')) {
+            if (timer.elapsed() > ms || !process_.waitForReadyRead(int(ms - timer.elapsed())))
+                return output_.contains(word + '\n');
+            output_ += process_.readAllStandardOutput();
+        }
+        return true;
+    }
+    bool finish() {
+        process_.closeWriteChannel();
+        const bool finished = process_.waitForFinished(60000);
+        output_ += process_.readAllStandardOutput();
+        return finished && process_.exitCode() == 0;
+    }
+    void kill() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+
+private:
+    QProcess process_;
+    QByteArray output_;
+};
+
+} // namespace
+
+// Not a test of its own: the body of the child processes below.
+TEST(ImportChild, Run) {
+    const QByteArray mode = qgetenv(childVariable);
+    if (mode.isEmpty())
+        GTEST_SKIP() << "runs only as a child process";
+    const QString base = qEnvironmentVariable("RONVALO_IMPORT_BASE");
+    if (mode == "import")
+        importFile(base);
+    else
+        holdLock(base + qEnvironmentVariable("RONVALO_LOCK_FILE"), mode);
+}
+
+TEST_F(ImportTest, TableLockedByAnotherProcessStoresNothing) {
+    const QByteArray clockA = "24-03-05 14 27";
+    importDump(makeDump("012", clockA, {"-- 04-04-26", "#1 08:00"}));
+    const QByteArray next = makeDump("012", clockA, {"-- 04-04-26", "#1 08:00", "#2 09:00"});
+    const struct {
+        const char* file;
+        const char* lock;
+        QString message;
+    } cases[] = {
+        {"db/NrOdc.DB", "write", "Blad wprowadzania danych. Kod DB5 "},
+        {"db/Czytniki.db", "write", "Blad wprowadzania danych. Kod DB5 "},
+        {"db/Odbicia.db", "write", "Blad wprowadzania danych. Kod DB5 "},
+        // Every row goes in, but the commit cannot take the files from a reader.
+        {"db/Odbicia.db", "read", "Blad wprowadzania danych. Kod I/O-2 "},
+        {"db/NrOdc.DB", "read", "Blad wprowadzania danych. Kod I/O-2 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.lock);
+        const QString before = snapshot();
+        Child holder({QStringLiteral("%1=%2").arg(childVariable, c.lock),
+                      "RONVALO_IMPORT_BASE=" + folder.base(),
+                      QStringLiteral("RONVALO_LOCK_FILE=") + c.file});
+        ASSERT_TRUE(holder.waitFor("locked"));
+        dialogs.shown.clear();
+        importDump(next);
+        EXPECT_EQ(notices(), QStringList{c.message});
+        EXPECT_EQ(log.last(), c.message + " (012)");
+        EXPECT_TRUE(holder.finish());
+        EXPECT_EQ(snapshot(), before);
+    }
+    // Once the other process has gone the same download stores every punch once.
+    dialogs.shown.clear();
+    importDump(next);
+    EXPECT_TRUE(notices().isEmpty());
+    EXPECT_EQ(punches().size(), 1u + 2u);
+    EXPECT_EQ(dm.downloads(), (QList<qint32>{1, 2}));
+}
+
+TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
+    constexpr int punchCount = 100000;
+    constexpr int kills = 20;
+    const QList<QByteArray> data = manyPunches(punchCount);
+    const QStringList variables{QStringLiteral("%1=import").arg(childVariable),
+                                "RONVALO_IMPORT_BASE=" + folder.base()};
+    auto writeDump = [&](int k) {
+        ASSERT_TRUE(writeFileBytes(folder.file("dump"),
+                                   makeDump("K" + QByteArray::number(k), "24-03-05 14 27", data)));
+    };
+    auto stored = [&](int k) {
+        QSqlQuery query(dm.database());
+        query.prepare("SELECT COUNT(*) FROM main.Odbicia WHERE Nrczyt = ?");
+        query.addBindValue("K" + QString::number(k));
+        EXPECT_TRUE(query.exec());
+        return query.next() ? query.value(0).toInt() : -1;
+    };
+    auto integrity = [&] {
+        QSqlQuery query(dm.database());
+        EXPECT_TRUE(query.exec("PRAGMA integrity_check"));
+        return query.next() ? query.value(0).toString() : QString();
+    };
+
+    // One whole import first: how long it takes bounds the moments to kill at.
+    writeDump(0);
+    qint64 duration = 0;
+    {
+        Child child(variables);
+        ASSERT_TRUE(child.waitFor("start"));
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_TRUE(child.finish());
+        duration = timer.elapsed();
+    }
+    ASSERT_EQ(stored(0), punchCount);
+
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<qint64> moment(0, duration);
+    int complete = 1;
+    for (int k = 1; k <= kills; ++k) {
+        writeDump(k);
+        const qint64 wait = moment(random);
+        SCOPED_TRACE("kill " + std::to_string(k) + " after " + std::to_string(wait) + " ms");
+        {
+            Child child(variables);
+            ASSERT_TRUE(child.waitFor("start"));
+            QThread::msleep(static_cast<unsigned long>(wait));
+            child.kill();
+        }
+        const int count = stored(k);
+        EXPECT_TRUE(count == 0 || count == punchCount) << count;
+        if (count == punchCount)
+            ++complete;
+        // The file is replaced only after the commit: on file means stored.
+        if (QFile::exists(folder.file("txt/K" + QString::number(k)))) {
+            EXPECT_EQ(count, punchCount);
+        }
+        EXPECT_EQ(dm.downloads().size(), complete);
+        EXPECT_EQ(integrity(), "ok");
+    }
+    std::cout << complete - 1 << " of " << kills
+              << " killed imports had completed; a whole one took " << duration << " ms\n";
+}

@@ -1,0 +1,283 @@
+// The punch import over real tables and files: what one import stores, files and logs, how values
+// carry over between imports, and that every failure shows its message and leaves all as before.
+#include "import/punch_import.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include "common/exception.h"
+#include "common/ole_date.h"
+#include "import/transmission_file.h"
+#include "import_fixture.h"
+#include "platform/files.h"
+
+using namespace ronvalo;
+using namespace ronvalo::test;
+
+namespace {
+
+const QByteArray clockA = "24-03-05 14 27";
+const QList<QByteArray> dataA{"-- 04-04-26",  "#171 08:15",  "#5 23:59",
+                              "x other line", "-- 04-04-27", "#2147483647 00:00"};
+const QString refused = QStringLiteral("Te dane były już prawidłowo odczytane z tego czytnika!");
+
+// What the stored transmission file holds: the dump from its separator line on.
+QByteArray filed(const QByteArray& dump) {
+    return dump.mid(dump.indexOf("- - - - - - - "));
+}
+
+} // namespace
+
+TEST_F(ImportTest, StoresEveryPunchFilesTheDumpAndLogsSuccess) {
+    const QDateTime firstPunchMoment = firstMoment.addSecs(7);
+    clock.set(firstPunchMoment); // the transfer was earlier; the download row takes "now"
+    const QByteArray dump = makeDump("012", clockA, dataA);
+    importDump(dump, firstMoment.addDays(1));
+
+    const auto rows = punches();
+    ASSERT_EQ(rows.size(), 3u);
+    const struct {
+        QDate date;
+        QTime time;
+        qint32 checkpoint;
+    } expected[] = {{QDate(2004, 4, 26), QTime(8, 15), 171},
+                    {QDate(2004, 4, 26), QTime(23, 59), 5},
+                    {QDate(2004, 4, 27), QTime(0, 0), 2147483647}};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].Data, expected[i].date) << i;
+        EXPECT_EQ(rows[i].Czas, expected[i].time) << i;
+        EXPECT_EQ(rows[i].Nrwewpkt, expected[i].checkpoint) << i;
+        EXPECT_EQ(rows[i].Nrczyt, "012") << i;
+        EXPECT_EQ(rows[i].NrSczytania, 1) << i;
+    }
+    EXPECT_EQ(dm.readers(), QStringList{"012"});
+    EXPECT_EQ(dm.downloads(), QList<qint32>{1});
+    EXPECT_TRUE(snapshot().contains("D 1 2024-03-05 08:15:07\n"));
+
+    EXPECT_EQ(txtFile("012"), filed(dump));
+    EXPECT_EQ(Memo1.text(), filed(dump)); // the header lines are gone from the buffer
+    EXPECT_EQ(summaryShown, 1);
+    EXPECT_EQ(summary.Label2->text(), "5.03.2024");
+    EXPECT_EQ(summary.Label3->text(), "6.03.2024");
+    EXPECT_EQ(summary.Label4->text(), "26.04.2004");
+    EXPECT_FALSE(summary.compact());
+    EXPECT_TRUE(notices().isEmpty());
+    EXPECT_EQ(log, QStringList{"5.03.2024  26.04.2004  Odbicia wprowadzono do bazy danych. (012)"});
+}
+
+TEST_F(ImportTest, OneDownloadNumberPerImportAndEachReaderRegisteredOnce) {
+    importDump(makeDump("012", clockA, {"-- 24-03-01", "#1 10:00", "#2 10:05"}));
+    importDump(makeDump("012", clockA, {"-- 24-03-02", "#3 10:00"}));
+    importDump(makeDump("7", clockA, {"no punches"})); // no download row for it
+    importDump(makeDump("7", clockA, {"#4 11:00"}));
+    std::vector<std::pair<qint32, qint32>> got;
+    for (const Punch& p : punches())
+        got.emplace_back(p.Nrwewpkt, p.NrSczytania);
+    EXPECT_EQ(got, (std::vector<std::pair<qint32, qint32>>{{1, 1}, {2, 1}, {3, 2}, {4, 3}}));
+    EXPECT_EQ(dm.downloads(), (QList<qint32>{1, 2, 3}));
+    EXPECT_EQ(dm.readers(), (QStringList{"012", "7"}));
+    EXPECT_EQ(log.size(), 4);
+    EXPECT_TRUE(notices().isEmpty());
+}
+
+TEST_F(ImportTest, SameRecordsAgainAreRefusedEvenWithAnotherClockLine) {
+    importDump(makeDump("012", clockA, dataA));
+    const QString before = snapshot();
+    importDump(makeDump("012", "24-03-06 09 00", dataA));
+    EXPECT_EQ(notices(), QStringList{refused});
+    EXPECT_EQ(log.last(), refused + " (012)");
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(summaryShown, 1);
+
+    // One punch more is a new dump: imported in full, the earlier punches included.
+    importDump(makeDump("012", clockA, dataA + QList<QByteArray>{"#9 01:00"}));
+    EXPECT_EQ(punches().size(), 3u + 4u);
+    EXPECT_EQ(notices().size(), 1);
+}
+
+TEST_F(ImportTest, DumpWithoutPunchesStoresNoRowsYetFilesShowsAndLogs) {
+    const QByteArray dump = makeDump("012", clockA, {"-- 04-04-26", "", "- - - - - - - "});
+    importDump(dump);
+    EXPECT_TRUE(punches().empty());
+    EXPECT_TRUE(dm.downloads().isEmpty());
+    EXPECT_TRUE(dm.readers().isEmpty());
+    EXPECT_EQ(txtFile("012"), filed(dump));
+    EXPECT_EQ(summaryShown, 1);
+    EXPECT_EQ(log, QStringList{"5.03.2024  26.04.2004  Odbicia wprowadzono do bazy danych. (012)"});
+}
+
+TEST_F(ImportTest, FirstPunchDateComesOnlyFromLineFourAndCarriesOver) {
+    // Line 4 is a punch: it has the zero date, and no first punch date was ever set.
+    importDump(makeDump("1", clockA, {"#1 10:00", "-- 04-04-26", "#2 11:00"}));
+    EXPECT_EQ(punches().at(0).Data, zeroDate());
+    EXPECT_EQ(punches().at(1).Data, QDate(2004, 4, 26));
+    EXPECT_EQ(summary.Label4->text(), "30.12.1899");
+    EXPECT_TRUE(log.last().startsWith("5.03.2024  30.12.1899  "));
+
+    importDump(makeDump("2", "99-12-31 00 00", {"-- 04-04-27", "#3 10:00"}));
+    EXPECT_EQ(import.firstPunchDate(), QDate(2004, 4, 27));
+    importDump(makeDump("3", clockA, {"#4 10:00", "-- 04-05-01"}));
+    EXPECT_EQ(import.firstPunchDate(), QDate(2004, 4, 27));
+    EXPECT_EQ(import.instrumentDate(), QDate(2024, 3, 5));
+    EXPECT_EQ(log.last(), "5.03.2024  27.04.2004  Odbicia wprowadzono do bazy danych. (3)");
+}
+
+TEST_F(ImportTest, InstrumentNumberIsCutInTheRowsButWholeInFileAndLog) {
+    const struct {
+        QByteArray instrument;
+        QString row;      // Nrczyt and the reader table
+        QString fileName; // in txt/
+        QString logged;
+    } cases[] = {
+        {"12345678901", "1234567890", "12345678901", "(12345678901)"},
+        {"../../db/Odbicia.db", "../../db/O", "%2E%2E%2F%2E%2E%2Fdb%2FOdbicia%2Edb",
+         "(../../db/Odbicia.db)"},
+        {"\xa5\xb9 1", QString::fromUtf8("Ąą 1"), "%A5%B9%201", QString::fromUtf8("(Ąą 1)")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.instrument.toStdString());
+        const int before = int(punches().size());
+        importDump(makeDump(c.instrument, clockA, {"#1 10:00"}));
+        ASSERT_EQ(int(punches().size()), before + 1);
+        EXPECT_EQ(punches().back().Nrczyt, c.row);
+        EXPECT_TRUE(dm.findReader(c.row));
+        EXPECT_EQ(txtFile(c.fileName), "- - - - - - - \r\n#1 10:00\r\n");
+        EXPECT_TRUE(log.last().endsWith(c.logged));
+    }
+    // Nothing was written outside txt/: the tables are the three files they were.
+    EXPECT_EQ(QDir(folder.file("db")).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(folder.file("txt")).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(ImportTest, EmptyInstrumentNumberHasItsOwnFileAndEmptyParentheses) {
+    importDump(makeDump("", clockA, {"#1 10:00"}));
+    importDump(makeDump("empty", clockA, {"#1 10:00"}));
+    EXPECT_EQ(punches().at(0).Nrczyt, "");
+    EXPECT_EQ(txtFile("%empty"), "- - - - - - - \r\n#1 10:00\r\n");
+    EXPECT_TRUE(log.at(0).endsWith("Odbicia wprowadzono do bazy danych. ()"));
+    // A second import of the same records from the instrument without number is refused.
+    importDump(makeDump("", clockA, {"#1 10:00"}));
+    EXPECT_EQ(notices(), QStringList{refused});
+    EXPECT_EQ(log.last(), refused + " ()");
+}
+
+TEST_F(ImportTest, MissingTxtFolderIsCreated) {
+    ASSERT_TRUE(QDir(folder.file("txt")).removeRecursively());
+    importDump(makeDump("012", clockA, dataA));
+    EXPECT_EQ(punches().size(), 3u);
+    EXPECT_FALSE(txtFile("012").isEmpty());
+    EXPECT_TRUE(notices().isEmpty());
+}
+
+TEST_F(ImportTest, EveryFailureShowsItsMessageLogsItAndStoresNothing) {
+    importDump(makeDump("012", clockA, dataA)); // tables and txt/ are not empty
+    QList<QByteArray> long5000 = manyPunches(5000);
+    QList<QByteArray> badDate = long5000, badPunch = long5000, noBlank = long5000;
+    badDate[3003] = "-- 24-02-30";
+    badPunch[4500] = "#17 24:00";
+    noBlank.last() = "#17";
+    const QByteArray header = "*-*-*-*-*-*-*-\r\n##77##\r\n24-03-05 14 27\r\n";
+    const struct {
+        const char* what;
+        QByteArray dump;
+        QString message;
+        QString instrument; // in the log's parentheses
+    } cases[] = {
+        {"empty buffer", "", "Format danych w linii 0 niezgodny z protokołem VERURU-PC", ""},
+        {"start line with a blank", "*-*-*-*-*-*-*- \r\n##77##\r\n",
+         "Format danych w linii 0 niezgodny z protokołem VERURU-PC", ""},
+        {"instrument line", "*-*-*-*-*-*-*-\r\n#77##\r\n",
+         "Format danych w linii 1 niezgodny z protokołem VERURU-PC", ""},
+        {"clock month 13", makeDump("77", "24-13-05 14 27", {"#1 10:00"}),
+         "Blad wprowadzania danych. Kod 2 ", "77"},
+        {"clock field unread", makeDump("77", "24-03-05 1x 27", {"#1 10:00"}),
+         "Blad wprowadzania danych. Kod 2 ", "77"},
+        {"separator without its last blank", header + "- - - - - - -\r\n#1 10:00\r\n",
+         "Format danych w linii 3 niezgodny z protokołem VERURU-PC", "77"},
+        {"dump ends after the clock line", header,
+         "Format danych w linii 3 niezgodny z protokołem VERURU-PC", "77"},
+        {"30 February in a long dump", makeDump("77", clockA, badDate),
+         "Blad wprowadzania danych. Kod 3007 ", "77"},
+        {"hour 24 in a long dump", makeDump("77", clockA, badPunch),
+         "Blad wprowadzania danych. Kod 4504 ", "77"},
+        {"last punch without a blank", makeDump("77", clockA, noBlank),
+         QStringLiteral("Blad wprowadzania danych. Kod %1 ").arg(long5000.size() + 3), "77"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString before = snapshot();
+        const int shown = summaryShown;
+        dialogs.shown.clear();
+        importDump(c.dump);
+        EXPECT_EQ(notices(), QStringList{c.message});
+        EXPECT_EQ(log.last(), c.message + " (" + c.instrument + ")");
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_EQ(summaryShown, shown);
+    }
+    // The failed dumps are not on file: once sent right, every punch is stored once.
+    const int before = int(punches().size());
+    importDump(makeDump("77", clockA, long5000));
+    EXPECT_EQ(int(punches().size()), before + 5000);
+    EXPECT_EQ(dm.downloads(), (QList<qint32>{1, 2}));
+}
+
+TEST_F(ImportTest, ReadOnlyStoredFileStoresNothingUntilWritable) {
+    importDump(makeDump("012", clockA, dataA));
+    const std::string file = folder.file("txt/012").toStdString();
+    ASSERT_TRUE(platform::setReadOnly(file, true));
+    const QString before = snapshot();
+    const QByteArray more = makeDump("012", clockA, dataA + QList<QByteArray>{"#9 01:00"});
+    importDump(more);
+    EXPECT_EQ(notices(), QStringList{"Blad wprowadzania danych. Kod I/O-2 "});
+    EXPECT_EQ(log.last(), "Blad wprowadzania danych. Kod I/O-2  (012)");
+    EXPECT_EQ(snapshot(), before);
+
+    ASSERT_TRUE(platform::setReadOnly(file, false));
+    importDump(more);
+    EXPECT_EQ(punches().size(), 3u + 4u);
+    EXPECT_EQ(txtFile("012"), filed(more));
+}
+
+TEST_F(ImportTest, TablesClosedFailAtTheFirstPunchLine) {
+    dm.tbNrOdc.Close();
+    importDump(makeDump("012", clockA, {"-- 04-04-26", "other", "#1 10:00"}));
+    EXPECT_EQ(notices(), QStringList{"Blad wprowadzania danych. Kod DB6 "});
+    EXPECT_FALSE(QFile::exists(folder.file("txt/012")));
+}
+
+TEST_F(ImportTest, FailedLogWriteOfTheFailureLeavesTheImport) {
+    PunchImport failingLog(
+        folder.base(), dm, [](const QString&) { throw EInOutError("Disk full", 112); }, summary);
+    Memo1.append("garbage\r\n");
+    EXPECT_THROW(failingLog.run(Memo1, Memo2, firstMoment), EInOutError);
+    EXPECT_EQ(notices().size(), 1); // shown before the log line was attempted
+}
+
+TEST_F(ImportTest, OdbiorImportsOnlyWhenTheDownloadDialogSaysOk) {
+    QDialog frOdbior;
+    QDateTime transfer;
+    const QByteArray dump = makeDump("012", clockA, dataA);
+    // The download dialog fills the buffers and the transfer date, then closes with `result`.
+    auto download = [&](int result) {
+        QTimer::singleShot(0, &frOdbior, [&, result] {
+            Memo1.clear();
+            Memo1.append(dump);
+            transfer = firstMoment;
+            frOdbior.done(result);
+        });
+        acOdbiorExecute(frOdbior, import, Memo1, Memo2, [&] { return transfer; });
+    };
+    for (const int result : {0, 2, 3}) {
+        download(result);
+        EXPECT_EQ(Memo1.text(), dump) << result;
+    }
+    EXPECT_TRUE(punches().empty());
+    EXPECT_TRUE(log.isEmpty());
+    EXPECT_TRUE(notices().isEmpty());
+    EXPECT_EQ(summaryShown, 0);
+
+    download(1);
+    EXPECT_EQ(punches().size(), 3u);
+    EXPECT_EQ(summary.Label3->text(), "5.03.2024"); // read after the dialog had set it
+    EXPECT_TRUE(summary.compact());
+}
