@@ -62,7 +62,8 @@ std::string withLineChanged(const std::string& dump, std::size_t line) {
         return dump;
     std::string result = dump;
     if (length == 0) {
-        result.insert(start, "?");
+        // insert(pos, size, char): GCC 12's Release build flags insert(pos, "?") falsely.
+        result.insert(start, 1, '?');
         return result;
     }
     bool changed = false;
