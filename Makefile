@@ -56,4 +56,4 @@ fuzz: deps
 	  $$(pkg-config --cflags Qt6Core) $(FUZZ_SOURCES) $$(pkg-config --libs Qt6Core) \
 	  -o build-fuzz/reader_dump_fuzz
 	build-fuzz/reader_dump_fuzz -max_total_time=60 -print_final_stats=1 \
-	  build-fuzz/corpus tests/fuzz/seeds
+	  build-fuzz/corpus tests/fuzz/samples

@@ -5,6 +5,7 @@
 #include "app/double_click_label.h"
 #include "app/scrolling_panel.h"
 #include "common/error_handler.h"
+#include "common/window_placement.h"
 
 #include <QDesktopServices>
 #include <QPushButton>
@@ -155,12 +156,7 @@ void TfrInfo::showEvent(QShowEvent* event) {
         return;
     // Centred on the screen rather than over the main window; not a position the user chose,
     // so every showing centres again.
-    if (const QScreen* screen = this->screen()) {
-        QRect place = frameGeometry();
-        place.moveCenter(screen->availableGeometry().center());
-        move(place.topLeft());
-        setAttribute(Qt::WA_Moved, false);
-    }
+    centreOnScreen(*this);
     guarded([this] { FormShow(); })();
 }
 

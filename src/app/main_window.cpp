@@ -20,6 +20,7 @@
 #include "common/dialogs.h"
 #include "common/error_handler.h"
 #include "common/registry.h"
+#include "common/window_placement.h"
 #include "import/punch_import.h"
 #include "link/download_dialog.h"
 #include "store/data_module.h"
@@ -48,8 +49,7 @@ TfrGlowna::TfrGlowna(Program& program, const QString& baseFolder)
     buildMenu();
     buildToolBar();
     resize(303, 254);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen(*this);
     guarded([this] { FormCreate(); })();
 }
 

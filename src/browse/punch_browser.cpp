@@ -1,5 +1,6 @@
 // The punch browser's window: its controls, their handlers and the report button.
 #include "browse/punch_browser.h"
+#include "common/window_placement.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -320,8 +321,7 @@ void TfrOdbicia::standOnFirstRow() {
 
 void TfrOdbicia::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    centreOnScreen(*this);
     guarded([this] { refillLookups(); })();
 }
 

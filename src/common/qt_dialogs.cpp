@@ -1,5 +1,6 @@
 // The real message and confirmation boxes, and the seam that picks them or a test's.
 #include "common/dialogs.h"
+#include "common/window_placement.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,12 +14,6 @@ namespace ronvalo {
 namespace {
 
 const QString applicationTitle = QStringLiteral("Ronvalo 2.2");
-
-void centreOnScreen(QWidget& box) {
-    box.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        box.move(screen->availableGeometry().center() - box.rect().center());
-}
 
 int showBox(QMessageBox::Icon icon, const QString& caption, const QString& text) {
     QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
@@ -40,6 +35,7 @@ public:
         QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
         box.setDefaultButton(yes);
         box.setEscapeButton(no); // Escape and the close box answer No
+        box.adjustSize();
         centreOnScreen(box);
         box.exec();
         return box.clickedButton() == yes;

@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/error_handler.h"
+#include "common/window_placement.h"
 #include "link/comm_port_driver.h"
 #include "link/receive_buffer.h"
 #include "link/transmission_comparison.h"
@@ -220,12 +221,7 @@ void TfrOdbior::showEvent(QShowEvent* event) {
     if (event->spontaneous())
         return;
     // Centred on the screen at every showing, not where it was last put.
-    if (const QScreen* screen = this->screen()) {
-        QRect place = frameGeometry();
-        place.moveCenter(screen->availableGeometry().center());
-        move(place.topLeft());
-        setAttribute(Qt::WA_Moved, false);
-    }
+    centreOnScreen(*this);
     guarded([this] { FormShow(); })();
 }
 

@@ -2,6 +2,7 @@
 #include "link/transmission_error_dialog.h"
 
 #include "common/error_handler.h"
+#include "common/window_placement.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -53,12 +54,7 @@ void TfrDialog::showEvent(QShowEvent* event) {
     if (event->spontaneous())
         return;
     // Centred on the desktop rather than over the download dialog, at every showing.
-    if (const QScreen* screen = this->screen()) {
-        QRect place = frameGeometry();
-        place.moveCenter(screen->availableGeometry().center());
-        move(place.topLeft());
-        setAttribute(Qt::WA_Moved, false);
-    }
+    centreOnScreen(*this);
 }
 
 } // namespace ronvalo
