@@ -155,9 +155,7 @@ void benchSize(qint64 count) {
         std::exit(1);
     TDM3 dm;
     dm.setDatabaseFolder(folder.path() + "/db/");
-    dm.tbOdbicia.Open();
-    dm.tbCzytniki.Open();
-    dm.tbNrOdc.Open();
+    dm.openTables();
     QElapsedTimer timer;
     timer.start();
     fill(dm, count);

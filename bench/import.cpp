@@ -38,8 +38,8 @@ QByteArray makeDump(int count, std::vector<Row>& rows) {
         }
         const QTime time = QTime(0, 0).addSecs((i % 1440) * 60);
         const int checkpoint = i % 500 + 1;
-        dump += "#" + QByteArray::number(checkpoint) + " " + time.toString("HH:mm").toLatin1() +
-                "\r\n";
+        dump +=
+            "#" + QByteArray::number(checkpoint) + " " + time.toString("HH:mm").toLatin1() + "\r\n";
         rows.push_back({day.toString(Qt::ISODate).toStdString(),
                         time.toString(Qt::ISODate).toStdString(), checkpoint});
     }
@@ -61,12 +61,11 @@ double timeImport(const QByteArray& dump, int count) {
     const QString base = newDatabase(dir);
     TDM3 dm;
     dm.setDatabaseFolder(base + "db/");
-    dm.tbOdbicia.Open();
-    dm.tbCzytniki.Open();
-    dm.tbNrOdc.Open();
+    dm.openTables();
     TfrUdaloDlg summary;
     QStringList log;
-    PunchImport import(base, dm, [&](const QString& line) { log << line; }, summary);
+    PunchImport import(
+        base, dm, [&](const QString& line) { log << line; }, summary);
     import.showSummary = nullptr;
     ReceiveBuffer Memo1, Memo2;
     Memo1.append(dump);
@@ -96,10 +95,11 @@ double timeRawInsert(const std::vector<Row>& rows) {
     timer.start();
     sqlite3* handle = nullptr;
     check(sqlite3_open((db + "Odbicia.db").c_str(), &handle), handle);
-    check(sqlite3_exec(handle, ("ATTACH '" + db + "Czytniki.db' AS cz; ATTACH '" + db +
-                                "NrOdc.DB' AS nr; BEGIN")
-                                   .c_str(),
-                       nullptr, nullptr, nullptr),
+    check(sqlite3_exec(
+              handle,
+              ("ATTACH '" + db + "Czytniki.db' AS cz; ATTACH '" + db + "NrOdc.DB' AS nr; BEGIN")
+                  .c_str(),
+              nullptr, nullptr, nullptr),
           handle);
     check(sqlite3_exec(handle,
                        "INSERT INTO nr.NrOdc (Data) VALUES ('2024-03-05 14:27:00'); "

@@ -142,9 +142,7 @@ void TfrGlowna::showEvent(QShowEvent* event) {
 void TfrGlowna::FormShow() {
     TDM3& dm = *program_.DM3;
     dm.setDatabaseFolder(databaseFolder(baseFolder_));
-    dm.tbOdbicia.Open();
-    dm.tbCzytniki.Open();
-    dm.tbNrOdc.Open();
+    dm.openTables();
 
     Registry registry; // released on every way out
     registry.OpenKey(settingsKey, true);

@@ -38,16 +38,10 @@ QFont dialogFont(bool bold = false) {
     return font;
 }
 
-QLabel* addLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
-
-ShadowLabel* addShadowLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
-    auto* label = new ShadowLabel(text, parent);
+// A label of its natural size with its top left corner at `at`.
+template <class Label = QLabel>
+Label* addLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
+    auto* label = new Label(text, parent);
     label->setObjectName(name);
     label->move(at);
     label->adjustSize();
@@ -103,14 +97,14 @@ TfrUdaloDlg::TfrUdaloDlg(QWidget* parent) : QDialog(parent) {
     green.setColor(QPalette::WindowText, QColor(0, 128, 0));
     Label1->setPalette(green);
 
-    RxLabel1 =
-        addShadowLabel(this, "RxLabel1", QStringLiteral("Data bieżąca wg czytnika:"), {64, 40});
+    RxLabel1 = addLabel<ShadowLabel>(this, "RxLabel1", QStringLiteral("Data bieżąca wg czytnika:"),
+                                     {64, 40});
     Label2 = addLabel(this, "Label2", QString(), {216, 40});
-    RxLabel2 =
-        addShadowLabel(this, "RxLabel2", QStringLiteral("Data bieżąca wg komputera:"), {64, 56});
+    RxLabel2 = addLabel<ShadowLabel>(this, "RxLabel2", QStringLiteral("Data bieżąca wg komputera:"),
+                                     {64, 56});
     Label3 = addLabel(this, "Label3", QString(), {216, 56});
-    RxLabel3 =
-        addShadowLabel(this, "RxLabel3", QStringLiteral("Data pierwszego odbicia:"), {64, 72});
+    RxLabel3 = addLabel<ShadowLabel>(this, "RxLabel3", QStringLiteral("Data pierwszego odbicia:"),
+                                     {64, 72});
     Label4 = addLabel(this, "Label4", QString(), {216, 72});
     setBackground(Label2, QColor(0, 255, 0));
     setBackground(Label3, QColor(0, 255, 0));

@@ -95,6 +95,12 @@ void TDM3::setDatabaseFolder(const QString& folder) {
     tbNrOdc.setDatabaseName(folder);
 }
 
+void TDM3::openTables() {
+    tbOdbicia.Open();
+    tbCzytniki.Open();
+    tbNrOdc.Open();
+}
+
 void TDM3::tableOpened() {
     if (tbOdbicia.Active() && tbCzytniki.Active() && tbNrOdc.Active())
         connect();

@@ -57,6 +57,8 @@ public:
 
     // Points all three tables at `folder` (ending in "/").
     void setDatabaseFolder(const QString& folder);
+    // Opens the punch, reader and download tables, in that order (the order of start-up).
+    void openTables();
 
     // Punch table. Nrczyt is cut to its first 10 characters.
     void insertPunch(const Punch& punch);

@@ -103,11 +103,7 @@ struct BackupTest : ::testing::Test {
         openAll();
         addPunch(1);
     }
-    void openAll() {
-        dm.tbOdbicia.Open();
-        dm.tbCzytniki.Open();
-        dm.tbNrOdc.Open();
-    }
+    void openAll() { dm.openTables(); }
     void closeAll() {
         dm.tbCzytniki.Close();
         dm.tbOdbicia.Close();
@@ -351,9 +347,7 @@ TEST_F(BackupTest, WriteFailingHalfWayLeavesPreviousFilesByteForByte) {
         const QString error = inChildWithFileSizeLimit(limit, [&] {
             TDM3 child;
             child.setDatabaseFolder(db);
-            child.tbOdbicia.Open();
-            child.tbCzytniki.Open();
-            child.tbNrOdc.Open();
+            child.openTables();
             restore ? RestoreBackup(base, child, log) : MakeBackup(base, child, log);
         });
 

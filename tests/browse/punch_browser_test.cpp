@@ -39,9 +39,7 @@ struct BrowserTest : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
         dm.setDatabaseFolder(folder.file("db/"));
-        dm.tbOdbicia.Open();
-        dm.tbCzytniki.Open();
-        dm.tbNrOdc.Open();
+        dm.openTables();
         download1 = dm.appendDownload(QDateTime(day, QTime(9, 0)));
         download2 = dm.appendDownload(QDateTime(day, QTime(10, 0)));
         for (const char* instrument : {"12", "012", "0"})

@@ -60,9 +60,7 @@ struct ImportTest : ::testing::Test {
         QString error;
         ASSERT_TRUE(createEmptyDatabase(folder.path(), &error)) << error.toStdString();
         dm.setDatabaseFolder(folder.file("db/"));
-        dm.tbOdbicia.Open();
-        dm.tbCzytniki.Open();
-        dm.tbNrOdc.Open();
+        dm.openTables();
         import.showSummary = [this](TfrUdaloDlg&) { ++summaryShown;
     };
 }

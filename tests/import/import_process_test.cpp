@@ -43,9 +43,7 @@ void importFile(const QString& base) {
     TestDialogs dialogs;
     TDM3 dm;
     dm.setDatabaseFolder(base + "db/");
-    dm.tbOdbicia.Open();
-    dm.tbCzytniki.Open();
-    dm.tbNrOdc.Open();
+    dm.openTables();
     ServiceLog log(base);
     TfrUdaloDlg summary;
     PunchImport import(

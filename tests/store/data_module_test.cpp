@@ -23,12 +23,7 @@ struct StoreTest : ::testing::Test {
         QString error;
         ASSERT_TRUE(createEmptyDatabase(folder.path(), &error)) << error.toStdString();
         dm.setDatabaseFolder(folder.file("db/"));
-        openAll();
-    }
-    void openAll() {
-        dm.tbOdbicia.Open();
-        dm.tbCzytniki.Open();
-        dm.tbNrOdc.Open();
+        dm.openTables();
     }
     QByteArray tableBytes() const {
         return readFileBytes(folder.file("db/Odbicia.db")) +
@@ -150,7 +145,7 @@ TEST_F(StoreTest, FileNamesMatchWithoutRegardToCase) {
     dm.tbOdbicia.Close();
     dm.tbNrOdc.Close();
     ASSERT_TRUE(QFile::rename(folder.file("db/Odbicia.db"), folder.file("db/ODBICIA.DB")));
-    openAll();
+    dm.openTables();
     dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 0), 1, "B", 1));
     EXPECT_EQ(dm.punchCount(), 1);
 }

@@ -76,9 +76,7 @@ struct FilteredTableTest : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
         dm.setDatabaseFolder(folder.file("db/"));
-        dm.tbOdbicia.Open();
-        dm.tbCzytniki.Open();
-        dm.tbNrOdc.Open();
+        dm.openTables();
         dm.FilterCriteria = [this] { return criteria; };
     }
 
