@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Builds Qt's base modules for 64-bit Windows (MinGW-w64) from Debian's own source of qt6-base,
+# once, into a cache outside the project's build folders that every later Windows build reuses.
+#
+#   packaging/windows/build-qt.sh            # builds when the cache is missing; else does nothing
+#   RONVALO_WIN_QT=/some/prefix ...          # where the finished Qt goes (default below)
+#
+# Debian removes the bundled SQLite from its Qt source, so the SQLite driver is built against the
+# SQLite amalgamation made from Debian's sqlite3 source of the same release. Debian also removes
+# the tablet (wintab) headers, so tablet events are left out: the program has no use for them.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+PREFIX=${RONVALO_WIN_QT:-/var/cache/ronvalo/qt6-mingw64}
+WORK=${RONVALO_WIN_QT_WORK:-/var/cache/ronvalo/qt6-mingw64-work}
+JOBS=${JOBS:-$(nproc)}
+SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
+
+[ -f "$PREFIX/lib/cmake/Qt6/Qt6Config.cmake" ] && [ -f "$PREFIX/.complete" ] && {
+  echo "Qt for Windows is ready in $PREFIX"; exit 0; }
+
+need=(g++-mingw-w64-x86-64-posix cmake ninja-build qt6-base-dev qt6-base-dev-tools dpkg-dev tcl)
+missing=()
+for p in "${need[@]}"; do dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p"); done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
+fi
+
+# Source packages come from the same mirror and release the machine already installs from.
+if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -q '^Sources$'; then
+  list=/etc/apt/sources.list.d/ronvalo-deb-src.sources
+  mirror=$(grep -h -E '^URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}' | grep -v -i security | head -1)
+  [ -n "$mirror" ] || mirror=$(grep -h -E '^deb ' /etc/apt/sources.list 2>/dev/null | awk '{print $2}' | head -1)
+  [ -n "$mirror" ] || { echo "build-qt: no Debian mirror in this machine's apt sources" >&2; exit 1; }
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$mirror" "$codename" | $SUDO tee "$list" >/dev/null
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+fi
+
+mkdir -p "$WORK" && cd "$WORK"
+if [ ! -d qtbase ]; then
+  apt-get source -qq --download-only qt6-base
+  dpkg-source -x qt6-base_*.dsc qtbase >/dev/null
+fi
+if [ ! -d sqlite ]; then
+  apt-get source -qq --download-only sqlite3
+  dpkg-source -x sqlite3_*.dsc sqlite >/dev/null
+fi
+
+# The SQLite amalgamation (sqlite3.c, sqlite3.h, sqlite3ext.h), made with the host compiler and tclsh, placed
+# where Qt's SQLite driver looks for its bundled copy.
+if [ ! -f qtbase/src/3rdparty/sqlite/sqlite3.c ]; then
+  rm -rf sqlite-build && mkdir sqlite-build
+  (cd sqlite-build && ../sqlite/configure >/dev/null && make -s sqlite3.c >/dev/null)
+  mkdir -p qtbase/src/3rdparty/sqlite
+  cp sqlite-build/sqlite3.c sqlite-build/sqlite3.h sqlite/src/sqlite3ext.h qtbase/src/3rdparty/sqlite/
+fi
+
+host_cmake=$(dirname "$(dirname "$(find /usr/lib -path '*cmake/Qt6HostInfo/Qt6HostInfoConfig.cmake' | head -1)")")
+cmake -G Ninja -S qtbase -B build \
+  -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-mingw64.cmake" \
+  -DCMAKE_INSTALL_PREFIX="$PREFIX" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" -DQT_QMAKE_TARGET_MKSPEC=win32-g++ \
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+  -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF \
+  -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF \
+  -DFEATURE_sql_sqlite=ON -DFEATURE_system_sqlite=OFF -DFEATURE_sql_odbc=OFF -DFEATURE_sql_psql=OFF \
+  -DFEATURE_sql_mysql=OFF -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF \
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF \
+  -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_libpng=OFF -DFEATURE_system_libjpeg=OFF \
+  -DFEATURE_system_doubleconversion=OFF -DFEATURE_zstd=OFF -DFEATURE_icu=OFF
+cmake --build build --parallel "$JOBS"
+cmake --install build
+touch "$PREFIX/.complete"
+echo "Qt for Windows is ready in $PREFIX"
