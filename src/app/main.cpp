@@ -3,12 +3,28 @@
 
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/program_icon.h"
 #include "platform/files.h"
 
+namespace {
+
+// The packaged program's folder and hive are shared by the members of its group.
+#ifdef RONVALO_SHARED_BY_GROUP
+constexpr bool sharedByGroup = true;
+#else
+constexpr bool sharedByGroup = false;
+#endif
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if constexpr (sharedByGroup)
+        platform::shareNewFilesWithGroup(); // before the first log line creates a file
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ronvalo 2.2");
     QApplication::setApplicationDisplayName("Ronvalo 2.2");
+    QApplication::setWindowIcon(ronvalo::programIcon());
+    QApplication::setDesktopFileName("pl.kerbis.ronvalo"); // the menu entry the windows belong to
     ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
     program.frGlowna->show();
     return app.exec();

@@ -159,6 +159,11 @@ int copyModificationTime(const std::string& source, const std::string& path) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno;
 }
 
+void shareNewFilesWithGroup() {
+    const mode_t current = ::umask(0);
+    ::umask((current & S_IRWXO) | S_IWOTH);
+}
+
 std::string executableFolder() {
     std::vector<char> buffer(PATH_MAX + 1);
     const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), PATH_MAX);

@@ -38,6 +38,11 @@ int createFolders(const std::string& path);
 // Gives `path` the modification time of `source`. 0 on success, else the errno value.
 int copyModificationTime(const std::string& source, const std::string& path);
 
+// For an installation that the members of a group share: every file and folder the process
+// creates from now on gets the owner's permissions for the group too (umask's group bits cleared,
+// "others" keep what the umask gives them, never write). Call once at start.
+void shareNewFilesWithGroup();
+
 // Folder of the running executable, ending in "/".
 std::string executableFolder();
 

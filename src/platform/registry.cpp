@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,14 @@ namespace platform {
 namespace {
 
 const std::string rootName = "HKEY_LOCAL_MACHINE";
+
+// A build for a shared installation names one hive for every account (RONVALO_MACHINE_HIVE in
+// CMake); otherwise each account has its own under its configuration folder.
+#ifdef RONVALO_MACHINE_HIVE
+constexpr const char* machineHive = RONVALO_MACHINE_HIVE;
+#else
+constexpr const char* machineHive = "";
+#endif
 constexpr const char* header = "REGEDIT4";
 
 int hexDigit(char c) {
@@ -180,16 +189,19 @@ std::optional<RegHive> loadHive(const std::string& file) {
     return parseHive(text.str());
 }
 
-// Writes the whole hive beside the file, then renames it over the file.
+// Writes the whole hive beside the file, then renames it over the file. The temporary name
+// carries the process id, so two programs saving at once cannot write into one temporary file;
+// it is created 0666 less the umask, so a hive shared by a group stays writable for the group.
 bool saveHive(const std::string& file, const RegHive& hive) {
     const size_t slash = file.rfind('/');
     if (slash != std::string::npos && createFolders(file.substr(0, slash)) != 0)
         return false;
     if (fileExists(file) && isReadOnly(file))
         return false;
-    const std::string temporary = file + ".tmp";
+    const std::string temporary = file + "." + std::to_string(::getpid()) + ".tmp";
     const std::string text = formatHive(hive);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
@@ -216,6 +228,8 @@ bool LessIgnoringCase::operator()(const std::string& a, const std::string& b) co
 std::string hiveFilePath() {
     if (const char* path = std::getenv("RONVALO_REGISTRY"); path && *path)
         return path;
+    if (!std::string_view(machineHive).empty())
+        return machineHive;
     std::string config;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         config = xdg;

@@ -25,7 +25,8 @@ struct LessIgnoringCase {
 using RegKeyValues = std::map<std::string, RegValue, LessIgnoringCase>;
 using RegHive = std::map<std::string, RegKeyValues, LessIgnoringCase>; // by full key path
 
-// The hive file: $RONVALO_REGISTRY, else $XDG_CONFIG_HOME (or ~/.config) + /ronvalo/...reg.
+// The hive file: $RONVALO_REGISTRY, else the machine-wide hive of a packaged build, else
+// $XDG_CONFIG_HOME (or ~/.config) + /ronvalo/HKEY_LOCAL_MACHINE.reg.
 std::string hiveFilePath();
 
 // Parses REGEDIT4 text. Damaged lines (syntax errors, unknown types, truncated data) are skipped,

@@ -42,7 +42,7 @@ TEST_F(RegistryTest, WritesRegedit4AndReadsBack) {
     EXPECT_TRUE(text.contains("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kerbis\\Ronvalo 2.0]\r\n"));
     EXPECT_TRUE(text.contains("\"COM\"=dword:00000003\r\n"));
     EXPECT_TRUE(text.contains("\"BackupDate\"=hex:00,00,00,00,e8,9a,e2,40\r\n"));
-    EXPECT_FALSE(QFile::exists(hive() + ".tmp"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hive.reg"});
 }
 
 TEST_F(RegistryTest, TypeAndPresenceErrors) {
