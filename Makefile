@@ -7,7 +7,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 
             libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test deps release folder fuzz bench
+.PHONY: run test deps release folder fuzz bench deb
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -57,3 +57,21 @@ fuzz: deps
 	  -o build-fuzz/reader_dump_fuzz
 	build-fuzz/reader_dump_fuzz -max_total_time=60 -print_final_stats=1 \
 	  build-fuzz/corpus tests/fuzz/samples
+
+# The Debian package ronvalo_2.2-1_amd64.deb, built from a copy of the tree (tracked and new
+# files, not build folders) with packaging/debian/ as its debian/, then checked by lintian.
+DEB_TREE := build-deb/ronvalo-2.2
+deb:
+	rm -rf build-deb && mkdir -p $(DEB_TREE)
+	git ls-files -z --cached --others --exclude-standard | \
+	  tar --null -T - --ignore-failed-read -cf - | tar -C $(DEB_TREE) -xf -
+	cp -r packaging/debian $(DEB_TREE)/debian
+	@cd $(DEB_TREE) && dpkg-checkbuilddeps 2>/dev/null && command -v lintian >/dev/null || { \
+	  echo "Installing the package's build dependencies and lintian"; \
+	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+	    build-essential dpkg-dev fakeroot lintian && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 build-dep -y -qq ./; }
+	cd $(DEB_TREE) && DEB_BUILD_OPTIONS="parallel=$(JOBS) $$DEB_BUILD_OPTIONS" dpkg-buildpackage -b -us -uc
+	cp build-deb/ronvalo_2.2-1_amd64.deb .
+	lintian --fail-on error ronvalo_2.2-1_amd64.deb
