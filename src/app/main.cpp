@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/program_icon.h"
+#include "common/legacy_fonts.h"
 #include "platform/files.h"
 
 namespace {
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName("Ronvalo 2.2");
     QApplication::setWindowIcon(ronvalo::programIcon());
     QApplication::setDesktopFileName("pl.kerbis.ronvalo"); // the menu entry the windows belong to
+    // Message boxes and menus in the windows' face too, never the machine's default.
+    QApplication::setFont(ronvalo::windowFont());
     ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
     program.frGlowna->show();
     return app.exec();
