@@ -45,14 +45,14 @@ TEST(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
         bool modal = false, filtered = false;
         int rows = -1;
     } first, second;
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, &browser, [&] {
         first.modal = QApplication::activeModalWidget() == &browser;
         first.filtered = dm.Filtered();
         browser.RxDBLookupCombo3->setCurrentIndex(0);
         browser.DatePicker1->setDate(punch.Data);
         browser.DatePicker2->setDate(punch.Data);
         first.rows = browser.model()->rowCount();
-        QTimer::singleShot(0, [] {
+        QTimer::singleShot(0, &browser, [] {
             if (auto* preview =
                     qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget()))
                 preview->close();
@@ -68,7 +68,7 @@ TEST(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
     EXPECT_TRUE(fromCp1250(readFileBytes(folder.file("serwis.log")))
                     .contains("  Wygenerowanie raportu\r\n"));
 
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, &browser, [&] {
         second.filtered = dm.Filtered();
         second.rows = browser.model()->rowCount();
         browser.close();
