@@ -11,7 +11,13 @@
 #include "link/transmission_error_dialog.h"
 #include "store/data_module.h"
 
+#include <QCoreApplication>
+
 namespace ronvalo {
+
+void nameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Ronvalo 2.2"));
+}
 
 Program::Program(const QString& baseFolder) {
     frGlowna = std::make_unique<TfrGlowna>(*this, baseFolder);

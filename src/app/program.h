@@ -17,6 +17,10 @@ class TfrUdaloDlg;
 class PunchImport;
 struct DownloadContext;
 
+// Names the application "Ronvalo 2.2": the task bar shows it, and plain message boxes carry it as
+// their caption. It sets no display name, which Qt would append to every window's caption.
+void nameApplication();
+
 class Program {
 public:
     // Creates every object in order; the main window's creation step logs "Start programu".
