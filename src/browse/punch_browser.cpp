@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTableView>
@@ -317,6 +318,14 @@ void TfrOdbicia::refillLookups() {
 void TfrOdbicia::standOnFirstRow() {
     if (model_->rowCount() > 0)
         RxDBGrid1->setCurrentIndex(model_->index(0, 0));
+}
+
+void TfrOdbicia::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TfrOdbicia::showEvent(QShowEvent* event) {

@@ -60,6 +60,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape leaves the window open: it has no cancel button and is closed by its close box
+    // only, and an Escape meant for a drop-down that has just closed must not close it too.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildPanel();

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPrintPreviewDialog>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -366,4 +367,19 @@ TEST_F(BrowserTest, ShowingAgainKeepsEverythingAndRefillsTheLookups) {
     EXPECT_TRUE(browser->CheckBox1->isChecked());
     EXPECT_TRUE(browser->CheckBox2->isChecked());
     EXPECT_EQ(shown(), before);
+}
+
+TEST_F(BrowserTest, EscapeLeavesTheWindowOpenOnlyTheCloseBoxClosesIt) {
+    QComboBox* combo = browser->RxDBLookupCombo3;
+    combo->showPopup(); // a drop-down dismissed by Escape, then Escape once more
+    QTest::keyClick(combo->view(), Qt::Key_Escape);
+    ASSERT_FALSE(combo->view()->isVisible());
+    for (QWidget* focus : std::initializer_list<QWidget*>{combo, browser->DatePicker1,
+                                                          browser->RxDBGrid1, browser.get()}) {
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Escape);
+        EXPECT_TRUE(browser->isVisible()) << focus->objectName().toStdString();
+    }
+    browser->close();
+    EXPECT_FALSE(browser->isVisible());
 }
