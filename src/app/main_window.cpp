@@ -48,7 +48,7 @@ TfrGlowna::TfrGlowna(Program& program, const QString& baseFolder)
     setFont(QFont("MS Sans Serif", 8));
     buildMenu();
     buildToolBar();
-    resize(303, 254);
+    setOuterSize(*this, QSize(303, 254));
     centreOnScreen(*this);
     guarded([this] { FormCreate(); })();
 }

@@ -96,8 +96,7 @@ TfrOdbicia::TfrOdbicia(TDM3& module, LogWriter writeLog, QWidget* parent)
                       QStringLiteral("Arial")});
     setFont(font);
     setModal(true);
-    // An outer size of 377 x 376 less a sizeable window's frame and caption.
-    resize(369, 349);
+    setOuterSize(*this, QSize(377, 376));
     buildPanel();
     buildGrid();
     auto* layout = new QVBoxLayout(this);
@@ -308,7 +307,7 @@ void TfrOdbicia::refillLookups() {
     }
     // The instrument combo may grow up to the download box, the download combo to the edge.
     fitEntries(RxDBLookupCombo3, 81, CheckBox2->x() - 6 - RxDBLookupCombo3->x());
-    fitEntries(RxDBLookupCombo1, 65, 369 - 4 - RxDBLookupCombo1->x());
+    fitEntries(RxDBLookupCombo1, 65, width() - 4 - RxDBLookupCombo1->x());
     const PunchCriteria after = criteria();
     // A selected row that is gone (the tables were restored) changes the selection.
     if (after.instrument != before.instrument || after.download != before.download)

@@ -7,6 +7,7 @@
 
 #include "app/backup_reminder.h"
 #include "app/program.h"
+#include "browse/punch_browser.h"
 #include "common/clock.h"
 #include "common/cp1250.h"
 #include "common/error_handler.h"
@@ -80,6 +81,20 @@ TEST(BackupReminder, SevenCalendarDaysApartInEitherDirection) {
         EXPECT_EQ(backupReminderDue(c.lastBackup, c.today), c.due)
             << c.lastBackup.toString(Qt::ISODate).toStdString() << " "
             << c.today.toString(Qt::ISODate).toStdString();
+}
+
+TEST_F(StartTest, MainWindowAndBrowserTakeTheirOuterSizeFrameIncluded) {
+    auto program = start();
+    const struct {
+        QWidget* window;
+        QSize outer;
+    } windows[] = {{program->frGlowna.get(), {303, 254}}, {program->frOdbicia.get(), {377, 376}}};
+    for (const auto& w : windows) {
+        w.window->show();
+        EXPECT_EQ(w.window->frameGeometry().size(), w.outer)
+            << w.window->objectName().toStdString();
+        w.window->hide();
+    }
 }
 
 TEST_F(StartTest, FirstStartWritesSettingsAndAsksNothing) {
