@@ -2,6 +2,7 @@
 #include "browse/report_painter.h"
 
 #include "common/exception.h"
+#include "common/legacy_fonts.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -25,10 +26,8 @@ constexpr double kNumberLeft = 35.7;
 constexpr double kNumberWidth = 9.0;
 constexpr double kNumberGap = 1.0;
 
-const QString kFontFamily = QStringLiteral("Arial");
-
 QFont reportFont(double points, bool bold) {
-    QFont font(kFontFamily);
+    QFont font = legacyFont(LegacyFace::Arial);
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
