@@ -2,7 +2,14 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include "app/backup_reminder.h"
@@ -95,6 +102,49 @@ TEST_F(StartTest, MainWindowAndBrowserTakeTheirOuterSizeFrameIncluded) {
             << w.window->objectName().toStdString();
         w.window->hide();
     }
+}
+
+namespace {
+
+// Each menu entry as its name and caption, indented by its depth.
+QStringList menuTree(const QList<QAction*>& actions, const QString& indent = {}) {
+    QStringList tree;
+    for (const QAction* action : actions) {
+        const QMenu* menu = action->menu();
+        tree << indent + (menu ? menu->objectName() : action->objectName()) + ' ' + action->text();
+        if (menu)
+            tree << menuTree(menu->actions(), indent + "  ");
+    }
+    return tree;
+}
+
+} // namespace
+
+TEST_F(StartTest, MenuAndToolbarCaptionsTheHintAndNoToolTips) {
+    auto program = start();
+    TfrGlowna& window = *program->frGlowna;
+    EXPECT_EQ(
+        menuTree(window.menuBar()->actions()),
+        QStringList({"mOpcje &Opcje", "  mPortRS Nr &portu", "    mCom1 COM&1", "    mCom2 COM&2",
+                     "    mCom3 COM&3", "    mCom4 COM&4", "  mBackup Kopia &bezpieczeństwa",
+                     "    mWykonajBackup &Wykonaj kopię bezpieczeństwa",
+                     "    mOdtworzZBackupu &Odtwórz dane z kopii bezpieczeństwa"}));
+    EXPECT_EQ(menuTree(window.ToolBar1->actions()),
+              QStringList({"acOdbior Odbior", "acOdbicia Odbicia", "acInfo Info"}));
+    EXPECT_EQ(window.acOdbior->statusTip(), "Odebranie danych z PC-VERURU.");
+
+    window.show();
+    for (QAction* action : window.ToolBar1->actions()) {
+        QWidget* button = window.ToolBar1->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(qobject_cast<QToolButton*>(button)->toolButtonStyle(),
+                  Qt::ToolButtonTextUnderIcon);
+        const QPoint inside = button->rect().center();
+        QHelpEvent hover(QEvent::ToolTip, inside, button->mapToGlobal(inside));
+        QApplication::sendEvent(button, &hover);
+        EXPECT_FALSE(QToolTip::isVisible()) << action->text().toStdString();
+    }
+    window.hide();
 }
 
 TEST_F(StartTest, FirstStartWritesSettingsAndAsksNothing) {

@@ -5,6 +5,9 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -17,6 +20,8 @@
 #include "common/cp1250.h"
 #include "common/error_handler.h"
 #include "store/data_module.h"
+#include "store/schema.h"
+#include "support/pdf_reading.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
 
@@ -77,5 +82,72 @@ TEST(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
     EXPECT_TRUE(second.filtered);
     EXPECT_EQ(second.rows, 1);
     EXPECT_EQ(browser.RxDBLookupCombo3->currentText(), "0");
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// The report printed from the browser's preview holds the rows the browser shows: the punch
+// table's rows that pass the filter, no others.
+TEST(OdbiciaCommand, ReportPrintsTheRowsTheBrowserShows) {
+    TempFolder folder;
+    ScopedEnv hive{"RONVALO_REGISTRY", folder.file("hive.reg").toUtf8()};
+    FakeClock clock{QDateTime(QDate(2024, 3, 9), QTime(8, 0))};
+    TestDialogs dialogs;
+    ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
+    Program program(folder.base());
+    guarded([&] { program.frGlowna->FormShow(); })();
+    TDM3& dm = *program.DM3;
+    const QDate day(2024, 3, 5);
+    const struct {
+        QDate date;
+        const char* instrument;
+        qint32 checkpoint;
+        QTime time;
+        bool shown;
+    } punches[] = {
+        {day, "0", 171, QTime(8, 15), true},
+        {day, "0", 5, QTime(8, 16), true},
+        {day.addDays(1), "0", 6, QTime(8, 17), false},
+        {day, "1", 7, QTime(8, 18), false},
+    };
+    for (const auto& p : punches) {
+        Punch punch;
+        punch.Data = p.date;
+        punch.Czas = p.time;
+        punch.Nrwewpkt = p.checkpoint;
+        punch.Nrczyt = p.instrument;
+        dm.insertPunch(punch);
+    }
+    dm.insertReader("0");
+    dm.insertReader("1");
+    TfrOdbicia& browser = *program.frOdbicia;
+    const QString pdf = folder.file("raport.pdf");
+
+    int rowsShown = -1;
+    QTimer::singleShot(0, &browser, [&] {
+        browser.RxDBLookupCombo3->setCurrentIndex(0); // instrument "0"
+        browser.DatePicker1->setDate(day);
+        browser.DatePicker2->setDate(day);
+        rowsShown = browser.model()->rowCount();
+        // Prints to a PDF file from inside the preview, as its print button would.
+        QTimer::singleShot(0, &browser, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(preview, nullptr);
+            preview->printer()->setOutputFileName(pdf);
+            preview->findChild<QPrintPreviewWidget*>()->print();
+            preview->close();
+        });
+        browser.SpeedButton1->click();
+        browser.close();
+    });
+    program.frGlowna->acOdbicia->trigger();
+
+    EXPECT_EQ(rowsShown, 2);
+    const QString text = readPdf(pdf).layoutText;
+    EXPECT_TRUE(text.contains("Odbicia pochodzą z czytnika nr 0"));
+    for (const auto& p : punches) {
+        const QRegularExpression row(p.time.toString("HH:mm:ss") + "\\s+" +
+                                     QString::number(p.checkpoint) + "\\b");
+        EXPECT_EQ(text.contains(row), p.shown) << p.checkpoint;
+    }
     EXPECT_TRUE(dialogs.shown.empty());
 }

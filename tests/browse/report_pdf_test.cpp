@@ -2,7 +2,7 @@
 #include "browse/report_form.h"
 #include "common/clock.h"
 #include "common/exception.h"
-#include "pdf_reading.h"
+#include "support/pdf_reading.h"
 #include "support/temp_folder.h"
 
 #include <QRegularExpression>

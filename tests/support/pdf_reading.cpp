@@ -1,5 +1,5 @@
 // Runs poppler-utils on a rendered report and parses their answers.
-#include "pdf_reading.h"
+#include "support/pdf_reading.h"
 
 #include <QHash>
 #include <QProcess>
