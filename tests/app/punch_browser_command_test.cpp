@@ -28,23 +28,40 @@
 using namespace ronvalo;
 using namespace ronvalo::test;
 
-TEST(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
+namespace {
+
+// A started program whose punch table holds what a test adds.
+struct OdbiciaCommand : ::testing::Test {
     TempFolder folder;
     ScopedEnv hive{"RONVALO_REGISTRY", folder.file("hive.reg").toUtf8()};
     FakeClock clock{QDateTime(QDate(2024, 3, 9), QTime(8, 0))};
     TestDialogs dialogs;
-    ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
-    Program program(folder.base());
-    guarded([&] { program.frGlowna->FormShow(); })();
-    TDM3& dm = *program.DM3;
-    Punch punch;
-    punch.Data = QDate(2024, 3, 5);
-    punch.Czas = QTime(8, 15);
-    punch.Nrwewpkt = 171;
-    punch.Nrczyt = "0";
-    dm.insertPunch(punch);
-    dm.insertReader("0");
-    TfrOdbicia& browser = *program.frOdbicia;
+    std::unique_ptr<Program> program;
+
+    void SetUp() override {
+        ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
+        program = std::make_unique<Program>(folder.base());
+        guarded([&] { program->frGlowna->FormShow(); })();
+    }
+    Punch add(QDate date, const QString& instrument, qint32 checkpoint, QTime time) {
+        Punch punch;
+        punch.Data = date;
+        punch.Czas = time;
+        punch.Nrwewpkt = checkpoint;
+        punch.Nrczyt = instrument;
+        program->DM3->insertPunch(punch);
+        if (!program->DM3->findReader(instrument))
+            program->DM3->insertReader(instrument);
+        return punch;
+    }
+};
+
+} // namespace
+
+TEST_F(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
+    TDM3& dm = *program->DM3;
+    const Punch punch = add(QDate(2024, 3, 5), "0", 171, QTime(8, 15));
+    TfrOdbicia& browser = *program->frOdbicia;
 
     struct Seen {
         bool modal = false, filtered = false;
@@ -65,7 +82,7 @@ TEST(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
         browser.SpeedButton1->click();
         browser.close();
     });
-    program.frGlowna->acOdbicia->trigger();
+    program->frGlowna->acOdbicia->trigger();
     EXPECT_TRUE(first.modal);
     EXPECT_TRUE(first.filtered);
     EXPECT_EQ(first.rows, 1); // instrument "0" is shown like any other
@@ -78,7 +95,7 @@ TEST(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
         second.rows = browser.model()->rowCount();
         browser.close();
     });
-    program.frGlowna->acOdbicia->trigger();
+    program->frGlowna->acOdbicia->trigger();
     EXPECT_TRUE(second.filtered);
     EXPECT_EQ(second.rows, 1);
     EXPECT_EQ(browser.RxDBLookupCombo3->currentText(), "0");
@@ -87,15 +104,7 @@ TEST(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
 
 // The report printed from the browser's preview holds the rows the browser shows: the punch
 // table's rows that pass the filter, no others.
-TEST(OdbiciaCommand, ReportPrintsTheRowsTheBrowserShows) {
-    TempFolder folder;
-    ScopedEnv hive{"RONVALO_REGISTRY", folder.file("hive.reg").toUtf8()};
-    FakeClock clock{QDateTime(QDate(2024, 3, 9), QTime(8, 0))};
-    TestDialogs dialogs;
-    ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
-    Program program(folder.base());
-    guarded([&] { program.frGlowna->FormShow(); })();
-    TDM3& dm = *program.DM3;
+TEST_F(OdbiciaCommand, ReportPrintsTheRowsTheBrowserShows) {
     const QDate day(2024, 3, 5);
     const struct {
         QDate date;
@@ -109,17 +118,9 @@ TEST(OdbiciaCommand, ReportPrintsTheRowsTheBrowserShows) {
         {day.addDays(1), "0", 6, QTime(8, 17), false},
         {day, "1", 7, QTime(8, 18), false},
     };
-    for (const auto& p : punches) {
-        Punch punch;
-        punch.Data = p.date;
-        punch.Czas = p.time;
-        punch.Nrwewpkt = p.checkpoint;
-        punch.Nrczyt = p.instrument;
-        dm.insertPunch(punch);
-    }
-    dm.insertReader("0");
-    dm.insertReader("1");
-    TfrOdbicia& browser = *program.frOdbicia;
+    for (const auto& p : punches)
+        add(p.date, p.instrument, p.checkpoint, p.time);
+    TfrOdbicia& browser = *program->frOdbicia;
     const QString pdf = folder.file("raport.pdf");
 
     int rowsShown = -1;
@@ -139,7 +140,7 @@ TEST(OdbiciaCommand, ReportPrintsTheRowsTheBrowserShows) {
         browser.SpeedButton1->click();
         browser.close();
     });
-    program.frGlowna->acOdbicia->trigger();
+    program->frGlowna->acOdbicia->trigger();
 
     EXPECT_EQ(rowsShown, 2);
     const QString text = readPdf(pdf).layoutText;
