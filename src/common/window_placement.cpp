@@ -19,7 +19,7 @@ void resizeWithin(QWidget& window, const QSize& outer, const QMargins& frame) {
 }
 
 // Sizes its window again by the real frame as soon as the window manager reports one: on X11
-// that is after the window was mapped and framed (at its first move or paint), not yet when it
+// that is after the window was mapped and framed (its first move or activation), not yet when it
 // is shown.
 class OuterSizeByFrame final : public QObject {
 public:
@@ -32,7 +32,6 @@ public:
         switch (event->type()) {
         case QEvent::Show:
         case QEvent::Move:
-        case QEvent::Paint:
         case QEvent::WindowActivate:
             break;
         default:
