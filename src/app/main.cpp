@@ -13,6 +13,6 @@ int main(int argc, char** argv) {
     // Message boxes and menus in the windows' face too, never the machine's default.
     QApplication::setFont(ronvalo::windowFont());
     ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
-    program.frGlowna->show();
+    program.frGlowna().show();
     return app.exec();
 }

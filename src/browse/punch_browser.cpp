@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTableView>
 #include <QToolButton>
@@ -314,6 +315,13 @@ void TfrOdbicia::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     centreOnScreen(*this);
     guarded([this] { refillLookups(); })();
+}
+
+void showPunchBrowser(TDM3& module, TfrOdbicia& browser) {
+    module.setFiltered(true);
+    const auto filterOff =
+        qScopeGuard([&module] { guarded([&] { module.setFiltered(false); })(); });
+    browser.exec();
 }
 
 } // namespace ronvalo

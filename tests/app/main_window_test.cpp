@@ -42,7 +42,7 @@ struct StartTest : ::testing::Test {
     // One run of the program: created, then shown (its show step through the error guard).
     std::unique_ptr<Program> start() {
         auto program = std::make_unique<Program>(folder.base());
-        guarded([&] { program->frGlowna->FormShow(); })();
+        guarded([&] { program->frGlowna().FormShow(); })();
         return program;
     }
     QStringList logMessages() const {
@@ -95,7 +95,7 @@ TEST_F(StartTest, MainWindowAndBrowserTakeTheirOuterSizeFrameIncluded) {
     const struct {
         QWidget* window;
         QSize outer;
-    } windows[] = {{program->frGlowna.get(), {303, 254}}, {program->frOdbicia.get(), {377, 376}}};
+    } windows[] = {{&program->frGlowna(), {303, 254}}, {&program->frOdbicia(), {377, 376}}};
     for (const auto& w : windows) {
         w.window->show();
         EXPECT_EQ(w.window->frameGeometry().size(), w.outer)
@@ -120,9 +120,9 @@ QStringList menuTree(const QList<QAction*>& actions, const QString& indent = {})
 
 } // namespace
 
+// The main window alone, without the program's other objects.
 TEST_F(StartTest, MenuAndToolbarCaptionsTheHintAndNoToolTips) {
-    auto program = start();
-    TfrGlowna& window = *program->frGlowna;
+    TfrGlowna window(folder.base());
     EXPECT_EQ(
         menuTree(window.menuBar()->actions()),
         QStringList({"mOpcje &Opcje", "  mPortRS Nr &portu", "    mCom1 COM&1", "    mCom2 COM&2",
@@ -152,8 +152,8 @@ TEST_F(StartTest, FirstStartWritesSettingsAndAsksNothing) {
     EXPECT_EQ(logMessages(), QStringList({"Start programu", "Pierwsze uruchomienie programu"}));
     EXPECT_EQ(key().ReadInteger("COM"), 1);
     EXPECT_DOUBLE_EQ(key().ReadDateTimeBinary("BackupDate"), toOle(now));
-    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
-    EXPECT_EQ(program->frGlowna->SelectedPort(), 1);
+    EXPECT_EQ(checks(program->frGlowna()), QList<bool>({true, false, false, false}));
+    EXPECT_EQ(program->frGlowna().SelectedPort(), 1);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -177,7 +177,7 @@ TEST_F(StartTest, ReminderAfterEightDaysAndNoAsksAgain) {
 
 TEST_F(StartTest, PortMenuSavesAtOnceAndOddSettingsUncheckAll) {
     auto program = start();
-    TfrGlowna& window = *program->frGlowna;
+    TfrGlowna& window = program->frGlowna();
     window.mCom[2]->trigger();
     EXPECT_EQ(checks(window), QList<bool>({false, false, true, false}));
     EXPECT_EQ(window.SelectedPort(), 3);
@@ -185,8 +185,8 @@ TEST_F(StartTest, PortMenuSavesAtOnceAndOddSettingsUncheckAll) {
 
     key().WriteInteger("COM", 7);
     auto second = start();
-    EXPECT_EQ(checks(*second->frGlowna), QList<bool>({false, false, false, false}));
-    EXPECT_EQ(second->frGlowna->SelectedPort(), 0);
+    EXPECT_EQ(checks(second->frGlowna()), QList<bool>({false, false, false, false}));
+    EXPECT_EQ(second->frGlowna().SelectedPort(), 0);
 }
 
 TEST_F(StartTest, DeletedBackupDateIsAFirstStartAgain) {
@@ -196,7 +196,7 @@ TEST_F(StartTest, DeletedBackupDateIsAFirstStartAgain) {
     auto program = start();
     EXPECT_EQ(logMessages().count("Pierwsze uruchomienie programu"), 2);
     EXPECT_EQ(key().ReadInteger("COM"), 1);
-    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
+    EXPECT_EQ(checks(program->frGlowna()), QList<bool>({true, false, false, false}));
 }
 
 TEST_F(StartTest, FailuresShowTheErrorAndTheProgramCarriesOn) {
@@ -205,7 +205,7 @@ TEST_F(StartTest, FailuresShowTheErrorAndTheProgramCarriesOn) {
     auto broken = start();
     ASSERT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 1);
     EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error)[0].contains("NrOdc.DB"));
-    EXPECT_EQ(broken->frGlowna->SelectedPort(), 0);
+    EXPECT_EQ(broken->frGlowna().SelectedPort(), 0);
     EXPECT_FALSE(QFile::exists(folder.file("hive.reg")));
     ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr) == false); // others still there
 }
@@ -236,7 +236,7 @@ TEST_F(StartTest, SettingsProblemsNameTheValue) {
         dialogs.shown.clear();
         auto program = start();
         EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList({c.error}));
-        EXPECT_EQ(program->frGlowna->SelectedPort(), c.port);
+        EXPECT_EQ(program->frGlowna().SelectedPort(), c.port);
     }
 }
 
@@ -247,10 +247,10 @@ TEST_F(StartTest, KeyThatCannotBeOpened) {
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error),
               QStringList({"Failed to set data for 'COM'"}));
     EXPECT_EQ(logMessages().last(), "Pierwsze uruchomienie programu");
-    EXPECT_EQ(program->frGlowna->SelectedPort(), 0);
-    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
-    program->frGlowna->mCom[1]->trigger(); // set for the run, not saved
-    EXPECT_EQ(program->frGlowna->SelectedPort(), 2);
+    EXPECT_EQ(program->frGlowna().SelectedPort(), 0);
+    EXPECT_EQ(checks(program->frGlowna()), QList<bool>({true, false, false, false}));
+    program->frGlowna().mCom[1]->trigger(); // set for the run, not saved
+    EXPECT_EQ(program->frGlowna().SelectedPort(), 2);
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 2);
 }
 
@@ -264,16 +264,16 @@ TEST_F(StartTest, ReminderYesMakesTheBackupWithoutASecondQuestion) {
     EXPECT_EQ(readFileBytes(folder.file("BACKUP/Odbicia.db")),
               readFileBytes(folder.file("db/Odbicia.db")));
     EXPECT_DOUBLE_EQ(key().ReadDateTimeBinary("BackupDate"), toOle(now));
-    EXPECT_TRUE(program->DM3->connected()); // tables open again
+    EXPECT_TRUE(program->DM3().connected()); // tables open again
 }
 
 TEST_F(StartTest, BackupMenuAsksFirst) {
     auto program = start();
     dialogs.answers = {false};
-    program->frGlowna->mWykonajBackup->trigger();
+    program->frGlowna().mWykonajBackup->trigger();
     EXPECT_FALSE(QFile::exists(folder.file("BACKUP")));
     dialogs.answers = {true};
-    program->frGlowna->mWykonajBackup->trigger();
+    program->frGlowna().mWykonajBackup->trigger();
     EXPECT_TRUE(QFile::exists(folder.file("BACKUP/NrOdc.DB")));
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Confirm),
               QStringList({"Wykonać kopię bezpieczeństwa?", "Wykonać kopię bezpieczeństwa?"}));

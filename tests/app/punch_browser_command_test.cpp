@@ -41,7 +41,7 @@ struct OdbiciaCommand : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
         program = std::make_unique<Program>(folder.base());
-        guarded([&] { program->frGlowna->FormShow(); })();
+        guarded([&] { program->frGlowna().FormShow(); })();
     }
     Punch add(QDate date, const QString& instrument, qint32 checkpoint, QTime time) {
         Punch punch;
@@ -49,9 +49,9 @@ struct OdbiciaCommand : ::testing::Test {
         punch.Czas = time;
         punch.Nrwewpkt = checkpoint;
         punch.Nrczyt = instrument;
-        program->DM3->insertPunch(punch);
-        if (!program->DM3->findReader(instrument))
-            program->DM3->insertReader(instrument);
+        program->DM3().insertPunch(punch);
+        if (!program->DM3().findReader(instrument))
+            program->DM3().insertReader(instrument);
         return punch;
     }
 };
@@ -59,9 +59,9 @@ struct OdbiciaCommand : ::testing::Test {
 } // namespace
 
 TEST_F(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
-    TDM3& dm = *program->DM3;
+    TDM3& dm = program->DM3();
     const Punch punch = add(QDate(2024, 3, 5), "0", 171, QTime(8, 15));
-    TfrOdbicia& browser = *program->frOdbicia;
+    TfrOdbicia& browser = program->frOdbicia();
 
     struct Seen {
         bool modal = false, filtered = false;
@@ -82,7 +82,7 @@ TEST_F(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
         browser.SpeedButton1->click();
         browser.close();
     });
-    program->frGlowna->acOdbicia->trigger();
+    program->frGlowna().acOdbicia->trigger();
     EXPECT_TRUE(first.modal);
     EXPECT_TRUE(first.filtered);
     EXPECT_EQ(first.rows, 1); // instrument "0" is shown like any other
@@ -95,7 +95,7 @@ TEST_F(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
         second.rows = browser.model()->rowCount();
         browser.close();
     });
-    program->frGlowna->acOdbicia->trigger();
+    program->frGlowna().acOdbicia->trigger();
     EXPECT_TRUE(second.filtered);
     EXPECT_EQ(second.rows, 1);
     EXPECT_EQ(browser.RxDBLookupCombo3->currentText(), "0");
@@ -120,7 +120,7 @@ TEST_F(OdbiciaCommand, ReportPrintsTheRowsTheBrowserShows) {
     };
     for (const auto& p : punches)
         add(p.date, p.instrument, p.checkpoint, p.time);
-    TfrOdbicia& browser = *program->frOdbicia;
+    TfrOdbicia& browser = program->frOdbicia();
     const QString pdf = folder.file("raport.pdf");
 
     int rowsShown = -1;
@@ -140,7 +140,7 @@ TEST_F(OdbiciaCommand, ReportPrintsTheRowsTheBrowserShows) {
         browser.SpeedButton1->click();
         browser.close();
     });
-    program->frGlowna->acOdbicia->trigger();
+    program->frGlowna().acOdbicia->trigger();
 
     EXPECT_EQ(rowsShown, 2);
     const QString text = readPdf(pdf).layoutText;

@@ -56,18 +56,15 @@ TEST(WindowCaptions, EveryWindowCarriesItsOwnCaptionAlone) {
     TestDialogs dialogs;
     ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
     Program program(folder.base());
-    guarded([&] { program.frGlowna->FormShow(); })();
+    guarded([&] { program.frGlowna().FormShow(); })();
 
     const struct {
         QWidget* window;
         QString caption;
     } windows[] = {
-        {program.frGlowna.get(), "Ronvalo 2.2"},
-        {program.frOdbicia.get(), "Odbicia"},
-        {program.frInfo.get(), "Informacje o programie"},
-        {program.frOdbior.get(), "Odbiór danych"},
-        {program.frDialog.get(), "Błąd transmisji"},
-        {program.frUdaloDlg.get(), "Dane wprowadzone"},
+        {&program.frGlowna(), "Ronvalo 2.2"},          {&program.frOdbicia(), "Odbicia"},
+        {&program.frInfo(), "Informacje o programie"}, {&program.frOdbior(), "Odbiór danych"},
+        {&program.frDialog(), "Błąd transmisji"},      {&program.frUdaloDlg(), "Dane wprowadzone"},
     };
     for (const auto& w : windows) {
         w.window->show();
