@@ -22,13 +22,12 @@ int main(int argc, char** argv) {
     if constexpr (sharedByGroup)
         platform::shareNewFilesWithGroup(); // before the first log line creates a file
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Ronvalo 2.2");
-    QApplication::setApplicationDisplayName("Ronvalo 2.2");
+    ronvalo::nameApplication();
     QApplication::setWindowIcon(ronvalo::programIcon());
     QApplication::setDesktopFileName("pl.kerbis.ronvalo"); // the menu entry the windows belong to
     // Message boxes and menus in the windows' face too, never the machine's default.
     QApplication::setFont(ronvalo::windowFont());
     ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
-    program.frGlowna->show();
+    program.frGlowna().show();
     return app.exec();
 }
