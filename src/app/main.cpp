@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ronvalo 2.2");
     QApplication::setApplicationDisplayName("Ronvalo 2.2");
-    ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
+    ronvalo::Program program(QString::fromStdString(ronvalo::platform::executableFolder()));
     program.frGlowna->show();
     return app.exec();
 }
