@@ -120,7 +120,14 @@ std::optional<std::string> findNameIgnoringCase(const std::string& folder, std::
     return found;
 }
 
+// Windows refuses to write a read-only file; Wine run as root would not, so ask first.
+bool refusedAsReadOnly(const std::string& path) {
+    return isReadOnly(path) && !folderExists(path);
+}
+
 OsError createEmptyFile(const std::string& path) {
+    if (refusedAsReadOnly(path))
+        return OsError::accessDenied();
     HandleCloser file(CreateFileW(toWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
@@ -129,6 +136,8 @@ OsError createEmptyFile(const std::string& path) {
 }
 
 OsError appendToFile(const std::string& path, std::string_view bytes) {
+    if (refusedAsReadOnly(path))
+        return OsError::accessDenied();
     HandleCloser file(CreateFileW(toWide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
