@@ -36,6 +36,9 @@ public:
     // False when the value could not be written.
     bool set(const std::string& name, const RegValue& value);
     bool remove(const std::string& name);
+    // Lets every user of the machine open the key with full access, as the program does at each
+    // start (an installer, run as administrator, calls this). True where there is nothing to do.
+    bool allowEveryUserFullAccess();
 
     struct Handle; // the backend's own handle
 

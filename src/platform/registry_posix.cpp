@@ -326,6 +326,11 @@ bool RegistryKey::set(const std::string& name, const RegValue& value) {
     return saveHive(handle_->file, *hive);
 }
 
+// The hive file belongs to the user who runs the program; no other user shares it.
+bool RegistryKey::allowEveryUserFullAccess() {
+    return true;
+}
+
 bool RegistryKey::remove(const std::string& name) {
     auto hive = loadHive(handle_->file);
     if (!hive)

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 namespace ronvalo::platform {
 
 struct RegistryKey::Handle {
@@ -64,6 +66,33 @@ bool RegistryKey::set(const std::string& name, const RegValue& value) {
     return RegSetValueExW(handle_->key, toWide(name).c_str(), 0, static_cast<DWORD>(value.type),
                           value.data.data(),
                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
+}
+
+bool RegistryKey::allowEveryUserFullAccess() {
+    PACL current = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(handle_->key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &current, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    BYTE users[SECURITY_MAX_SID_SIZE];
+    DWORD usersSize = sizeof users;
+    bool ok = CreateWellKnownSid(WinBuiltinUsersSid, nullptr, users, &usersSize);
+    PACL updated = nullptr;
+    if (ok) {
+        EXPLICIT_ACCESSW access{};
+        access.grfAccessPermissions = KEY_ALL_ACCESS;
+        access.grfAccessMode = GRANT_ACCESS;
+        access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+        access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+        access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(users);
+        ok = SetEntriesInAclW(1, &access, current, &updated) == ERROR_SUCCESS &&
+             SetSecurityInfo(handle_->key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
+                             nullptr, updated, nullptr) == ERROR_SUCCESS;
+    }
+    LocalFree(updated);
+    LocalFree(descriptor);
+    return ok;
 }
 
 bool RegistryKey::remove(const std::string& name) {
