@@ -7,7 +7,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 
             libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test deps release folder fuzz bench windows windows-test windows-deps
+.PHONY: run test deps release folder fuzz bench windows windows-test windows-deps windows-e2e
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -82,3 +82,7 @@ windows-test: deps windows-deps
 windows: deps windows-deps
 	JOBS=$(JOBS) packaging/windows/build-qt.sh
 	JOBS=$(JOBS) packaging/windows/build-windows.sh
+
+# The installer and the program end to end under Wine on a virtual screen (see the script).
+windows-e2e: windows
+	packaging/windows/wine-e2e.sh

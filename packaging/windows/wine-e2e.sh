@@ -16,6 +16,8 @@ cmake --build "$root/build" --target veruru-sim >/dev/null
 rm -rf "$shots" && mkdir -p "$shots"
 
 . "$here/wine-env.sh"
+# Wine reads command lines and paths in the Unix locale's encoding: UTF-8 for the Polish letters.
+export LC_ALL=C.UTF-8
 xvfb= sim= program=
 cleanup() {
   for pid in $program $sim $xvfb; do kill "$pid" 2>/dev/null || true; done
@@ -39,10 +41,11 @@ for face in /usr/share/fonts/truetype/liberation/*.ttf; do
 done
 wine_run regedit /S 'C:\fonts.reg'
 
-wine_run "$setup" /S '/D=C:\Ronvalo'
-install="$WINEPREFIX/drive_c/Ronvalo"
+# A folder with Polish letters, as an operator's user folder may have.
+wine_run "$setup" /S '/D=C:\Łódź\Ronvalo'
+install="$WINEPREFIX/drive_c/Łódź/Ronvalo"
 [ -f "$install/ronvalo.exe" ] && [ -f "$install/db/Odbicia.db" ] && [ -d "$install/txt" ] ||
-  fail "the installer left no program with empty tables in C:\\Ronvalo"
+  fail "the installer left no program with empty tables in C:\\Łódź\\Ronvalo"
 wine_run reg query 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0' >/dev/null 2>&1 ||
   fail "the installer made no settings key"
 
@@ -52,10 +55,16 @@ sim=$!
 for _ in $(seq 50); do [ -e "$WINEPREFIX/com1" ] && break; sleep 0.1; done
 wine_map_com 1 "$WINEPREFIX/com1"
 
-# Polish regional formats, as at the operators' desks. Wine's rasterizer leaves out a few narrow
-# glyphs of Liberation Sans at the windows' 11 px ("I", "!"): the layout is the program's, the
-# gaps are Wine's. RONVALO_WINE_ARGS passes Qt options to the program.
-LC_ALL=pl_PL.UTF-8 timeout -k 10 300 wine 'C:\Ronvalo\ronvalo.exe' ${RONVALO_WINE_ARGS:-} \
+# Polish regional formats, as at the operators' desks, from a Polish UTF-8 locale made for this
+# run alone (Wine also reads the folder's name through it).
+locales="$WINEPREFIX/locales"
+mkdir -p "$locales"
+localedef -i pl_PL -f UTF-8 "$locales/pl_PL.UTF-8" >/dev/null 2>&1 || [ -d "$locales/pl_PL.UTF-8" ] ||
+  fail "cannot make the pl_PL.UTF-8 locale (Debian's locales package)"
+# Wine's rasterizer leaves out a few narrow glyphs of Liberation Sans at the windows' 11 px
+# ("I", "!"): the layout is the program's, the gaps are Wine's. RONVALO_WINE_ARGS passes Qt
+# options to the program.
+LOCPATH=$locales LC_ALL=pl_PL.UTF-8 timeout -k 10 300 wine 'C:\Łódź\Ronvalo\ronvalo.exe' ${RONVALO_WINE_ARGS:-} \
   >"$shots/ronvalo.log" 2>&1 &
 program=$!
 
@@ -91,10 +100,15 @@ grep -q '"COM"=dword:00000001' "$shots/settings.reg" && grep -q '"BackupDate"=he
   fail "the settings key lacks COM or BackupDate"
 cp "$install/serwis.log" "$shots/"
 
+# Installing again over the installation keeps its tables.
+wine_run "$setup" /S '/D=C:\Łódź\Ronvalo'
+[ "$(sqlite3 "$install/db/Odbicia.db" 'SELECT COUNT(*) FROM Odbicia')" = "$punches" ] ||
+  fail "installing again replaced the tables"
+
 # The uninstaller takes the program and leaves the data and the log.
 wine_run "$install/uninstall.exe" /S
 for _ in $(seq 30); do [ -e "$install/ronvalo.exe" ] || break; sleep 1; done
 [ ! -e "$install/ronvalo.exe" ] || fail "the uninstaller left ronvalo.exe"
 [ -f "$install/db/Odbicia.db" ] && [ -f "$install/serwis.log" ] && [ -d "$install/txt" ] ||
   fail "the uninstaller removed data or the log"
-echo "wine-e2e: $punches punches stored; log, settings and uninstall as expected; screenshots in $shots"
+echo "wine-e2e: $punches punches stored; log, settings, reinstall and uninstall as expected; screenshots in $shots"
