@@ -1,6 +1,7 @@
 // The file copy with the system's error texts, in place or through a temporary file.
 #include "common/file_copy.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -14,7 +15,8 @@ namespace {
 constexpr qint64 blockSize = 64 * 1024;
 
 [[noreturn]] void cannotCreate(const QString& path) {
-    throw EFCreateError(QStringLiteral("Cannot create file %1").arg(path));
+    throw EFCreateError(
+        QStringLiteral("Cannot create file %1").arg(QDir::toNativeSeparators(path)));
 }
 
 [[noreturn]] void writeFailed() {
@@ -25,7 +27,8 @@ constexpr qint64 blockSize = 64 * 1024;
 platform::ReadableFile openSource(const QString& path) {
     platform::ReadableFile in;
     if (in.open(path.toStdString()).failed())
-        throw EFOpenError(QStringLiteral("Cannot open file %1").arg(path));
+        throw EFOpenError(
+            QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
     return in;
 }
 
