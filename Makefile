@@ -7,7 +7,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 
             libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth x11-utils
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test deps release folder fuzz bench deb
+.PHONY: run test deps release folder fuzz bench deb windows windows-test windows-deps windows-e2e
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -57,6 +57,35 @@ fuzz: deps
 	  -o build-fuzz/reader_dump_fuzz
 	build-fuzz/reader_dump_fuzz -max_total_time=60 -print_final_stats=1 \
 	  build-fuzz/corpus tests/fuzz/samples
+
+# Windows x86-64, cross-built with MinGW-w64 against Qt built once from Debian's qt6-base source
+# (packaging/windows/build-qt.sh) into RONVALO_WIN_QT; checked under Wine.
+WIN_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools nsis wine xvfb xdotool imagemagick
+RONVALO_WIN_QT ?= /var/cache/ronvalo/qt6-mingw64
+export RONVALO_WIN_QT
+
+windows-deps:
+	@missing=$$(for p in $(WIN_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq $$missing; \
+	fi
+
+# The platform layer's tests for Windows, run under Wine; needs no Qt.
+windows-test: deps windows-deps
+	JOBS=$(JOBS) packaging/windows/windows-test.sh
+
+# The program's folder build-win/Ronvalo/ and the installer build-win/ronvalo-2.2-setup.exe.
+windows: deps windows-deps
+	JOBS=$(JOBS) packaging/windows/build-qt.sh
+	JOBS=$(JOBS) packaging/windows/build-windows.sh
+
+# The installer and the program end to end under Wine on a virtual screen (see the script).
+windows-e2e: windows
+	packaging/windows/wine-e2e.sh
 
 # The Debian package ronvalo_2.2-1_amd64.deb, built from a copy of the tree (tracked and new
 # files, not build folders) with packaging/debian/ as its debian/, then checked by lintian.

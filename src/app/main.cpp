@@ -20,14 +20,14 @@ constexpr bool sharedByGroup = false;
 
 int main(int argc, char** argv) {
     if constexpr (sharedByGroup)
-        platform::shareNewFilesWithGroup(); // before the first log line creates a file
+        ronvalo::platform::shareNewFilesWithGroup(); // before the first log line creates a file
     QApplication app(argc, argv);
     ronvalo::nameApplication();
     QApplication::setWindowIcon(ronvalo::programIcon());
     QApplication::setDesktopFileName("pl.kerbis.ronvalo"); // the menu entry the windows belong to
     // Message boxes and menus in the windows' face too, never the machine's default.
     QApplication::setFont(ronvalo::windowFont());
-    ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
+    ronvalo::Program program(QString::fromStdString(ronvalo::platform::executableFolder()));
     program.frGlowna().show();
     return app.exec();
 }

@@ -1,6 +1,7 @@
 // The file copy with the system's error texts, in place or through a temporary file.
 #include "common/file_copy.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -14,16 +15,21 @@ namespace {
 constexpr qint64 blockSize = 64 * 1024;
 
 [[noreturn]] void cannotCreate(const QString& path) {
-    throw EFCreateError(QStringLiteral("Cannot create file %1").arg(path));
+    throw EFCreateError(
+        QStringLiteral("Cannot create file %1").arg(QDir::toNativeSeparators(path)));
 }
 
 [[noreturn]] void writeFailed() {
     throw EWriteError(QStringLiteral("Stream write error"));
 }
 
-void openSource(QFile& in) {
-    if (QFileInfo(in.fileName()).isDir() || !in.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file %1").arg(in.fileName()));
+// Others are denied write access while the copy reads (where the system can deny it).
+platform::ReadableFile openSource(const QString& path) {
+    platform::ReadableFile in;
+    if (in.open(path.toStdString()).failed())
+        throw EFOpenError(
+            QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
+    return in;
 }
 
 void createFolderOf(const QString& path) {
@@ -31,12 +37,13 @@ void createFolderOf(const QString& path) {
 }
 
 // Block by block until a block comes back short; the destination is flushed and closed.
-void copyContents(QFile& in, QFile& out, const CopyProgress& progress) {
+void copyContents(platform::ReadableFile& in, QFile& out, const CopyProgress& progress) {
     QByteArray block(blockSize, Qt::Uninitialized);
     for (;;) {
-        const qint64 got = in.read(block.data(), blockSize);
-        if (got < 0)
+        const auto read = in.read(block.data(), blockSize);
+        if (!read)
             throw EReadError(QStringLiteral("Stream read error"));
+        const qint64 got = static_cast<qint64>(*read);
         if (got > 0 && out.write(block.constData(), got) != got)
             writeFailed();
         if (got < blockSize)
@@ -72,8 +79,7 @@ QString createTemporaryFor(const QString& destination, QFile& out) {
 } // namespace
 
 void copyFileKeepingTime(const QString& source, const QString& destination) {
-    QFile in(source);
-    openSource(in);
+    platform::ReadableFile in = openSource(source);
     createFolderOf(destination);
     QFile out(destination);
     if (platform::isReadOnly(destination.toStdString()) ||
@@ -86,8 +92,7 @@ void copyFileKeepingTime(const QString& source, const QString& destination) {
 StagedFileCopy::StagedFileCopy(const QString& source, const QString& destination,
                                const CopyProgress& progress)
     : destination_(destination) {
-    QFile in(source);
-    openSource(in);
+    platform::ReadableFile in = openSource(source);
     createFolderOf(destination);
     // A rename would replace a read-only file without asking: refuse it as an overwrite would.
     const std::string target = destination.toStdString();
@@ -113,7 +118,7 @@ StagedFileCopy::~StagedFileCopy() {
 void StagedFileCopy::commit() {
     if (committed_)
         return;
-    if (!platform::renameFile(temporary_.toStdString(), destination_.toStdString()))
+    if (platform::renameFile(temporary_.toStdString(), destination_.toStdString()).failed())
         cannotCreate(destination_);
     committed_ = true;
 }

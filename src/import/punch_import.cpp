@@ -3,7 +3,6 @@
 #include "import/punch_import.h"
 
 #include <QDialog>
-#include <cerrno>
 #include <optional>
 
 #include "common/clock.h"
@@ -90,9 +89,9 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
     const QString path = transmissionFilePath(baseFolder_, instrument_);
     if (platform::fileExists(path.toStdString())) {
         Memo2.clear();
-        errno = 0;
+        platform::OsError::clearLast();
         if (!Memo2.loadFromFile(path))
-            raiseInOutError(errno != 0 ? errno : EIO);
+            raiseInOutError(platform::OsError::last());
         if (sameLines(Memo1, Memo2))
             throw ETeSameDane();
     }

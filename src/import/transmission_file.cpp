@@ -2,7 +2,6 @@
 #include "import/transmission_file.h"
 
 #include <QFileInfo>
-#include <cerrno>
 
 #include "common/io_error.h"
 #include "link/receive_buffer.h"
@@ -50,14 +49,14 @@ PendingTransmissionFile::PendingTransmissionFile(const QString& path, const Rece
     // cannot be another instrument's file.
     const std::string folder = QFileInfo(path_).absolutePath().toStdString();
     if (!platform::folderExists(folder))
-        if (const int error = platform::createFolders(folder))
+        if (const auto error = platform::createFolders(folder); error.failed())
             raiseInOutError(error);
     // Refused now, before any punch is committed, rather than at the rename afterwards.
     if (platform::fileExists(path_.toStdString()) && platform::isReadOnly(path_.toStdString()))
-        raiseInOutError(EACCES);
-    errno = 0;
+        raiseInOutError(platform::OsError::accessDenied());
+    platform::OsError::clearLast();
     if (!content.saveToFile(temporary_))
-        raiseInOutError(errno != 0 ? errno : EIO);
+        raiseInOutError(platform::OsError::last());
 }
 
 PendingTransmissionFile::~PendingTransmissionFile() {
@@ -66,9 +65,9 @@ PendingTransmissionFile::~PendingTransmissionFile() {
 }
 
 void PendingTransmissionFile::place() {
-    errno = 0;
-    if (!platform::renameFile(temporary_.toStdString(), path_.toStdString()))
-        raiseInOutError(errno != 0 ? errno : EIO);
+    if (const auto error = platform::renameFile(temporary_.toStdString(), path_.toStdString());
+        error.failed())
+        raiseInOutError(error);
     placed_ = true;
 }
 

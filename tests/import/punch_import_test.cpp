@@ -224,7 +224,7 @@ TEST_F(ImportTest, EveryFailureShowsItsMessageLogsItAndStoresNothing) {
 TEST_F(ImportTest, ReadOnlyStoredFileStoresNothingUntilWritable) {
     importDump(makeDump("012", clockA, dataA));
     const std::string file = folder.file("txt/012").toStdString();
-    ASSERT_TRUE(platform::setReadOnly(file, true));
+    ASSERT_FALSE(platform::setReadOnly(file, true).failed());
     const QString before = snapshot();
     const QByteArray more = makeDump("012", clockA, dataA + QList<QByteArray>{"#9 01:00"});
     importDump(more);
@@ -232,7 +232,7 @@ TEST_F(ImportTest, ReadOnlyStoredFileStoresNothingUntilWritable) {
     EXPECT_EQ(log.last(), "Blad wprowadzania danych. Kod I/O-2  (012)");
     EXPECT_EQ(snapshot(), before);
 
-    ASSERT_TRUE(platform::setReadOnly(file, false));
+    ASSERT_FALSE(platform::setReadOnly(file, false).failed());
     importDump(more);
     EXPECT_EQ(punches().size(), 3u + 4u);
     EXPECT_EQ(txtFile("012"), filed(more));

@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "support/temp_folder.h"
 
+using namespace ronvalo;
 using namespace ronvalo::test;
 
 namespace {
@@ -49,8 +50,8 @@ TEST(SharedFilesTest, HiveRewriteAndLogStayWritableForTheGroup) {
     ASSERT_TRUE(key);
     ASSERT_TRUE(key->set("COM", {platform::RegType::Dword, {1, 0, 0, 0}}));
     EXPECT_EQ(permissionsOf(folder.baseStd() + "hive.reg"), 0664u);
-    ASSERT_EQ(platform::createEmptyFile(folder.baseStd() + "serwis.log"), 0);
+    ASSERT_FALSE(platform::createEmptyFile(folder.baseStd() + "serwis.log").failed());
     EXPECT_EQ(permissionsOf(folder.baseStd() + "serwis.log"), 0664u);
-    ASSERT_EQ(platform::createFolders(folder.baseStd() + "BACKUP"), 0);
+    ASSERT_FALSE(platform::createFolders(folder.baseStd() + "BACKUP").failed());
     EXPECT_EQ(permissionsOf(folder.baseStd() + "BACKUP"), 0775u);
 }

@@ -1,7 +1,5 @@
 // The serial device on POSIX: termios, modem-line ioctls, an exclusive open, non-blocking reads.
-#include "platform/serial_device.h"
-
-#include "platform/serial_speed.h"
+#include "platform/serial_posix.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,14 +11,6 @@
 #include <utility>
 
 namespace ronvalo::platform {
-
-std::uint32_t DeviceControlBlock::flags() const {
-    return (fBinary & 1u) | (fParity & 1u) << 1 | (fOutxCtsFlow & 1u) << 2 |
-           (fOutxDsrFlow & 1u) << 3 | (fDtrControl & 3u) << 4 | (fDsrSensitivity & 1u) << 6 |
-           (fTXContinueOnXoff & 1u) << 7 | (fOutX & 1u) << 8 | (fInX & 1u) << 9 |
-           (fErrorChar & 1u) << 10 | (fNull & 1u) << 11 | (fRtsControl & 3u) << 12 |
-           (fAbortOnError & 1u) << 14;
-}
 
 namespace {
 
@@ -121,13 +111,19 @@ bool controlBlockToTermios(const DeviceControlBlock& dcb, termios& tio) {
     return true;
 }
 
+SerialDevice::SerialDevice() = default;
+
+SerialDevice::~SerialDevice() {
+    close();
+}
+
 SerialDevice::SerialDevice(SerialDevice&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), lastError_(other.lastError_), timeouts_(other.timeouts_) {}
+    : handle_(std::move(other.handle_)), lastError_(other.lastError_), timeouts_(other.timeouts_) {}
 
 SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept {
     if (this != &other) {
         close();
-        fd_ = std::exchange(other.fd_, -1);
+        handle_ = std::move(other.handle_);
         lastError_ = other.lastError_;
         timeouts_ = other.timeouts_;
     }
@@ -135,7 +131,7 @@ SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept {
 }
 
 bool SerialDevice::fail() {
-    lastError_ = errno;
+    lastError_ = OsError::fromCode(errno);
     return false;
 }
 
@@ -157,27 +153,28 @@ bool SerialDevice::open(const std::string& portName) {
         ::close(fd);
         return false;
     }
-    fd_ = fd;
+    handle_ = std::make_unique<Handle>(fd);
     timeouts_ = {};
     return true;
 }
 
 void SerialDevice::close() {
-    if (fd_ < 0)
+    if (!handle_)
         return;
-    ioctl(fd_, TIOCNXCL);
-    flock(fd_, LOCK_UN);
-    ::close(fd_);
-    fd_ = -1;
+    const int fd = handle_->fd;
+    ioctl(fd, TIOCNXCL);
+    flock(fd, LOCK_UN);
+    ::close(fd);
+    handle_.reset();
 }
 
 bool SerialDevice::setState(const DeviceControlBlock& dcb) {
-    if (fd_ < 0) {
+    if (!handle_) {
         errno = EBADF;
         return fail();
     }
     termios tio{};
-    if (tcgetattr(fd_, &tio) != 0)
+    if (tcgetattr(handle_->fd, &tio) != 0)
         return fail();
     if (dcb.BaudRate == 0 || !controlBlockToTermios(dcb, tio)) {
         errno = EINVAL;
@@ -186,25 +183,25 @@ bool SerialDevice::setState(const DeviceControlBlock& dcb) {
     const std::optional<speed_t> named = namedSpeed(dcb.BaudRate);
     if (named && cfsetspeed(&tio, *named) != 0)
         return fail();
-    if (tcsetattr(fd_, TCSANOW, &tio) != 0)
+    if (tcsetattr(handle_->fd, TCSANOW, &tio) != 0)
         return fail();
-    if (!named && !setArbitrarySpeed(fd_, dcb.BaudRate))
+    if (!named && !setArbitrarySpeed(handle_->fd, dcb.BaudRate))
         return fail();
     // A driver may quietly keep another speed than asked; that is a refusal too.
-    if (const auto held = currentSpeed(fd_); held && !speedMatches(*held, dcb.BaudRate)) {
+    if (const auto held = currentSpeed(handle_->fd); held && !speedMatches(*held, dcb.BaudRate)) {
         errno = EINVAL;
         return fail();
     }
     const bool dtr = dcb.fDtrControl != DTR_CONTROL_DISABLE;
     const bool rts = dcb.fRtsControl != RTS_CONTROL_DISABLE;
-    if (!setModemLine(fd_, TIOCM_DTR, dtr) || !setModemLine(fd_, TIOCM_RTS, rts))
+    if (!setModemLine(handle_->fd, TIOCM_DTR, dtr) || !setModemLine(handle_->fd, TIOCM_RTS, rts))
         return fail();
     return true;
 }
 
 bool SerialDevice::purge(std::uint32_t flags) {
-    if (fd_ < 0 || (flags & ~0xFu) != 0) {
-        errno = fd_ < 0 ? EBADF : EINVAL;
+    if (!handle_ || (flags & ~0xFu) != 0) {
+        errno = !handle_ ? EBADF : EINVAL;
         return fail();
     }
     const bool output = flags & PURGE_TXCLEAR;
@@ -212,11 +209,11 @@ bool SerialDevice::purge(std::uint32_t flags) {
     if (!output && !input)
         return true;
     const int queue = output && input ? TCIOFLUSH : output ? TCOFLUSH : TCIFLUSH;
-    return tcflush(fd_, queue) == 0 || fail();
+    return tcflush(handle_->fd, queue) == 0 || fail();
 }
 
 bool SerialDevice::setupQueues(std::uint32_t, std::uint32_t) {
-    if (fd_ < 0) {
+    if (!handle_) {
         errno = EBADF;
         return fail();
     }
@@ -224,7 +221,7 @@ bool SerialDevice::setupQueues(std::uint32_t, std::uint32_t) {
 }
 
 bool SerialDevice::setTimeouts(const CommTimeouts& timeouts) {
-    if (fd_ < 0) {
+    if (!handle_) {
         errno = EBADF;
         return fail();
     }
@@ -234,8 +231,8 @@ bool SerialDevice::setTimeouts(const CommTimeouts& timeouts) {
 
 std::optional<std::uint32_t> SerialDevice::bytesWaiting() {
     int count = 0;
-    if (fd_ < 0 || ioctl(fd_, FIONREAD, &count) != 0) {
-        if (fd_ < 0)
+    if (!handle_ || ioctl(handle_->fd, FIONREAD, &count) != 0) {
+        if (!handle_)
             errno = EBADF;
         fail();
         return std::nullopt;
@@ -244,14 +241,14 @@ std::optional<std::uint32_t> SerialDevice::bytesWaiting() {
 }
 
 std::optional<std::uint32_t> SerialDevice::read(void* buffer, std::uint32_t size) {
-    if (fd_ < 0) {
+    if (!handle_) {
         errno = EBADF;
         fail();
         return std::nullopt;
     }
     if (size == 0)
         return 0;
-    const ssize_t got = ::read(fd_, buffer, size);
+    const ssize_t got = ::read(handle_->fd, buffer, size);
     if (got >= 0)
         return static_cast<std::uint32_t>(got);
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
