@@ -43,12 +43,16 @@ void PunchImport::run(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTim
     instrument_.clear();
     std::exception_ptr failure;
     try {
-        importDump(Memo1, Memo2, transferDate);
+        importDump(Memo1, Memo2);
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!failure)
+    if (!failure) {
+        // The punches are committed: a failure from here on is no failure of the import, and
+        // goes to the general error handler.
+        reportSuccess(transferDate);
         return;
+    }
     // By now the transaction has rolled back and the temporary file is gone.
     const QString message = failureMessage(failure);
     Dialogs::current().notice(message);
@@ -72,8 +76,7 @@ QString PunchImport::failureMessage(std::exception_ptr failure) const {
     }
 }
 
-void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
-                             const QDateTime& transferDate) {
+void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2) {
     setStep(QStringLiteral("0"));
     checkStartLine(Memo1.line(startLineNumber));
 
@@ -134,13 +137,16 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
         }
     }
 
-    // The file is written aside first and replaces the stored one only once the rows are in.
+    // The file is written aside and checked first, and replaces the stored one only once the
+    // rows are in. The commit is the last step that can fail.
     setStep(QStringLiteral("I/O-2"));
     PendingTransmissionFile file(path, Memo1);
     if (transaction)
         transaction->commit();
     file.place();
+}
 
+void PunchImport::reportSuccess(const QDateTime& transferDate) {
     const RegionalFormats formats = RegionalFormats::fromEnvironment();
     const QString instrumentDate = formats.formatShortDate(instrumentDate_);
     const QString firstPunchDate = formats.formatShortDate(firstPunchDate_);
@@ -149,7 +155,7 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
     if (showSummary)
         showSummary(frUdaloDlg_);
     log_(instrumentDate + QStringLiteral("  ") + firstPunchDate + QStringLiteral("  ") +
-         importedText + instrumentText + QLatin1Char(')'));
+         importedText + fromCp1250(instrument_) + QLatin1Char(')'));
 }
 
 void acOdbiorExecute(QDialog& frOdbior, PunchImport& import, ReceiveBuffer& Memo1,
