@@ -37,6 +37,7 @@ public:
     std::function<void(TfrUdaloDlg&)> showSummary;
 
 private:
+    class Steps;
     // Steps up to the commit and the stored transmission file; raises on any failure.
     void importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2);
     // The summary dialog and the success log line.
