@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <array>
 
+#include "common/legacy_fonts.h"
+
 namespace ronvalo {
 
 namespace {
@@ -143,7 +145,7 @@ QPixmap drawMakerEmblem() {
     painter.setBrush(fill);
     painter.drawPath(shield);
 
-    QFont initial("Times New Roman");
+    QFont initial = legacyFont(LegacyFace::TimesNewRoman);
     initial.setPixelSize(58);
     initial.setBold(true);
     painter.setFont(initial);

@@ -4,7 +4,9 @@
 #include "app/about_pictures.h"
 #include "app/double_click_label.h"
 #include "app/scrolling_panel.h"
+#include "common/child_widgets.h"
 #include "common/error_handler.h"
+#include "common/legacy_fonts.h"
 #include "common/window_placement.h"
 
 #include <QDesktopServices>
@@ -25,20 +27,6 @@ const QStringList Description{
     "wartowniczych.",
 };
 
-QFont windowFont(int pixelSize, bool bold = false) {
-    QFont font("MS Sans Serif");
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
-QLabel* addLabel(QWidget* parent, const char* name, const QString& text, const QRect& place) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(place);
-    return label;
-}
-
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -47,9 +35,7 @@ void setTextColour(QWidget* widget, const QColor& colour) {
 
 DoubleClickLabel* addLink(QWidget* parent, const char* name, const QString& text,
                           const QRect& place) {
-    auto* label = new DoubleClickLabel(text, parent);
-    label->setObjectName(name);
-    label->setGeometry(place);
+    auto* label = addLabel<DoubleClickLabel>(parent, name, text, place);
     QFont font = label->font();
     font.setUnderline(true);
     label->setFont(font);
@@ -92,7 +78,7 @@ void TfrInfo::buildMaker() {
     emblem->setPixmap(drawMakerEmblem());
     emblem->setScaledContents(true);
 
-    QFont serif("Times New Roman");
+    QFont serif = legacyFont(LegacyFace::TimesNewRoman);
     serif.setPixelSize(32);
     serif.setBold(true);
     auto* company = addLabel(this, "Label1", "Kerbis", {188, 6, 128, 36});

@@ -5,10 +5,14 @@
 #include "app/program.h"
 #include "platform/files.h"
 
+#include "common/legacy_fonts.h"
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ronvalo 2.2");
     QApplication::setApplicationDisplayName("Ronvalo 2.2");
+    // Message boxes and menus in the windows' face too, never the machine's default.
+    QApplication::setFont(ronvalo::windowFont());
     ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
     program.frGlowna->show();
     return app.exec();

@@ -19,6 +19,7 @@
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/error_handler.h"
+#include "common/legacy_fonts.h"
 #include "common/registry.h"
 #include "common/window_placement.h"
 #include "import/punch_import.h"
@@ -45,7 +46,7 @@ TfrGlowna::TfrGlowna(Program& program, const QString& baseFolder)
     : program_(program), baseFolder_(baseFolder) {
     setObjectName("frGlowna");
     setWindowTitle(QStringLiteral("Ronvalo 2.2"));
-    setFont(QFont("MS Sans Serif", 8));
+    setFont(windowFont());
     buildMenu();
     buildToolBar();
     resize(303, 254);

@@ -2,6 +2,7 @@
 #include "app/scrolling_panel.h"
 
 #include "common/error_handler.h"
+#include "common/legacy_fonts.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -13,12 +14,6 @@ namespace {
 
 bool isBlank(const QString& line) {
     return line.trimmed().isEmpty();
-}
-
-QFont panelFont() {
-    QFont font("MS Sans Serif");
-    font.setPixelSize(13);
-    return font;
 }
 
 } // namespace
@@ -44,7 +39,7 @@ int nextScrollOffset(int offset, int panelHeight, int blockHeight) {
 ScrollingPanel::ScrollingPanel(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
-    setFont(panelFont());
+    setFont(windowFont(13));
     timer_.setInterval(TickMilliseconds);
     connect(&timer_, &QTimer::timeout, this, guarded([this](auto&&...) { tick(); }));
 }

@@ -18,9 +18,11 @@
 #include "browse/punch_table_model.h"
 #include "browse/report_button_picture.h"
 #include "browse/report_form.h"
+#include "common/child_widgets.h"
 #include "common/dialogs.h"
 #include "common/error_handler.h"
 #include "common/exception.h"
+#include "common/legacy_fonts.h"
 #include "common/regional.h"
 #include "store/data_module.h"
 
@@ -37,21 +39,6 @@ const QString noDownload = QStringLiteral("Wygenerowanie raportu niemożliwe! Wy
 // A download without punch rows has no instrument number to print.
 const QString emptyDownload =
     QStringLiteral("Wygenerowanie raportu niemożliwe! Odczyt nr %1 nie zawiera odbić.");
-
-template <class W>
-W* placed(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* widget = new W(parent);
-    widget->setObjectName(name);
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, int left, int top,
-              int width) {
-    auto* result = placed<QLabel>(parent, name, left, top, width, 13);
-    result->setText(text);
-    return result;
-}
 
 // Widens a caption to its text where this system's font needs more room than the window's own:
 // a right-aligned one keeps its right edge.
@@ -89,11 +76,7 @@ TfrOdbicia::TfrOdbicia(TDM3& module, LogWriter writeLog, QWidget* parent)
     : QDialog(parent), module_(module), writeLog_(std::move(writeLog)) {
     setObjectName("frOdbicia");
     setWindowTitle(QStringLiteral("Odbicia"));
-    // Where the window's font is missing, a face of the same widths rather than a wider one.
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial")});
-    setFont(font);
+    setFont(windowFont());
     setModal(true);
     // An outer size of 377 x 376 less a sizeable window's frame and caption.
     resize(369, 349);
@@ -118,26 +101,26 @@ void TfrOdbicia::buildPanel() {
     Panel1->setObjectName("Panel1");
     Panel1->setFixedHeight(105);
 
-    Label1 = label(Panel1, "Label1", QStringLiteral("od:"), 8, 16, 15);
-    Label2 = label(Panel1, "Label2", QStringLiteral("do:"), 8, 64, 15);
-    Label3 = label(Panel1, "Label3", QStringLiteral("nr czytnika:"), 8, 88, 54);
+    Label1 = addLabel(Panel1, "Label1", QStringLiteral("od:"), {8, 16, 15, 13});
+    Label2 = addLabel(Panel1, "Label2", QStringLiteral("do:"), {8, 64, 15, 13});
+    Label3 = addLabel(Panel1, "Label3", QStringLiteral("nr czytnika:"), {8, 88, 54, 13});
     Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     for (auto [picker, name, top] : {std::tuple{&DatePicker1, "DatePicker1", 8},
                                      std::tuple{&DatePicker2, "DatePicker2", 56}}) {
-        *picker = placed<QDateEdit>(Panel1, name, 32, top, 217, 21);
+        *picker = placed<QDateEdit>(Panel1, name, {32, top, 217, 21});
         (*picker)->setLocale(formats.locale);
         (*picker)->setDisplayFormat(formats.longDate);
         (*picker)->setCalendarPopup(true);
         (*picker)->setDate(initialDate);
     }
-    CheckBox1 = placed<QCheckBox>(Panel1, "CheckBox1", 32, 36, 225, 17);
+    CheckBox1 = placed<QCheckBox>(Panel1, "CheckBox1", {32, 36, 225, 17});
     CheckBox1->setText(QStringLiteral("wyświetl odbicia tylko z powyższego dnia"));
-    CheckBox2 = placed<QCheckBox>(Panel1, "CheckBox2", 216, 86, 73, 17);
+    CheckBox2 = placed<QCheckBox>(Panel1, "CheckBox2", {216, 86, 73, 17});
     CheckBox2->setText(QStringLiteral("nr odczytu:"));
 
-    RxDBLookupCombo3 = placed<QComboBox>(Panel1, "RxDBLookupCombo3", 72, 80, 81, 21);
-    RxDBLookupCombo1 = placed<QComboBox>(Panel1, "RxDBLookupCombo1", 296, 80, 65, 21);
+    RxDBLookupCombo3 = placed<QComboBox>(Panel1, "RxDBLookupCombo3", {72, 80, 81, 21});
+    RxDBLookupCombo1 = placed<QComboBox>(Panel1, "RxDBLookupCombo1", {296, 80, 65, 21});
     for (QComboBox* combo : {RxDBLookupCombo3, RxDBLookupCombo1})
         combo->setMaxVisibleItems(8);
     RxDBLookupCombo1->setEnabled(false);
@@ -145,7 +128,7 @@ void TfrOdbicia::buildPanel() {
          std::initializer_list<QWidget*>{Label1, Label2, Label3, CheckBox1, CheckBox2})
         fitText(caption);
 
-    SpeedButton1 = placed<QToolButton>(Panel1, "SpeedButton1", 296, 4, 65, 53);
+    SpeedButton1 = placed<QToolButton>(Panel1, "SpeedButton1", {296, 4, 65, 53});
     SpeedButton1->setText(QStringLiteral("Raport"));
     SpeedButton1->setIcon(QIcon(reportButtonPicture()));
     SpeedButton1->setIconSize(QSize(32, 32));

@@ -2,6 +2,7 @@
 #include "browse/report_painter.h"
 
 #include "common/exception.h"
+#include "common/legacy_fonts.h"
 
 #include <QFont>
 #include <QPagedPaintDevice>
@@ -16,10 +17,8 @@ constexpr double kLabelHeight = 8.0; // tall enough for any font the report uses
 constexpr double kFrameWidth = 0.2;  // the column header's thin frame
 constexpr int kNoClip = Qt::TextDontClip | Qt::TextSingleLine;
 
-const QString kFontFamily = QStringLiteral("Arial");
-
 QFont reportFont(double points, bool bold) {
-    QFont font(kFontFamily);
+    QFont font = legacyFont(LegacyFace::Arial);
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;

@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "common/child_widgets.h"
 #include "common/error_handler.h"
+#include "common/legacy_fonts.h"
 
 namespace ronvalo {
 
@@ -27,26 +29,6 @@ const QStringList warningLines{
     QStringLiteral("Jeżeli data komputera jest nieprawidłowa to należy ją porawić (w "),
     QStringLiteral("Panelu Sterowania)."),
 };
-
-// MS Sans Serif 8 point is 11 pixels; where it is missing, a face of Arial's widths keeps the
-// captions clear of the dates beside them.
-QFont dialogFont(bool bold = false) {
-    QFont font;
-    font.setFamilies({"MS Sans Serif", "Liberation Sans", "Arial"});
-    font.setPixelSize(11);
-    font.setBold(bold);
-    return font;
-}
-
-// A label of its natural size with its top left corner at `at`.
-template <class Label = QLabel>
-Label* addLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
-    auto* label = new Label(text, parent);
-    label->setObjectName(name);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
 
 void setBackground(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
@@ -68,8 +50,6 @@ QIcon okGlyph() {
 
 } // namespace
 
-ShadowLabel::ShadowLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
-
 void ShadowLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = contentsRect();
@@ -86,11 +66,11 @@ TfrUdaloDlg::TfrUdaloDlg(QWidget* parent) : QDialog(parent) {
     // A dialog frame with a caption and no border icons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFont(dialogFont());
+    setFont(windowFont());
 
     Label1 = new QLabel(QStringLiteral("Odbicia wprowadzono do bazy danych"), this);
     Label1->setObjectName("Label1");
-    Label1->setFont(dialogFont(true));
+    Label1->setFont(windowFont(11, true));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label1->setGeometry(0, 8, clientWidth, 13);
     QPalette green = Label1->palette();

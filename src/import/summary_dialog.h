@@ -16,7 +16,7 @@ namespace ronvalo {
 class ShadowLabel : public QLabel {
     Q_OBJECT
 public:
-    ShadowLabel(const QString& text, QWidget* parent);
+    using QLabel::QLabel;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

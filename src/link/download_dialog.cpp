@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/error_handler.h"
+#include "common/legacy_fonts.h"
 #include "common/window_placement.h"
 #include "link/comm_port_driver.h"
 #include "link/receive_buffer.h"
@@ -34,12 +35,6 @@ const QString PortFailedStatus = QStringLiteral("Nie można otworzyć wybranego 
 const QString PortFailedNotice = QStringLiteral(
     "Nie można otworzyć wybranego portu. Sprawdź czy nie korzysta z niego inna aplikacja.");
 
-QFont pixelFont(int pixelSize) {
-    QFont font("MS Sans Serif");
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 } // namespace
 
 int progressAfterChunk(int position, quint32 n) {
@@ -53,7 +48,7 @@ TfrOdbior::TfrOdbior(DownloadContext context, QWidget* parent)
     setWindowTitle(QStringLiteral("Odbiór danych"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFont(pixelFont(11));
+    setFont(windowFont(11));
     setFixedSize(395, 110);
 
     BitBtn1 = new QPushButton(QStringLiteral("Anuluj"), this);
@@ -63,7 +58,7 @@ TfrOdbior::TfrOdbior(DownloadContext context, QWidget* parent)
 
     RxLabel1 = new QLabel(QStringLiteral("COM"), this);
     RxLabel1->setObjectName("RxLabel1");
-    RxLabel1->setFont(pixelFont(19));
+    RxLabel1->setFont(windowFont(19));
     RxLabel1->setAlignment(Qt::AlignCenter);
     RxLabel1->setGeometry(0, 4, 395, 24);
 

@@ -2,6 +2,7 @@
 #include "link/transmission_error_dialog.h"
 
 #include "common/error_handler.h"
+#include "common/legacy_fonts.h"
 #include "common/window_placement.h"
 
 #include <QLabel>
@@ -16,8 +17,7 @@ TfrDialog::TfrDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Błąd transmisji"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont font("MS Sans Serif");
-    font.setPixelSize(11);
+    const QFont font = windowFont();
     setFont(font);
     setFixedSize(300, 100);
 

@@ -77,12 +77,23 @@ std::vector<PdfText> PdfDocument::line(int page, double top) const {
     return found;
 }
 
+// pdffonts: two header lines, then one font a line, its name first ("ABCDEF+Name" when subset).
+QStringList fontNames(const QString& listing) {
+    QStringList names;
+    for (const QString& line : listing.split('\n', Qt::SkipEmptyParts).mid(2))
+        names << line.section(' ', 0, 0).section('+', -1);
+    names.removeDuplicates();
+    names.sort();
+    return names;
+}
+
 PdfDocument readPdf(const QString& path) {
     PdfDocument document;
     const QString info = run("pdfinfo", {path});
     document.pages = infoField(info, "Pages").toInt();
     document.pageSize = infoField(info, "Page size");
     document.layoutText = run("pdftotext", {"-layout", path, "-"});
+    document.fonts = fontNames(run("pdffonts", {path}));
     document.texts = parseTexts(run("pdftohtml", {"-xml", "-i", "-stdout", "-zoom", "1", path}));
     return document;
 }

@@ -23,6 +23,7 @@ struct PdfDocument {
     int pages = 0;
     QString pageSize;   // pdfinfo's "Page size" line, e.g. "595 x 842 pts (A4)"
     QString layoutText; // pdftotext -layout
+    QStringList fonts;  // pdffonts' names without the subset tag, e.g. "LiberationSans-Bold"
     std::vector<PdfText> texts;
 
     std::vector<PdfText> find(const QString& text, int page = 0) const;

@@ -90,6 +90,8 @@ TEST_F(ReportPdf, EmptyReportIsOneA4PageWithHeaderTitleAndFooter) {
         EXPECT_NEAR(text.top, pointsFromMm(e.topMm), 2) << e.text.toStdString();
         EXPECT_EQ(text.bold, e.bold) << e.text.toStdString();
     }
+    // The program's face for Arial, embedded, whatever the machine's font configuration.
+    EXPECT_EQ(pdf.fonts, QStringList({"LiberationSans", "LiberationSans-Bold"}));
     // No rows, so no column is started and no column header printed.
     EXPECT_TRUE(pdf.find("Data").empty());
     EXPECT_EQ(pdf.texts.size(), std::size(expected));
