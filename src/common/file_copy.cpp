@@ -21,8 +21,11 @@ constexpr qint64 blockSize = 64 * 1024;
     throw EWriteError(QStringLiteral("Stream write error"));
 }
 
+// The source is opened denying others write access: a file another program is writing (a table
+// in the middle of a transaction) would be copied half old, half new.
 void openSource(QFile& in) {
-    if (QFileInfo(in.fileName()).isDir() || !in.open(QIODevice::ReadOnly))
+    if (QFileInfo(in.fileName()).isDir() || !in.open(QIODevice::ReadOnly) ||
+        platform::lockedForWritingByOther(in.fileName().toStdString()))
         throw EFOpenError(QStringLiteral("Cannot open file %1").arg(in.fileName()));
 }
 
@@ -30,7 +33,8 @@ void createFolderOf(const QString& path) {
     platform::createFolders(QFileInfo(path).absolutePath().toStdString());
 }
 
-// Block by block until a block comes back short; the destination is flushed and closed.
+// Block by block until a block comes back short; the destination is flushed to the disk and
+// closed, so that a rename that follows never puts an unwritten file in place.
 void copyContents(QFile& in, QFile& out, const CopyProgress& progress) {
     QByteArray block(blockSize, Qt::Uninitialized);
     for (;;) {
@@ -47,7 +51,7 @@ void copyContents(QFile& in, QFile& out, const CopyProgress& progress) {
     if (!out.flush())
         writeFailed();
     out.close();
-    if (out.error() != QFileDevice::NoError)
+    if (out.error() != QFileDevice::NoError || platform::syncToDisk(out.fileName().toStdString()))
         writeFailed();
 }
 

@@ -9,6 +9,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -149,6 +150,23 @@ int createFolders(const std::string& path) {
             return errno;
     }
     return 0;
+}
+
+bool lockedForWritingByOther(const std::string& path) {
+    const FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    // A read lock over the whole file conflicts with any write lock another process holds.
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    return file.fd >= 0 && ::fcntl(file.fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+}
+
+int syncToDisk(const std::string& path) {
+    FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0 || ::fsync(file.fd) != 0)
+        return errno;
+    const int fd = std::exchange(file.fd, -1);
+    return ::close(fd) == 0 ? 0 : errno;
 }
 
 int copyModificationTime(const std::string& source, const std::string& path) {

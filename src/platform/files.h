@@ -35,6 +35,13 @@ int appendToFile(const std::string& path, std::string_view bytes);
 // Creates the folder and any missing parents. 0 on success, else the errno value.
 int createFolders(const std::string& path);
 
+// True when another process holds a write lock on any part of the file (the fcntl byte-range
+// locks SQLite takes while it writes). Looking opens and closes the file, which would drop locks
+// this process itself held on it: use it on files this process does not lock.
+bool lockedForWritingByOther(const std::string& path);
+// Flushes the file's contents to the disk. 0 on success, else the errno value.
+int syncToDisk(const std::string& path);
+
 // Gives `path` the modification time of `source`. 0 on success, else the errno value.
 int copyModificationTime(const std::string& source, const std::string& path);
 
