@@ -3,11 +3,20 @@
 
 #include "platform/serial_speed.h"
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -62,6 +71,94 @@ bool setModemLine(int fd, int line, bool raised) {
 bool speedMatches(std::uint32_t held, std::uint32_t asked) {
     const std::uint32_t difference = held > asked ? held - asked : asked - held;
     return difference <= asked / 50;
+}
+
+using Folder = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+// True when a process other than this one has the device open. A terminal program or a modem
+// probe opens it without flock, so only the descriptors themselves tell: every one under /proc
+// that this user may see is compared by device number.
+bool openElsewhere(int fd) {
+    struct stat device {};
+    if (fstat(fd, &device) != 0 || !S_ISCHR(device.st_mode))
+        return false;
+    const std::string self = std::to_string(getpid());
+    const Folder processes(opendir("/proc"), &closedir);
+    while (const dirent* process = processes ? readdir(processes.get()) : nullptr) {
+        if (!std::isdigit(static_cast<unsigned char>(process->d_name[0])) ||
+            self == process->d_name)
+            continue;
+        const std::string descriptors = std::string("/proc/") + process->d_name + "/fd/";
+        const Folder folder(opendir(descriptors.c_str()), &closedir);
+        while (const dirent* entry = folder ? readdir(folder.get()) : nullptr) {
+            struct stat held {};
+            if (entry->d_name[0] != '.' &&
+                stat((descriptors + entry->d_name).c_str(), &held) == 0 && S_ISCHR(held.st_mode) &&
+                held.st_rdev == device.st_rdev)
+                return true;
+        }
+    }
+    return false;
+}
+
+// The UUCP lock file of a device: "LCK.." and its path under /dev ("/" made "_"), in /run/lock
+// or else /var/lock. Empty when neither folder exists.
+std::string lockFilePath(const std::string& path) {
+    char resolved[PATH_MAX];
+    std::string name = realpath(path.c_str(), resolved) ? resolved : path;
+    name = name.rfind("/dev/", 0) == 0 ? name.substr(5) : name.substr(name.rfind('/') + 1);
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    for (const char* folder : {"/run/lock", "/var/lock"}) {
+        struct stat st {};
+        if (stat(folder, &st) == 0 && S_ISDIR(st.st_mode))
+            return std::string(folder) + "/LCK.." + name;
+    }
+    return {};
+}
+
+// The live process other than this one that a lock file names, or 0. The number is written as
+// text (ten digits and a newline) or, by old writers, as a binary int.
+pid_t lockHolder(const std::string& lock) {
+    const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    char text[32] = {};
+    const ssize_t size = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    pid_t pid = 0;
+    if (size == sizeof(int) && !std::isdigit(static_cast<unsigned char>(text[sizeof(int) - 1])))
+        std::memcpy(&pid, text, sizeof(int));
+    else if (size > 0)
+        pid = static_cast<pid_t>(std::strtol(text, nullptr, 10));
+    const bool alive = pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+    return alive && pid != getpid() ? pid : 0;
+}
+
+// Takes the device's lock file: false when a live process holds it. A stale file (its process
+// has gone) is replaced; where no lock file can be written at all, the device goes unlocked.
+bool takeLockFile(const std::string& lock) {
+    if (lock.empty())
+        return true;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd = ::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            char text[16];
+            const int size = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(getpid()));
+            const bool written = ::write(fd, text, static_cast<size_t>(size)) == size;
+            ::close(fd);
+            if (!written)
+                ::unlink(lock.c_str());
+            return written;
+        }
+        if (errno != EEXIST)
+            return true;
+        if (lockHolder(lock) != 0)
+            return false;
+        ::unlink(lock.c_str());
+    }
+    return false;
 }
 
 } // namespace
@@ -122,7 +219,8 @@ bool controlBlockToTermios(const DeviceControlBlock& dcb, termios& tio) {
 }
 
 SerialDevice::SerialDevice(SerialDevice&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), lastError_(other.lastError_), timeouts_(other.timeouts_) {}
+    : fd_(std::exchange(other.fd_, -1)), lastError_(other.lastError_), timeouts_(other.timeouts_),
+      lockFile_(std::exchange(other.lockFile_, std::string())) {}
 
 SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept {
     if (this != &other) {
@@ -130,6 +228,7 @@ SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept {
         fd_ = std::exchange(other.fd_, -1);
         lastError_ = other.lastError_;
         timeouts_ = other.timeouts_;
+        lockFile_ = std::exchange(other.lockFile_, std::string());
     }
     return *this;
 }
@@ -146,8 +245,12 @@ bool SerialDevice::open(const std::string& portName) {
     if (fd < 0)
         return fail();
     // TIOCEXCL keeps ordinary users out but not root; the lock keeps out every opener.
-    // A refused opener must not clear TIOCEXCL: the flag belongs to the holder.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // A refused opener must not clear TIOCEXCL: the flag belongs to the holder. Programs that
+    // take neither show as an open descriptor or a UUCP lock file, checked before TIOCEXCL so
+    // that a refusal leaves their device as it was.
+    const std::string lock = lockFilePath(path);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || openElsewhere(fd) || !takeLockFile(lock)) {
+        errno = EBUSY;
         fail();
         ::close(fd);
         return false;
@@ -155,9 +258,11 @@ bool SerialDevice::open(const std::string& portName) {
     if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
         fail();
         ::close(fd);
+        ::unlink(lock.c_str());
         return false;
     }
     fd_ = fd;
+    lockFile_ = lock;
     timeouts_ = {};
     return true;
 }
@@ -165,6 +270,8 @@ bool SerialDevice::open(const std::string& portName) {
 void SerialDevice::close() {
     if (fd_ < 0)
         return;
+    if (!lockFile_.empty())
+        ::unlink(std::exchange(lockFile_, std::string()).c_str());
     ioctl(fd_, TIOCNXCL);
     flock(fd_, LOCK_UN);
     ::close(fd_);

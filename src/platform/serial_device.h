@@ -83,7 +83,10 @@ public:
     SerialDevice(const SerialDevice&) = delete;
     SerialDevice& operator=(const SerialDevice&) = delete;
 
-    // Opens the port for reading and writing, refusing a port another opener holds.
+    // Opens the port for reading and writing, refusing a port another opener holds: by flock,
+    // by any open descriptor of another process this user can see, or by a UUCP lock file
+    // ("LCK..name" in /run/lock or /var/lock) naming a live process. Holds such a lock file
+    // itself while open. A refusal sets lastError() to EBUSY.
     bool open(const std::string& portName);
     bool isOpen() const { return fd_ >= 0; }
     // Releases the exclusive hold and the descriptor; nothing on a closed device.
@@ -115,6 +118,7 @@ private:
     int fd_ = -1;
     int lastError_ = 0;
     CommTimeouts timeouts_;
+    std::string lockFile_; // the UUCP lock file held while open, if any
 };
 
 } // namespace ronvalo::platform
