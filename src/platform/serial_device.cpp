@@ -13,7 +13,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
-#include <string_view>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -127,11 +126,10 @@ pid_t lockHolder(const std::string& lock) {
     char text[32] = {};
     const ssize_t size = ::read(fd, text, sizeof text - 1);
     ::close(fd);
-    pid_t pid = 0;
-    if (size == sizeof(int) && !std::isdigit(static_cast<unsigned char>(text[sizeof(int) - 1])))
+    char* end = text;
+    pid_t pid = size > 0 ? static_cast<pid_t>(std::strtol(text, &end, 10)) : 0;
+    if (end == text && size == sizeof(int)) // no digits: the binary form
         std::memcpy(&pid, text, sizeof(int));
-    else if (size > 0)
-        pid = static_cast<pid_t>(std::strtol(text, nullptr, 10));
     const bool alive = pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
     return alive && pid != getpid() ? pid : 0;
 }
