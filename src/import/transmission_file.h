@@ -14,7 +14,7 @@ class ReceiveBuffer;
 // included, becomes "%XX" (upper-case hex). No name reaches outside its folder, and two numbers
 // never get names that are equal even ignoring case ("AB" and "ab" stay apart on Windows too).
 // A name Windows keeps for a device ("CON", "COM1", ...) has its last byte escaped as well. The
-// empty number gets "%empty", which no number produces. A name longer than maxNameLength is cut
+// empty number gets "%empty", which no number produces. A name longer than the bound below is cut
 // and ends in "~" and the SHA-256 of the whole number, so that it stays within any file system's
 // limit and still differs from every other number's.
 QString transmissionFileName(const QByteArray& instrument);
