@@ -9,11 +9,10 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Ronvalo 2.2");
-    QApplication::setApplicationDisplayName("Ronvalo 2.2");
+    ronvalo::nameApplication();
     // Message boxes and menus in the windows' face too, never the machine's default.
     QApplication::setFont(ronvalo::windowFont());
     ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
-    program.frGlowna->show();
+    program.frGlowna().show();
     return app.exec();
 }

@@ -9,21 +9,18 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <stdexcept>
 
 #include "app/about_window.h"
 #include "app/backup.h"
 #include "app/backup_reminder.h"
-#include "app/program.h"
 #include "app/toolbar_icons.h"
-#include "browse/punch_browser.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "common/error_handler.h"
 #include "common/legacy_fonts.h"
 #include "common/registry.h"
 #include "common/window_placement.h"
-#include "import/punch_import.h"
-#include "link/download_dialog.h"
 #include "store/data_module.h"
 
 namespace ronvalo {
@@ -42,16 +39,25 @@ QAction* makeAction(QObject* parent, const char* name, const QString& text) {
 
 } // namespace
 
-TfrGlowna::TfrGlowna(Program& program, const QString& baseFolder)
-    : program_(program), baseFolder_(baseFolder) {
+TfrGlowna::TfrGlowna(const QString& baseFolder) : baseFolder_(baseFolder) {
     setObjectName("frGlowna");
     setWindowTitle(QStringLiteral("Ronvalo 2.2"));
     setFont(windowFont());
     buildMenu();
     buildToolBar();
-    resize(303, 254);
+    setOuterSize(*this, QSize(303, 254));
     centreOnScreen(*this);
     guarded([this] { FormCreate(); })();
+}
+
+void TfrGlowna::attach(MainWindowParts parts) {
+    parts_.emplace(std::move(parts));
+}
+
+MainWindowParts& TfrGlowna::parts() {
+    if (!parts_)
+        throw std::logic_error("the main window's parts were not attached");
+    return *parts_;
 }
 
 void TfrGlowna::buildMenu() {
@@ -141,7 +147,7 @@ void TfrGlowna::showEvent(QShowEvent* event) {
 }
 
 void TfrGlowna::FormShow() {
-    TDM3& dm = *program_.DM3;
+    TDM3& dm = parts().DM3;
     dm.setDatabaseFolder(databaseFolder(baseFolder_));
     dm.openTables();
 
@@ -189,37 +195,27 @@ void TfrGlowna::SavePort() {
 }
 
 void TfrGlowna::acOdbiorExecute() {
-    ronvalo::acOdbiorExecute(*program_.frOdbior, *program_.Import, Memo1, Memo2,
-                             [this] { return TransferDate; });
+    parts().download();
 }
 
 void TfrGlowna::acOdbiciaExecute() {
-    TDM3& module = *program_.DM3;
-    module.setFiltered(true);
-    // The filter goes off when the browser closes, also when showing it failed.
-    struct FilterOff {
-        TDM3& module;
-        ~FilterOff() {
-            guarded([this] { module.setFiltered(false); })();
-        }
-    } filterOff{module};
-    program_.frOdbicia->exec();
+    parts().browse();
 }
 
 void TfrGlowna::acInfoExecute() {
-    program_.frInfo->exec();
+    parts().about();
 }
 
 void TfrGlowna::mWykonajBackupClick() {
-    ronvalo::mWykonajBackupClick(baseFolder_, *program_.DM3, Log());
+    ronvalo::mWykonajBackupClick(baseFolder_, parts().DM3, Log());
 }
 
 void TfrGlowna::mOdtworzZBackupuClick() {
-    ronvalo::mOdtworzZBackupuClick(baseFolder_, *program_.DM3, Log());
+    ronvalo::mOdtworzZBackupuClick(baseFolder_, parts().DM3, Log());
 }
 
 void TfrGlowna::MakeBackup() {
-    ronvalo::MakeBackup(baseFolder_, *program_.DM3, Log());
+    ronvalo::MakeBackup(baseFolder_, parts().DM3, Log());
 }
 
 } // namespace ronvalo

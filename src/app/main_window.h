@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "common/service_log.h"
@@ -16,13 +17,24 @@ class QToolBar;
 
 namespace ronvalo {
 
-class Program;
+class TDM3;
+
+// What the main window's commands work on, handed over by the program once every long-lived
+// object exists: the tables, and the commands that show the other windows.
+struct MainWindowParts {
+    TDM3& DM3;
+    std::function<void()> download; // "Odbior": the download dialog, then the import
+    std::function<void()> browse;   // "Odbicia": the punch browser
+    std::function<void()> about;    // "Info": the About window
+};
 
 class TfrGlowna : public QMainWindow {
     Q_OBJECT
 public:
     // Creates the window and runs FormCreate: base folder, log bound, "Start programu".
-    TfrGlowna(Program& program, const QString& baseFolder);
+    explicit TfrGlowna(const QString& baseFolder);
+    // Hands over what the commands and the first showing work on.
+    void attach(MainWindowParts parts);
 
     void FormCreate();
     void FormShow();
@@ -68,7 +80,10 @@ private:
     void buildToolBar();
     void setPortFromSetting(qint32 value);
 
-    Program& program_;
+    // The parts handed over by attach(); a command before it is a programming error.
+    MainWindowParts& parts();
+
+    std::optional<MainWindowParts> parts_;
     QString baseFolder_;
     std::optional<ServiceLog> log_;
     quint8 selectedPort_ = 0;

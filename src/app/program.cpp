@@ -11,34 +11,49 @@
 #include "link/transmission_error_dialog.h"
 #include "store/data_module.h"
 
+#include <QCoreApplication>
+
 namespace ronvalo {
 
+void nameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Ronvalo 2.2"));
+}
+
 Program::Program(const QString& baseFolder) {
-    frGlowna = std::make_unique<TfrGlowna>(*this, baseFolder);
-    DM3 = std::make_unique<TDM3>();
-    frOdbior = std::make_unique<TfrOdbior>(downloadContext(), frGlowna.get());
-    frOdbicia = std::make_unique<TfrOdbicia>(
-        *DM3, [main = frGlowna.get()](const QString& message) { main->WriteLog(message); },
-        frGlowna.get());
-    frInfo = std::make_unique<TfrInfo>(frGlowna.get());
-    frRaport2 = std::make_unique<TfrRaport2>(frGlowna.get());
-    frRaport2->setPunchSourceFactory([dm = DM3.get()] { return dm->readPunches(); });
-    frOdbicia->setReportForm(frRaport2.get());
-    frDialog = std::make_unique<TfrDialog>(frGlowna.get());
-    frUdaloDlg = std::make_unique<TfrUdaloDlg>(frGlowna.get());
-    Import = std::make_unique<PunchImport>(
-        baseFolder, *DM3,
-        [main = frGlowna.get()](const QString& message) { main->WriteLog(message); }, *frUdaloDlg);
+    frGlowna_ = std::make_unique<TfrGlowna>(baseFolder);
+    TfrGlowna* main = frGlowna_.get();
+    const LogWriter writeLog = [main](const QString& message) { main->WriteLog(message); };
+    DM3_ = std::make_unique<TDM3>();
+    frOdbior_ = std::make_unique<TfrOdbior>(downloadContext(), main);
+    frOdbicia_ = std::make_unique<TfrOdbicia>(*DM3_, writeLog, main);
+    frInfo_ = std::make_unique<TfrInfo>(main);
+    frRaport2_ = std::make_unique<TfrRaport2>(main);
+    frRaport2_->setPunchSourceFactory([dm = DM3_.get()] { return dm->readPunches(); });
+    frOdbicia_->setReportForm(frRaport2_.get());
+    frDialog_ = std::make_unique<TfrDialog>(main);
+    frUdaloDlg_ = std::make_unique<TfrUdaloDlg>(main);
+    Import_ = std::make_unique<PunchImport>(baseFolder, *DM3_, writeLog, *frUdaloDlg_);
+    attachMainWindow();
 }
 
 Program::~Program() = default;
 
 DownloadContext Program::downloadContext() {
-    TfrGlowna& main = *frGlowna;
+    TfrGlowna& main = *frGlowna_;
     return {main.Memo1, main.Memo2, [&main] { return main.SelectedPort(); },
             [&main](const QString& message) { main.WriteLog(message); }, main.TransferDate,
             // frDialog is made after the download dialog, and lives as long as it does.
-            [this] { return frDialog->exec(); }};
+            [this] { return frDialog_->exec(); }};
+}
+
+void Program::attachMainWindow() {
+    TfrGlowna& main = *frGlowna_;
+    main.attach({*DM3_,
+                 [this, &main] {
+                     acOdbiorExecute(*frOdbior_, *Import_, main.Memo1, main.Memo2,
+                                     [&main] { return main.TransferDate; });
+                 },
+                 [this] { showPunchBrowser(*DM3_, *frOdbicia_); }, [this] { frInfo_->exec(); }});
 }
 
 } // namespace ronvalo

@@ -7,7 +7,9 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTableView>
 #include <QToolButton>
@@ -78,8 +80,7 @@ TfrOdbicia::TfrOdbicia(TDM3& module, LogWriter writeLog, QWidget* parent)
     setWindowTitle(QStringLiteral("Odbicia"));
     setFont(windowFont());
     setModal(true);
-    // An outer size of 377 x 376 less a sizeable window's frame and caption.
-    resize(369, 349);
+    setOuterSize(*this, QSize(377, 376));
     buildPanel();
     buildGrid();
     auto* layout = new QVBoxLayout(this);
@@ -290,7 +291,7 @@ void TfrOdbicia::refillLookups() {
     }
     // The instrument combo may grow up to the download box, the download combo to the edge.
     fitEntries(RxDBLookupCombo3, 81, CheckBox2->x() - 6 - RxDBLookupCombo3->x());
-    fitEntries(RxDBLookupCombo1, 65, 369 - 4 - RxDBLookupCombo1->x());
+    fitEntries(RxDBLookupCombo1, 65, width() - 4 - RxDBLookupCombo1->x());
     const PunchCriteria after = criteria();
     // A selected row that is gone (the tables were restored) changes the selection.
     if (after.instrument != before.instrument || after.download != before.download)
@@ -302,10 +303,25 @@ void TfrOdbicia::standOnFirstRow() {
         RxDBGrid1->setCurrentIndex(model_->index(0, 0));
 }
 
+void TfrOdbicia::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TfrOdbicia::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     centreOnScreen(*this);
     guarded([this] { refillLookups(); })();
+}
+
+void showPunchBrowser(TDM3& module, TfrOdbicia& browser) {
+    module.setFiltered(true);
+    const auto filterOff =
+        qScopeGuard([&module] { guarded([&] { module.setFiltered(false); })(); });
+    browser.exec();
 }
 
 } // namespace ronvalo

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <functional>
 
+#include "common/service_log.h"
 #include "store/punch_filter.h"
 
 class QCheckBox;
@@ -20,7 +21,6 @@ class TDM3;
 class TfrRaport2;
 
 // Appends one line to the service log.
-using LogWriter = std::function<void(const QString& message)>;
 
 class TfrOdbicia : public QDialog {
     Q_OBJECT
@@ -60,6 +60,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape leaves the window open: it has no cancel button and is closed by its close box
+    // only, and an Escape meant for a drop-down that has just closed must not close it too.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildPanel();
@@ -74,5 +77,9 @@ private:
     TfrRaport2* report_ = nullptr;
     PunchTableModel* model_ = nullptr;
 };
+
+// The command "Odbicia": the browser shown modally with the punch filter on; the filter goes off
+// when it closes, also when showing it failed.
+void showPunchBrowser(TDM3& module, TfrOdbicia& browser);
 
 } // namespace ronvalo

@@ -5,8 +5,11 @@
 #include "common/legacy_fonts.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 namespace ronvalo {
 
@@ -16,6 +19,12 @@ constexpr double kMmPerInch = 25.4;
 constexpr double kLabelHeight = 8.0; // tall enough for any font the report uses
 constexpr double kFrameWidth = 0.2;  // the column header's thin frame
 constexpr int kNoClip = Qt::TextDontClip | Qt::TextSingleLine;
+constexpr double kDetailPoints = 8;
+// The checkpoint number's box in the detail band, and the least space kept between the time's
+// text and a number that needs more than its box.
+constexpr double kNumberLeft = 35.7;
+constexpr double kNumberWidth = 9.0;
+constexpr double kNumberGap = 1.0;
 
 QFont reportFont(double points, bool bold) {
     QFont font = legacyFont(LegacyFace::Arial);
@@ -44,6 +53,13 @@ public:
             current_ = font;
         }
     }
+
+    // The width of a text in the current font.
+    double textWidth(const QString& text) const {
+        return QFontMetricsF(current_, painter_.device()).horizontalAdvance(text) / scale_;
+    }
+    // The height from a line's top to its baseline in the current font.
+    double ascent() const { return QFontMetricsF(current_, painter_.device()).ascent() / scale_; }
 
     // A label that grows with its text (never cut), anchored at its left or right edge or
     // centred in the box given.
@@ -108,23 +124,41 @@ public:
     }
 
     void detail(double left, double top, const Punch& punch, const DetailBand& band) {
-        mm_.setFont(reportFont(8, false));
+        mm_.setFont(reportFont(kDetailPoints, false));
         mm_.label(left + 2.1, top, 16.9, Qt::AlignLeft,
                   content_.formats.formatShortDate(punch.Data));
-        mm_.label(left + 19.05, top, 16.6, Qt::AlignLeft,
-                  content_.formats.formatLongTime(punch.Czas));
-        mm_.setFont(reportFont(8, band.numberBold));
-        // The number ends at the box's right edge; a number wider than the box grows to the left
-        // rather than being cut to digits that would read as another checkpoint.
-        mm_.label(left + 35.7, top, 9.0, Qt::AlignRight, QString::number(punch.Nrwewpkt));
+        const QString time = content_.formats.formatLongTime(punch.Czas);
+        mm_.label(left + 19.05, top, 16.6, Qt::AlignLeft, time);
+        const double timeEnd = 19.05 + mm_.textWidth(time);
+        checkpointNumber(left, top, timeEnd, QString::number(punch.Nrwewpkt), band.numberBold);
         if (!band.QRLabel7.isEmpty()) {
-            mm_.setFont(reportFont(8, true));
+            mm_.setFont(reportFont(kDetailPoints, true));
             mm_.label(left + 45.24, top, layout_.columnWidth() - 45.24, Qt::AlignLeft,
                       band.QRLabel7);
         }
     }
 
 private:
+    // The number ends at its box's right edge and is never cut: digits cut off would read as
+    // another checkpoint. One wider than its box takes the room left of it up to the time's
+    // text (`timeEnd`, from the band's left); one wider still is set smaller, on the same
+    // baseline, so that it never runs over the time.
+    void checkpointNumber(double left, double top, double timeEnd, const QString& number,
+                          bool bold) {
+        const double right = kNumberLeft + kNumberWidth;
+        const double room = std::max(kNumberWidth, right - timeEnd - kNumberGap);
+        mm_.setFont(reportFont(kDetailPoints, bold));
+        const double baseline = top + mm_.ascent();
+        const double width = mm_.textWidth(number);
+        if (width > room) {
+            // Rounded down to a tenth of a point, so that hinting never makes it wider again.
+            const double points = std::floor(kDetailPoints * room / width * 10) / 10;
+            mm_.setFont(reportFont(points, bold));
+            top = baseline - mm_.ascent();
+        }
+        mm_.label(left + right - room, top, room, Qt::AlignRight, number);
+    }
+
     MmPainter& mm_;
     const ReportLayout& layout_;
     const ReportContent& content_;

@@ -2,9 +2,13 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 
 namespace ronvalo {
+
+// Writes one line of the service log; what the windows and the import are handed to log with.
+using LogWriter = std::function<void(const QString& message)>;
 
 class ServiceLog {
 public:

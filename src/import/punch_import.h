@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 
+#include "common/service_log.h"
+
 class QDialog;
 
 namespace ronvalo {
@@ -18,8 +20,6 @@ class TfrUdaloDlg;
 
 class PunchImport {
 public:
-    using LogWriter = std::function<void(const QString&)>;
-
     // `baseFolder` ends in "/"; `log` appends one line to the service log.
     PunchImport(const QString& baseFolder, TDM3& dm, LogWriter log, TfrUdaloDlg& frUdaloDlg);
 

@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <functional>
 
+#include "common/service_log.h"
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -21,8 +23,8 @@ struct DownloadContext {
     ReceiveBuffer& first;                 // the first transmission, the one the import reads
     ReceiveBuffer& second;                // the second transmission, compared with the first
     std::function<quint8()> selectedPort; // 1 to 4 for COM1 to COM4, 0 before set
-    std::function<void(const QString&)> writeLog; // one line of the service log
-    QDateTime& transferDate;                      // set when two transmissions agreed
+    LogWriter writeLog;
+    QDateTime& transferDate;       // set when two transmissions agreed
     std::function<int()> askRetry; // shows the transmission-error dialog modally, gives its result
 };
 

@@ -32,12 +32,12 @@ TEST(DownloadCommand, ShowsTheDialogOnTheSelectedPortAndKeepsTheAgreedTransmissi
     TestDialogs dialogs;
     ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
     Program program(folder.base());
-    guarded([&] { program.frGlowna->FormShow(); })(); // the first start selects COM1
-    ASSERT_EQ(program.frGlowna->SelectedPort(), 1);
+    guarded([&] { program.frGlowna().FormShow(); })(); // the first start selects COM1
+    ASSERT_EQ(program.frGlowna().SelectedPort(), 1);
 
-    TfrOdbior& dialog = *program.frOdbior;
-    EXPECT_EQ(dialog.parent(), program.frGlowna.get());
-    EXPECT_EQ(program.frDialog->parent(), program.frGlowna.get());
+    TfrOdbior& dialog = program.frOdbior();
+    EXPECT_EQ(dialog.parent(), &program.frGlowna());
+    EXPECT_EQ(program.frDialog().parent(), &program.frGlowna());
     dialog.Timeout1->setInterval(250);
     const QByteArray dump = "*-*-*-*-*-*-*-\r\n##7##\r\n";
     bool shown = false;
@@ -47,11 +47,11 @@ TEST(DownloadCommand, ShowsTheDialogOnTheSelectedPortAndKeepsTheAgreedTransmissi
         ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.PassNumber() == 2; }, 5000));
         ASSERT_TRUE(pty.send(dump));
     });
-    program.frGlowna->acOdbior->trigger();
+    program.frGlowna().acOdbior->trigger();
     EXPECT_TRUE(shown);
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(program.frGlowna->Memo1.text(), dump);
-    EXPECT_EQ(program.frGlowna->TransferDate, moment);
+    EXPECT_EQ(program.frGlowna().Memo1.text(), dump);
+    EXPECT_EQ(program.frGlowna().TransferDate, moment);
     const QString log = fromCp1250(readFileBytes(folder.file("serwis.log")));
     EXPECT_TRUE(log.contains("  Otwarcie prortu\r\n"));
     EXPECT_TRUE(log.contains("  Transfer OK\r\n"));

@@ -2,11 +2,19 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include "app/backup_reminder.h"
 #include "app/program.h"
+#include "browse/punch_browser.h"
 #include "common/clock.h"
 #include "common/cp1250.h"
 #include "common/error_handler.h"
@@ -34,7 +42,7 @@ struct StartTest : ::testing::Test {
     // One run of the program: created, then shown (its show step through the error guard).
     std::unique_ptr<Program> start() {
         auto program = std::make_unique<Program>(folder.base());
-        guarded([&] { program->frGlowna->FormShow(); })();
+        guarded([&] { program->frGlowna().FormShow(); })();
         return program;
     }
     QStringList logMessages() const {
@@ -82,13 +90,70 @@ TEST(BackupReminder, SevenCalendarDaysApartInEitherDirection) {
             << c.today.toString(Qt::ISODate).toStdString();
 }
 
+TEST_F(StartTest, MainWindowAndBrowserTakeTheirOuterSizeFrameIncluded) {
+    auto program = start();
+    const struct {
+        QWidget* window;
+        QSize outer;
+    } windows[] = {{&program->frGlowna(), {303, 254}}, {&program->frOdbicia(), {377, 376}}};
+    for (const auto& w : windows) {
+        w.window->show();
+        EXPECT_EQ(w.window->frameGeometry().size(), w.outer)
+            << w.window->objectName().toStdString();
+        w.window->hide();
+    }
+}
+
+namespace {
+
+// Each menu entry as its name and caption, indented by its depth.
+QStringList menuTree(const QList<QAction*>& actions, const QString& indent = {}) {
+    QStringList tree;
+    for (const QAction* action : actions) {
+        const QMenu* menu = action->menu();
+        tree << indent + (menu ? menu->objectName() : action->objectName()) + ' ' + action->text();
+        if (menu)
+            tree << menuTree(menu->actions(), indent + "  ");
+    }
+    return tree;
+}
+
+} // namespace
+
+// The main window alone, without the program's other objects.
+TEST_F(StartTest, MenuAndToolbarCaptionsTheHintAndNoToolTips) {
+    TfrGlowna window(folder.base());
+    EXPECT_EQ(
+        menuTree(window.menuBar()->actions()),
+        QStringList({"mOpcje &Opcje", "  mPortRS Nr &portu", "    mCom1 COM&1", "    mCom2 COM&2",
+                     "    mCom3 COM&3", "    mCom4 COM&4", "  mBackup Kopia &bezpieczeństwa",
+                     "    mWykonajBackup &Wykonaj kopię bezpieczeństwa",
+                     "    mOdtworzZBackupu &Odtwórz dane z kopii bezpieczeństwa"}));
+    EXPECT_EQ(menuTree(window.ToolBar1->actions()),
+              QStringList({"acOdbior Odbior", "acOdbicia Odbicia", "acInfo Info"}));
+    EXPECT_EQ(window.acOdbior->statusTip(), "Odebranie danych z PC-VERURU.");
+
+    window.show();
+    for (QAction* action : window.ToolBar1->actions()) {
+        QWidget* button = window.ToolBar1->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(qobject_cast<QToolButton*>(button)->toolButtonStyle(),
+                  Qt::ToolButtonTextUnderIcon);
+        const QPoint inside = button->rect().center();
+        QHelpEvent hover(QEvent::ToolTip, inside, button->mapToGlobal(inside));
+        QApplication::sendEvent(button, &hover);
+        EXPECT_FALSE(QToolTip::isVisible()) << action->text().toStdString();
+    }
+    window.hide();
+}
+
 TEST_F(StartTest, FirstStartWritesSettingsAndAsksNothing) {
     auto program = start();
     EXPECT_EQ(logMessages(), QStringList({"Start programu", "Pierwsze uruchomienie programu"}));
     EXPECT_EQ(key().ReadInteger("COM"), 1);
     EXPECT_DOUBLE_EQ(key().ReadDateTimeBinary("BackupDate"), toOle(now));
-    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
-    EXPECT_EQ(program->frGlowna->SelectedPort(), 1);
+    EXPECT_EQ(checks(program->frGlowna()), QList<bool>({true, false, false, false}));
+    EXPECT_EQ(program->frGlowna().SelectedPort(), 1);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -112,7 +177,7 @@ TEST_F(StartTest, ReminderAfterEightDaysAndNoAsksAgain) {
 
 TEST_F(StartTest, PortMenuSavesAtOnceAndOddSettingsUncheckAll) {
     auto program = start();
-    TfrGlowna& window = *program->frGlowna;
+    TfrGlowna& window = program->frGlowna();
     window.mCom[2]->trigger();
     EXPECT_EQ(checks(window), QList<bool>({false, false, true, false}));
     EXPECT_EQ(window.SelectedPort(), 3);
@@ -120,8 +185,8 @@ TEST_F(StartTest, PortMenuSavesAtOnceAndOddSettingsUncheckAll) {
 
     key().WriteInteger("COM", 7);
     auto second = start();
-    EXPECT_EQ(checks(*second->frGlowna), QList<bool>({false, false, false, false}));
-    EXPECT_EQ(second->frGlowna->SelectedPort(), 0);
+    EXPECT_EQ(checks(second->frGlowna()), QList<bool>({false, false, false, false}));
+    EXPECT_EQ(second->frGlowna().SelectedPort(), 0);
 }
 
 TEST_F(StartTest, DeletedBackupDateIsAFirstStartAgain) {
@@ -131,7 +196,7 @@ TEST_F(StartTest, DeletedBackupDateIsAFirstStartAgain) {
     auto program = start();
     EXPECT_EQ(logMessages().count("Pierwsze uruchomienie programu"), 2);
     EXPECT_EQ(key().ReadInteger("COM"), 1);
-    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
+    EXPECT_EQ(checks(program->frGlowna()), QList<bool>({true, false, false, false}));
 }
 
 TEST_F(StartTest, FailuresShowTheErrorAndTheProgramCarriesOn) {
@@ -140,7 +205,7 @@ TEST_F(StartTest, FailuresShowTheErrorAndTheProgramCarriesOn) {
     auto broken = start();
     ASSERT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 1);
     EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error)[0].contains("NrOdc.DB"));
-    EXPECT_EQ(broken->frGlowna->SelectedPort(), 0);
+    EXPECT_EQ(broken->frGlowna().SelectedPort(), 0);
     EXPECT_FALSE(QFile::exists(folder.file("hive.reg")));
     ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr) == false); // others still there
 }
@@ -171,7 +236,7 @@ TEST_F(StartTest, SettingsProblemsNameTheValue) {
         dialogs.shown.clear();
         auto program = start();
         EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList({c.error}));
-        EXPECT_EQ(program->frGlowna->SelectedPort(), c.port);
+        EXPECT_EQ(program->frGlowna().SelectedPort(), c.port);
     }
 }
 
@@ -182,10 +247,10 @@ TEST_F(StartTest, KeyThatCannotBeOpened) {
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error),
               QStringList({"Failed to set data for 'COM'"}));
     EXPECT_EQ(logMessages().last(), "Pierwsze uruchomienie programu");
-    EXPECT_EQ(program->frGlowna->SelectedPort(), 0);
-    EXPECT_EQ(checks(*program->frGlowna), QList<bool>({true, false, false, false}));
-    program->frGlowna->mCom[1]->trigger(); // set for the run, not saved
-    EXPECT_EQ(program->frGlowna->SelectedPort(), 2);
+    EXPECT_EQ(program->frGlowna().SelectedPort(), 0);
+    EXPECT_EQ(checks(program->frGlowna()), QList<bool>({true, false, false, false}));
+    program->frGlowna().mCom[1]->trigger(); // set for the run, not saved
+    EXPECT_EQ(program->frGlowna().SelectedPort(), 2);
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 2);
 }
 
@@ -199,16 +264,16 @@ TEST_F(StartTest, ReminderYesMakesTheBackupWithoutASecondQuestion) {
     EXPECT_EQ(readFileBytes(folder.file("BACKUP/Odbicia.db")),
               readFileBytes(folder.file("db/Odbicia.db")));
     EXPECT_DOUBLE_EQ(key().ReadDateTimeBinary("BackupDate"), toOle(now));
-    EXPECT_TRUE(program->DM3->connected()); // tables open again
+    EXPECT_TRUE(program->DM3().connected()); // tables open again
 }
 
 TEST_F(StartTest, BackupMenuAsksFirst) {
     auto program = start();
     dialogs.answers = {false};
-    program->frGlowna->mWykonajBackup->trigger();
+    program->frGlowna().mWykonajBackup->trigger();
     EXPECT_FALSE(QFile::exists(folder.file("BACKUP")));
     dialogs.answers = {true};
-    program->frGlowna->mWykonajBackup->trigger();
+    program->frGlowna().mWykonajBackup->trigger();
     EXPECT_TRUE(QFile::exists(folder.file("BACKUP/NrOdc.DB")));
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Confirm),
               QStringList({"Wykonać kopię bezpieczeństwa?", "Wykonać kopię bezpieczeństwa?"}));

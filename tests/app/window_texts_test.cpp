@@ -57,20 +57,20 @@ struct WindowTexts : ::testing::Test {
 };
 
 TEST_F(WindowTexts, EveryWindowShowsItsTextsWhole) {
-    expectWhole(*program->frGlowna);
-    expectWhole(*program->frInfo);
-    expectWhole(*program->frDialog);
-    expectWhole(*program->frOdbicia);
+    expectWhole(program->frGlowna());
+    expectWhole(program->frInfo());
+    expectWhole(program->frDialog());
+    expectWhole(program->frOdbicia());
 
     // The download dialog with the longest of its status lines and port captions.
-    TfrOdbior& download = *program->frOdbior;
+    TfrOdbior& download = program->frOdbior();
     download.RxLabel1->setText(QStringLiteral("COM4"));
     download.Label1->setText(
         QStringLiteral("Proszę ponownie nacisnąć przycisk TRANSFER w przyrządzie VERURU"));
     expectWhole(download);
 
     // The summary with the warning and dates as long as the Polish format makes them.
-    TfrUdaloDlg& summary = *program->frUdaloDlg;
+    TfrUdaloDlg& summary = program->frUdaloDlg();
     summary.setDates(QStringLiteral("28.12.2024 23:59:59"), QStringLiteral("31.12.2024 23:59:59"),
                      QStringLiteral("28.12.2024"));
     expectWhole(summary);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPrintPreviewDialog>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -276,9 +277,10 @@ TEST_F(BrowserTest, MarkedCheckpointsAreYellowAndBoldInEveryCellSelectedToo) {
 
 namespace {
 
-// Closes the report preview from inside its event loop, noting that it opened.
-void closePreviewSoon(bool& opened) {
-    QTimer::singleShot(0, [&opened] {
+// Closes the report preview from inside its event loop, noting that it opened. The timer dies
+// with `context`, so a click that opened nothing leaves it armed for no later test.
+void closePreviewSoon(QObject* context, bool& opened) {
+    QTimer::singleShot(0, context, [&opened] {
         auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
         opened = dialog != nullptr;
         if (dialog)
@@ -298,7 +300,7 @@ TEST_F(BrowserTest, ReportInDateMode) {
     chooseDates(day, day.addDays(1));
     browser->CheckBox1->click(); // one day: the period still names both dates
     bool opened = false;
-    closePreviewSoon(opened);
+    closePreviewSoon(browser.get(), opened);
     browser->SpeedButton1->click();
     EXPECT_TRUE(opened);
     EXPECT_EQ(report.QRaport1->QRLabel2, "za okres od 5.03.2024 do 5.03.2024");
@@ -315,7 +317,7 @@ TEST_F(BrowserTest, ReportInDownloadMode) {
 
     chooseDownload(download2);
     bool opened = false;
-    closePreviewSoon(opened);
+    closePreviewSoon(browser.get(), opened);
     browser->SpeedButton1->click();
     EXPECT_TRUE(opened);
     EXPECT_EQ(report.QRaport1->QRLabel2,
@@ -325,7 +327,7 @@ TEST_F(BrowserTest, ReportInDownloadMode) {
 
     // The grid stands on the row whose instrument the report names.
     browser->RxDBGrid1->setCurrentIndex(browser->model()->index(1, 0));
-    closePreviewSoon(opened);
+    closePreviewSoon(browser.get(), opened);
     browser->SpeedButton1->click();
     EXPECT_EQ(report.QRaport1->QRLabel6, "Odbicia pochodzą z czytnika nr 0");
 
@@ -334,7 +336,7 @@ TEST_F(BrowserTest, ReportInDownloadMode) {
     browser->refillLookups();
     chooseDownload(empty);
     opened = false;
-    closePreviewSoon(opened);
+    closePreviewSoon(browser.get(), opened);
     browser->SpeedButton1->click();
     EXPECT_FALSE(opened);
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Notice).last(),
@@ -365,4 +367,19 @@ TEST_F(BrowserTest, ShowingAgainKeepsEverythingAndRefillsTheLookups) {
     EXPECT_TRUE(browser->CheckBox1->isChecked());
     EXPECT_TRUE(browser->CheckBox2->isChecked());
     EXPECT_EQ(shown(), before);
+}
+
+TEST_F(BrowserTest, EscapeLeavesTheWindowOpenOnlyTheCloseBoxClosesIt) {
+    QComboBox* combo = browser->RxDBLookupCombo3;
+    combo->showPopup(); // a drop-down dismissed by Escape, then Escape once more
+    QTest::keyClick(combo->view(), Qt::Key_Escape);
+    ASSERT_FALSE(combo->view()->isVisible());
+    for (QWidget* focus : std::initializer_list<QWidget*>{combo, browser->DatePicker1,
+                                                          browser->RxDBGrid1, browser.get()}) {
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Escape);
+        EXPECT_TRUE(browser->isVisible()) << focus->objectName().toStdString();
+    }
+    browser->close();
+    EXPECT_FALSE(browser->isVisible());
 }

@@ -2,9 +2,10 @@
 #include "browse/report_form.h"
 #include "common/clock.h"
 #include "common/exception.h"
-#include "pdf_reading.h"
+#include "support/pdf_reading.h"
 #include "support/temp_folder.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace ronvalo;
@@ -98,7 +99,7 @@ TEST_F(ReportPdf, EmptyReportIsOneA4PageWithHeaderTitleAndFooter) {
 }
 
 TEST_F(ReportPdf, MarkedCheckpointsCarryAStarAndBoldNumber) {
-    const qint32 checkpoints[] = {171, 175, 174, 170, 172, 173, -5, -2147483647};
+    const qint32 checkpoints[] = {171, 175, 174, 170, 172, 173, -5};
     std::vector<Punch> rows;
     for (int k = 0; k < int(std::size(checkpoints)); ++k)
         rows.push_back(punchAt(k, checkpoints[k]));
@@ -121,6 +122,29 @@ TEST_F(ReportPdf, MarkedCheckpointsCarryAStarAndBoldNumber) {
     }
     EXPECT_TRUE(pdf.layoutText.contains("171 *"));
     EXPECT_FALSE(pdf.layoutText.contains("175 *"));
+}
+
+TEST_F(ReportPdf, WideCheckpointNumbersAreWholeAndClearOfTheTime) {
+    const qint32 checkpoints[] = {12345, 1234567, 2147483647, -2147483647 - 1};
+    std::vector<Punch> rows;
+    for (int k = 0; k < int(std::size(checkpoints)); ++k)
+        rows.push_back(punchAt(8 * 60 + k, checkpoints[k]));
+    const PdfDocument pdf = render(rows);
+
+    const RegionalFormats formats = RegionalFormats::fromEnvironment();
+    for (int k = 0; k < int(std::size(checkpoints)); ++k) {
+        const QString number = QString::number(checkpoints[k]);
+        const QString time = formats.formatLongTime(punchAt(8 * 60 + k).Czas);
+        const auto numbers = pdf.find(number, 1);
+        const auto times = pdf.find(time, 1);
+        ASSERT_EQ(numbers.size(), 1u) << k;
+        ASSERT_EQ(times.size(), 1u) << k;
+        EXPECT_NEAR(numbers.front().right(), pointsFromMm(20 + 44.7), 1.5) << k;
+        EXPECT_GE(numbers.front().left, times.front().right() + 1) << k;
+        EXPECT_GE(numbers.front().size, 6) << k; // readable on paper
+        EXPECT_TRUE(pdf.layoutText.contains(QRegularExpression(time + "\\s+" + number + "\\n")))
+            << k;
+    }
 }
 
 TEST_F(ReportPdf, RowsFlowDownColumnsThenOntoANewPage) {

@@ -20,9 +20,10 @@ struct PreviewSeen {
     int pages = 0;
 };
 
-// Closes the preview from inside its own event loop, noting what it showed.
-void closePreviewSoon(PreviewSeen& seen) {
-    QTimer::singleShot(0, [&seen] {
+// Closes the preview from inside its own event loop, noting what it showed; the timer dies with
+// `context`.
+void closePreviewSoon(QObject* context, PreviewSeen& seen) {
+    QTimer::singleShot(0, context, [&seen] {
         QWidget* modal = QApplication::activeModalWidget();
         auto* dialog = qobject_cast<QPrintPreviewDialog*>(modal);
         if (dialog) {
@@ -60,7 +61,7 @@ TEST(ReportForm, PreviewOpensModallyWithEveryPageAndCloses) {
         return countingRows(rows);
     });
     PreviewSeen seen;
-    closePreviewSoon(seen);
+    closePreviewSoon(&form, seen);
     form.QRaport1->Preview();
 
     EXPECT_TRUE(seen.shown);
@@ -78,7 +79,7 @@ TEST(ReportForm, RowSourceFailureInPreviewReachesTheErrorBox) {
         return PunchSource([](Punch&) -> bool { throw EDatabaseError("Odczyt tabeli nieudany"); });
     });
     PreviewSeen seen;
-    closePreviewSoon(seen);
+    closePreviewSoon(&form, seen);
     form.QRaport1->Preview();
 
     EXPECT_TRUE(seen.shown);

@@ -65,14 +65,14 @@ struct EndToEnd : ::testing::Test {
         ASSERT_FALSE(dump.isEmpty());
         ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
         program = std::make_unique<Program>(folder.base());
-        guarded([&] { program->frGlowna->FormShow(); })();
-        ASSERT_EQ(program->frGlowna->SelectedPort(), 1);
+        guarded([&] { program->frGlowna().FormShow(); })();
+        ASSERT_EQ(program->frGlowna().SelectedPort(), 1);
     }
 
     // Runs "Odbior": sends `first` and then `second` as the instrument would, at its pace, and
     // closes the summary dialog when it comes. True when the summary dialog was shown.
     bool download(const QByteArray& first, const QByteArray& second) {
-        TfrOdbior& dialog = *program->frOdbior;
+        TfrOdbior& dialog = program->frOdbior();
         bool summaryShown = false;
         QTimer::singleShot(0, &dialog, [&] {
             sendPaced(first);
@@ -81,13 +81,13 @@ struct EndToEnd : ::testing::Test {
         });
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
-            if (program->frUdaloDlg->isVisible()) {
+            if (program->frUdaloDlg().isVisible()) {
                 summaryShown = true;
-                program->frUdaloDlg->accept();
+                program->frUdaloDlg().accept();
             }
         });
         closer.start(50);
-        program->frGlowna->acOdbior->trigger();
+        program->frGlowna().acOdbior->trigger();
         return summaryShown;
     }
     void sendPaced(const QByteArray& bytes) {

@@ -59,7 +59,7 @@ QColor colourOf(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
 }
 
-// A download dialog on COM1, a fresh pseudo-terminal; COM2 to COM4 name nothing that exists.
+// A download dialog on COM1, a fresh pseudo-terminal; COM2 to COM5 name nothing that exists.
 struct DownloadDialogTest : ::testing::Test {
     PseudoTerminal pty;
     TempFolder folder;
@@ -67,6 +67,7 @@ struct DownloadDialogTest : ::testing::Test {
     ScopedEnv com2{"RONVALO_COM2", folder.file("COM2").toLocal8Bit()};
     ScopedEnv com3{"RONVALO_COM3", folder.file("COM3").toLocal8Bit()};
     ScopedEnv com4{"RONVALO_COM4", folder.file("COM4").toLocal8Bit()};
+    ScopedEnv com5{"RONVALO_COM5", folder.file("COM5").toLocal8Bit()};
     TestDialogs dialogs;
     FakeClock clock{Moment};
 

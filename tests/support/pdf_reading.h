@@ -14,6 +14,7 @@ struct PdfText {
     double left = 0;
     double width = 0;
     bool bold = false;
+    double size = 0; // the font's size in points
     QString text;
 
     double right() const { return left + width; }

@@ -1,6 +1,7 @@
 // Runs poppler-utils on a rendered report and parses their answers.
-#include "pdf_reading.h"
+#include "support/pdf_reading.h"
 
+#include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
@@ -21,11 +22,13 @@ QString run(const QString& program, const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// pdftohtml -xml: <page number=..> holding <text top left width ...>[<b>]text[</b>]</text>.
+// pdftohtml -xml: <page number=..> holding <fontspec id size ...> and
+// <text top left width font ...>[<b>]text[</b>]</text>.
 std::vector<PdfText> parseTexts(const QString& xml) {
     std::vector<PdfText> texts;
     QXmlStreamReader reader(xml);
     int page = 0;
+    QHash<QString, double> fontSizes;
     while (!reader.atEnd()) {
         reader.readNext();
         if (!reader.isStartElement())
@@ -33,12 +36,15 @@ std::vector<PdfText> parseTexts(const QString& xml) {
         const auto attributes = reader.attributes();
         if (reader.name() == QLatin1String("page")) {
             page = attributes.value("number").toInt();
+        } else if (reader.name() == QLatin1String("fontspec")) {
+            fontSizes[attributes.value("id").toString()] = attributes.value("size").toDouble();
         } else if (reader.name() == QLatin1String("text")) {
             PdfText text;
             text.page = page;
             text.top = attributes.value("top").toDouble();
             text.left = attributes.value("left").toDouble();
             text.width = attributes.value("width").toDouble();
+            text.size = fontSizes.value(attributes.value("font").toString());
             while (!(reader.isEndElement() && reader.name() == QLatin1String("text")) &&
                    !reader.atEnd()) {
                 reader.readNext();
