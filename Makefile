@@ -7,7 +7,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 
             libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth x11-utils
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test deps release folder fuzz bench
+.PHONY: run test deps release folder fuzz bench windows windows-test windows-deps windows-e2e
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -50,7 +50,8 @@ FUZZ_FLAGS := -std=c++20 -g -O1 -fPIC -Wall -Wextra -Werror -Isrc \
               -fsanitize=fuzzer,address,undefined,float-cast-overflow \
               -fno-sanitize-recover=undefined,float-cast-overflow
 FUZZ_reader_dump := src/import/reader_dump.cpp src/link/receive_buffer.cpp src/common/ole_date.cpp
-FUZZ_registry_hive := src/platform/registry.cpp src/platform/files.cpp
+FUZZ_registry_hive := src/platform/registry_posix.cpp src/platform/files_posix.cpp \
+                      src/platform/file_names.cpp src/platform/os_error_posix.cpp
 FUZZ_receive := src/link/receive_buffer.cpp src/link/transmission_comparison.cpp
 FUZZERS := reader_dump registry_hive receive
 
@@ -74,3 +75,32 @@ fuzz: deps
 	  ( cd build-fuzz && ./$${name}_fuzz -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \
 	      -artifact_prefix=$$name- corpus/$$name $${samples:+../$$samples} ); \
 	done
+
+# Windows x86-64, cross-built with MinGW-w64 against Qt built once from Debian's qt6-base source
+# (packaging/windows/build-qt.sh) into RONVALO_WIN_QT; checked under Wine.
+WIN_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools nsis wine xvfb xdotool imagemagick
+RONVALO_WIN_QT ?= /var/cache/ronvalo/qt6-mingw64
+export RONVALO_WIN_QT
+
+windows-deps:
+	@missing=$$(for p in $(WIN_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq $$missing; \
+	fi
+
+# The platform layer's tests for Windows, run under Wine; needs no Qt.
+windows-test: deps windows-deps
+	JOBS=$(JOBS) packaging/windows/windows-test.sh
+
+# The program's folder build-win/Ronvalo/ and the installer build-win/ronvalo-2.2-setup.exe.
+windows: deps windows-deps
+	JOBS=$(JOBS) packaging/windows/build-qt.sh
+	JOBS=$(JOBS) packaging/windows/build-windows.sh
+
+# The installer and the program end to end under Wine on a virtual screen (see the script).
+windows-e2e: windows
+	packaging/windows/wine-e2e.sh

@@ -1,19 +1,44 @@
 // ronvalo-newdb FOLDER: makes FOLDER/db/ with the three empty tables and FOLDER/txt/.
+// ronvalo-newdb --settings-key: makes the settings key and lets every user write it.
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "common/registry.h"
+#include "platform/registry.h"
 #include "store/schema.h"
+
+namespace {
+
+// Run by the installer as administrator: the program opens the key with full access at every
+// start, which a standard account is refused unless the key allows it.
+int prepareSettingsKey(QTextStream& err) {
+    auto key = ronvalo::platform::RegistryKey::open(ronvalo::settingsKey.toStdString(), true);
+    if (!key || !key->allowEveryUserFullAccess()) {
+        err << "ronvalo-newdb: nie można przygotować klucza " << ronvalo::settingsKey << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
+    // The arguments through Qt, which reads them as Unicode on Windows (a folder "C:\Łódź").
+    const QStringList arguments = app.arguments();
+    if (arguments.size() == 2 && arguments[1] == QStringLiteral("--settings-key"))
+        return prepareSettingsKey(err);
+    if (arguments.size() != 2) {
         err << "Użycie: ronvalo-newdb FOLDER\n"
-               "Tworzy FOLDER/db/ z trzema pustymi tabelami oraz FOLDER/txt/.\n";
+               "       ronvalo-newdb --settings-key\n"
+               "Tworzy FOLDER/db/ z trzema pustymi tabelami oraz FOLDER/txt/.\n"
+               "Z --settings-key tworzy klucz ustawień i pozwala każdemu użytkownikowi go "
+               "zapisywać.\n";
         return 2;
     }
     QString error;
-    if (!ronvalo::createEmptyDatabase(QString::fromLocal8Bit(argv[1]), &error)) {
+    if (!ronvalo::createEmptyDatabase(arguments[1], &error)) {
         err << "ronvalo-newdb: " << error << '\n';
         return 1;
     }

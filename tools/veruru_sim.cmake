@@ -1,4 +1,7 @@
 # veruru-sim: the instrument simulator. Plain C++ on a pseudo-terminal, so it links nothing of ours.
+if(WIN32)
+    return() # a pseudo-terminal tool: it plays the instrument from the Linux side
+endif()
 add_executable(veruru-sim ${CMAKE_CURRENT_SOURCE_DIR}/veruru_sim.cpp
                           ${CMAKE_CURRENT_SOURCE_DIR}/veruru_sim_dump.cpp
                           ${CMAKE_CURRENT_SOURCE_DIR}/veruru_sim_dump.h)

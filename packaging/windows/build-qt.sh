@@ -49,6 +49,12 @@ if [ ! -d sqlite ]; then
   dpkg-source -x sqlite3_*.dsc sqlite >/dev/null
 fi
 
+# With OpenGL off, 6.4.2's Windows platform plugin still takes the dynamic-OpenGL branch in one
+# function (its dynamicgl feature follows opengl_dynamic, not opengl) and fails to compile there:
+# guard that branch by OpenGL too. The edit is idempotent.
+sed -i '/^static inline bool isSoftwareGl()/,/^}/ s/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+  qtbase/src/plugins/platforms/windows/qwindowswindow.cpp
+
 # The SQLite amalgamation (sqlite3.c, sqlite3.h, sqlite3ext.h), made with the host compiler and tclsh, placed
 # where Qt's SQLite driver looks for its bundled copy.
 if [ ! -f qtbase/src/3rdparty/sqlite/sqlite3.c ]; then

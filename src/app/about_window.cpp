@@ -8,8 +8,8 @@
 #include "common/error_handler.h"
 #include "common/legacy_fonts.h"
 #include "common/window_placement.h"
+#include "platform/shell.h"
 
-#include <QDesktopServices>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -47,7 +47,9 @@ DoubleClickLabel* addLink(QWidget* parent, const char* name, const QString& text
 } // namespace
 
 TfrInfo::TfrInfo(QWidget* parent)
-    : QDialog(parent), openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+    : QDialog(parent), openUrl([this](const QUrl& url) {
+          platform::shellOpen(url.toString().toStdString(), static_cast<std::uintptr_t>(winId()));
+      }) {
     setObjectName("frInfo");
     setWindowTitle("Informacje o programie");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

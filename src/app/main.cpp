@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     ronvalo::nameApplication();
     // Message boxes and menus in the windows' face too, never the machine's default.
     QApplication::setFont(ronvalo::windowFont());
-    ronvalo::Program program(QString::fromStdString(platform::executableFolder()));
+    ronvalo::Program program(QString::fromStdString(ronvalo::platform::executableFolder()));
     program.frGlowna().show();
     return app.exec();
 }

@@ -1,6 +1,7 @@
 // The file copy with the system's error texts, in place or through a temporary file.
 #include "common/file_copy.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -14,19 +15,22 @@ namespace {
 constexpr qint64 blockSize = 64 * 1024;
 
 [[noreturn]] void cannotCreate(const QString& path) {
-    throw EFCreateError(QStringLiteral("Cannot create file %1").arg(path));
+    throw EFCreateError(
+        QStringLiteral("Cannot create file %1").arg(QDir::toNativeSeparators(path)));
 }
 
 [[noreturn]] void writeFailed() {
     throw EWriteError(QStringLiteral("Stream write error"));
 }
 
-// The source is opened denying others write access: a file another program is writing (a table
-// in the middle of a transaction) would be copied half old, half new.
-void openSource(QFile& in) {
-    if (QFileInfo(in.fileName()).isDir() || !in.open(QIODevice::ReadOnly) ||
-        platform::lockedForWritingByOther(in.fileName().toStdString()))
-        throw EFOpenError(QStringLiteral("Cannot open file %1").arg(in.fileName()));
+// Others are denied write access while the copy reads: a table another program is writing
+// would be copied half old, half new.
+platform::ReadableFile openSource(const QString& path) {
+    platform::ReadableFile in;
+    if (in.open(path.toStdString()).failed())
+        throw EFOpenError(
+            QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(path)));
+    return in;
 }
 
 void createFolderOf(const QString& path) {
@@ -35,12 +39,13 @@ void createFolderOf(const QString& path) {
 
 // Block by block until a block comes back short; the destination is flushed to the disk and
 // closed, so that a rename that follows never puts an unwritten file in place.
-void copyContents(QFile& in, QFile& out, const CopyProgress& progress) {
+void copyContents(platform::ReadableFile& in, QFile& out, const CopyProgress& progress) {
     QByteArray block(blockSize, Qt::Uninitialized);
     for (;;) {
-        const qint64 got = in.read(block.data(), blockSize);
-        if (got < 0)
+        const auto read = in.read(block.data(), blockSize);
+        if (!read)
             throw EReadError(QStringLiteral("Stream read error"));
+        const qint64 got = static_cast<qint64>(*read);
         if (got > 0 && out.write(block.constData(), got) != got)
             writeFailed();
         if (got < blockSize)
@@ -51,7 +56,8 @@ void copyContents(QFile& in, QFile& out, const CopyProgress& progress) {
     if (!out.flush())
         writeFailed();
     out.close();
-    if (out.error() != QFileDevice::NoError || platform::syncToDisk(out.fileName().toStdString()))
+    if (out.error() != QFileDevice::NoError ||
+        platform::syncToDisk(out.fileName().toStdString()).failed())
         writeFailed();
 }
 
@@ -76,8 +82,7 @@ QString createTemporaryFor(const QString& destination, QFile& out) {
 } // namespace
 
 void copyFileKeepingTime(const QString& source, const QString& destination) {
-    QFile in(source);
-    openSource(in);
+    platform::ReadableFile in = openSource(source);
     createFolderOf(destination);
     QFile out(destination);
     if (platform::isReadOnly(destination.toStdString()) ||
@@ -90,8 +95,7 @@ void copyFileKeepingTime(const QString& source, const QString& destination) {
 StagedFileCopy::StagedFileCopy(const QString& source, const QString& destination,
                                const CopyProgress& progress)
     : destination_(destination) {
-    QFile in(source);
-    openSource(in);
+    platform::ReadableFile in = openSource(source);
     createFolderOf(destination);
     // A rename would replace a read-only file without asking: refuse it as an overwrite would.
     const std::string target = destination.toStdString();
@@ -117,7 +121,7 @@ StagedFileCopy::~StagedFileCopy() {
 void StagedFileCopy::commit() {
     if (committed_)
         return;
-    if (!platform::renameFile(temporary_.toStdString(), destination_.toStdString()))
+    if (platform::renameFile(temporary_.toStdString(), destination_.toStdString()).failed())
         cannotCreate(destination_);
     committed_ = true;
 }

@@ -1,40 +1,32 @@
-// Mapping of errno values to the I/O error texts the program shows.
+// The I/O error texts the program shows, by the kind of the system's error.
 #include "common/io_error.h"
-
-#include <cerrno>
 
 #include "common/exception.h"
 
 namespace ronvalo {
 
-QString ioErrorText(int errnoValue) {
-    switch (errnoValue) {
-    case ENOENT:
+QString ioErrorText(const platform::OsError& error) {
+    using Kind = platform::OsErrorKind;
+    switch (error.kind()) {
+    case Kind::NotFound:
         return QStringLiteral("File not found");
-    case ENOTDIR:
+    case Kind::PathNotFound:
         return QStringLiteral("Path not found");
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY:
+    case Kind::AccessDenied:
         return QStringLiteral("File access denied");
-    case EMFILE:
-    case ENFILE:
+    case Kind::TooManyOpenFiles:
         return QStringLiteral("Too many open files");
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
+    case Kind::DiskFull:
         return QStringLiteral("Disk full");
-    case EIO:
+    case Kind::DeviceError:
         return QStringLiteral("Disk write error");
     default:
-        return QStringLiteral("I/O error %1").arg(errnoValue);
+        return QStringLiteral("I/O error %1").arg(error.code());
     }
 }
 
-void raiseInOutError(int errnoValue) {
-    throw EInOutError(ioErrorText(errnoValue), errnoValue);
+void raiseInOutError(const platform::OsError& error) {
+    throw EInOutError(ioErrorText(error), error.code());
 }
 
 } // namespace ronvalo

@@ -3,10 +3,12 @@
 
 #include <QString>
 
+#include "platform/os_error.h"
+
 namespace ronvalo {
 
-QString ioErrorText(int errnoValue);
-// Raises EInOutError for a failed file operation (errno value).
-[[noreturn]] void raiseInOutError(int errnoValue);
+QString ioErrorText(const platform::OsError& error);
+// Raises EInOutError for a failed file operation.
+[[noreturn]] void raiseInOutError(const platform::OsError& error);
 
 } // namespace ronvalo

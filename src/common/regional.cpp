@@ -8,13 +8,15 @@ namespace ronvalo {
 
 namespace {
 
-QString localeNameFromEnvironment() {
+// The locale the environment names; without one (as on Windows, where no such variable is set),
+// the system's own regional settings.
+QLocale localeFromEnvironment() {
     for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
         const char* value = std::getenv(variable);
         if (value && *value)
-            return QString::fromLocal8Bit(value).section('.', 0, 0).section('@', 0, 0);
+            return QLocale(QString::fromLocal8Bit(value).section('.', 0, 0).section('@', 0, 0));
     }
-    return "C";
+    return QLocale::system();
 }
 
 // Qt's long time formats carry a time zone ("t"); the system's long time has none.
@@ -26,7 +28,7 @@ QString withoutTimeZone(QString format) {
 } // namespace
 
 RegionalFormats RegionalFormats::fromEnvironment() {
-    const QLocale locale(localeNameFromEnvironment());
+    const QLocale locale = localeFromEnvironment();
     return {locale, locale.dateFormat(QLocale::ShortFormat), locale.dateFormat(QLocale::LongFormat),
             withoutTimeZone(locale.timeFormat(QLocale::LongFormat))};
 }

@@ -16,7 +16,7 @@ ServiceLog::ServiceLog(const QString& baseFolder)
 
 void ServiceLog::RotateLog() {
     if (!platform::fileExists(file_)) {
-        if (const int error = platform::createEmptyFile(file_))
+        if (const auto error = platform::createEmptyFile(file_); error.failed())
             raiseInOutError(error);
         return;
     }
@@ -24,14 +24,14 @@ void ServiceLog::RotateLog() {
         if (platform::fileExists(previous_))
             platform::deleteFile(previous_); // a failure shows later, if at all
         moveToPrevious();
-        if (const int error = platform::createEmptyFile(file_))
+        if (const auto error = platform::createEmptyFile(file_); error.failed())
             raiseInOutError(error);
     }
 }
 
 // Rename; when that fails, copy (keeping the time stamp) and delete, which reports its errors.
 void ServiceLog::moveToPrevious() {
-    if (platform::renameFile(file_, previous_))
+    if (!platform::renameFile(file_, previous_).failed())
         return;
     if (platform::fileSize(file_) < 0)
         return; // attributes cannot be read: leave it
@@ -46,8 +46,9 @@ void ServiceLog::WriteLog(const QString& message) {
     const QString line = RegionalFormats::fromEnvironment().formatDateTime(Clock::now()) +
                          QStringLiteral("  ") + message + QStringLiteral("\r\n");
     const QByteArray bytes = toCp1250(line);
-    if (const int error =
-            platform::appendToFile(file_, std::string_view(bytes.constData(), bytes.size())))
+    if (const auto error =
+            platform::appendToFile(file_, std::string_view(bytes.constData(), bytes.size()));
+        error.failed())
         raiseInOutError(error);
 }
 

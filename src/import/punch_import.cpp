@@ -3,7 +3,6 @@
 #include "import/punch_import.h"
 
 #include <QDialog>
-#include <cerrno>
 #include <optional>
 
 #include "common/clock.h"
@@ -96,9 +95,9 @@ public:
         if (!platform::fileExists(path.toStdString()))
             return;
         Memo2_.clear();
-        errno = 0;
+        platform::OsError::clearLast();
         if (!Memo2_.loadFromFile(path))
-            raiseInOutError(errno != 0 ? errno : EIO);
+            raiseInOutError(platform::OsError::last());
         if (sameLines(rest, Memo2_))
             throw ETeSameDane();
     }

@@ -4,7 +4,6 @@
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QStringList>
-#include <cerrno>
 
 #include "common/io_error.h"
 #include "link/receive_buffer.h"
@@ -80,17 +79,17 @@ PendingTransmissionFile::PendingTransmissionFile(const QString& path, const Rece
     // cannot be another instrument's file.
     const std::string folder = QFileInfo(path_).absolutePath().toStdString();
     if (!platform::folderExists(folder))
-        if (const int error = platform::createFolders(folder))
+        if (const auto error = platform::createFolders(folder); error.failed())
             raiseInOutError(error);
     // What would make the rename fail is refused now, before any punch is committed: the
     // rename comes after the commit.
-    if (platform::folderExists(path_.toStdString()))
-        raiseInOutError(EISDIR);
-    if (platform::fileExists(path_.toStdString()) && platform::isReadOnly(path_.toStdString()))
-        raiseInOutError(EACCES);
-    errno = 0;
+    const std::string target = path_.toStdString();
+    if (platform::folderExists(target) ||
+        (platform::fileExists(target) && platform::isReadOnly(target)))
+        raiseInOutError(platform::OsError::accessDenied());
+    platform::OsError::clearLast();
     if (!content.saveToFile(temporary_))
-        raiseInOutError(errno != 0 ? errno : EIO);
+        raiseInOutError(platform::OsError::last());
 }
 
 PendingTransmissionFile::~PendingTransmissionFile() {
@@ -99,7 +98,7 @@ PendingTransmissionFile::~PendingTransmissionFile() {
 }
 
 void PendingTransmissionFile::place() noexcept {
-    placed_ = platform::renameFile(temporary_.toStdString(), path_.toStdString());
+    placed_ = !platform::renameFile(temporary_.toStdString(), path_.toStdString()).failed();
 }
 
 } // namespace ronvalo

@@ -1,26 +1,31 @@
 // File-system services the program needs, with Windows semantics where they differ (read-only
-// attribute, names compared without regard to case). Plain C++, no Qt.
+// attribute, names compared without regard to case). Paths are UTF-8. Plain C++, no Qt.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace platform {
+#include "platform/os_error.h"
+
+namespace ronvalo::platform {
 
 // Size from the directory entry, as a 64-bit count; -1 when absent or a folder.
 std::int64_t fileSize(const std::string& path);
 // True for an existing entry that is not a folder.
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
-bool deleteFile(const std::string& path);
-bool renameFile(const std::string& from, const std::string& to);
+OsError deleteFile(const std::string& path);
+// Replaces an existing file of the new name.
+OsError renameFile(const std::string& from, const std::string& to);
 
-// The read-only attribute: no write permission for anyone. Writers of this layer refuse such a
-// file with EACCES even for root, as Windows refuses it to an administrator.
+// The read-only attribute (on POSIX: no write permission for anyone). Writers of this layer
+// refuse such a file even for root or an administrator.
 bool isReadOnly(const std::string& path);
-bool setReadOnly(const std::string& path, bool readOnly);
+OsError setReadOnly(const std::string& path, bool readOnly);
 
 // The entry of `folder` whose name equals `name` ignoring ASCII case; the exact name wins.
 std::optional<std::string> findNameIgnoringCase(const std::string& folder, std::string_view name);
@@ -28,24 +33,43 @@ std::optional<std::string> findNameIgnoringCase(const std::string& folder, std::
 // matches it ignoring case; components with no match keep the spelling given.
 std::string resolveIgnoringCase(const std::string& folder, std::string_view relative);
 
-// Creates the file empty (or truncates it). 0 on success, else the errno value.
-int createEmptyFile(const std::string& path);
-// Opens for appending, writes all bytes, closes. 0 on success, else the errno value.
-int appendToFile(const std::string& path, std::string_view bytes);
-// Creates the folder and any missing parents. 0 on success, else the errno value.
-int createFolders(const std::string& path);
+// Creates the file empty (or truncates it).
+OsError createEmptyFile(const std::string& path);
+// Opens an existing file for appending, writes all bytes, closes.
+OsError appendToFile(const std::string& path, std::string_view bytes);
+// Creates the folder and any missing parents.
+OsError createFolders(const std::string& path);
 
-// True when another process holds a write lock on any part of the file (the fcntl byte-range
-// locks SQLite takes while it writes). Looking opens and closes the file, which would drop locks
-// this process itself held on it: use it on files this process does not lock.
-bool lockedForWritingByOther(const std::string& path);
-// Flushes the file's contents to the disk. 0 on success, else the errno value.
-int syncToDisk(const std::string& path);
+// Flushes the file's contents to the disk.
+OsError syncToDisk(const std::string& path);
 
-// Gives `path` the modification time of `source`. 0 on success, else the errno value.
-int copyModificationTime(const std::string& source, const std::string& path);
+// Gives `path` the modification time of `source`.
+OsError copyModificationTime(const std::string& source, const std::string& path);
 
-// Folder of the running executable, ending in "/".
+// Folder of the running executable, ending in the system's separator ("/" or "\").
 std::string executableFolder();
 
-} // namespace platform
+// A file open for reading, with others denied write access where the system can deny it (on
+// Windows, read sharing only: a file another program holds open for writing does not open; on
+// POSIX, a file another process holds an fcntl write lock on does not open).
+// Closed when the object goes.
+class ReadableFile {
+public:
+    ReadableFile();
+    ~ReadableFile();
+    ReadableFile(ReadableFile&&) noexcept;
+    ReadableFile& operator=(ReadableFile&&) noexcept;
+
+    // A folder is refused.
+    OsError open(const std::string& path);
+    bool isOpen() const { return handle_ != nullptr; }
+    // Up to `size` bytes, fewer only at the end of the file; nothing on a failed read.
+    std::optional<std::size_t> read(void* buffer, std::size_t size);
+
+    struct Handle; // the backend's own handle
+
+private:
+    std::unique_ptr<Handle> handle_;
+};
+
+} // namespace ronvalo::platform

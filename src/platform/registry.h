@@ -1,13 +1,13 @@
-// The local-machine registry hive: on this platform one REGEDIT4 text file. Plain C++, no Qt.
+// One key of the local-machine registry hive, opened with full access. Plain C++, no Qt.
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace ronvalo::platform {
 
 // Value types as the Windows registry numbers them.
 enum class RegType : std::uint32_t { None = 0, String = 1, Binary = 3, Dword = 4 };
@@ -15,43 +15,36 @@ enum class RegType : std::uint32_t { None = 0, String = 1, Binary = 3, Dword = 4
 struct RegValue {
     RegType type = RegType::None;
     std::vector<std::uint8_t> data;
+
+    bool operator==(const RegValue&) const = default;
 };
 
-// Names compare without regard to ASCII case, as the registry's do.
-struct LessIgnoringCase {
-    bool operator()(const std::string& a, const std::string& b) const;
-};
-
-using RegKeyValues = std::map<std::string, RegValue, LessIgnoringCase>;
-using RegHive = std::map<std::string, RegKeyValues, LessIgnoringCase>; // by full key path
-
-// The hive file: $RONVALO_REGISTRY, else $XDG_CONFIG_HOME (or ~/.config) + /ronvalo/...reg.
-std::string hiveFilePath();
-
-// Parses REGEDIT4 text. Damaged lines (syntax errors, unknown types, truncated data) are skipped,
-// so the value they held reads as absent.
-RegHive parseHive(const std::string& text);
-std::string formatHive(const RegHive& hive);
-
-// One key of HKEY_LOCAL_MACHINE opened with full access. Each write rewrites the hive file
-// atomically (a temporary file, then rename), so a crash never leaves half a file.
+// A key of HKEY_LOCAL_MACHINE, released when the object goes. On Windows the real registry;
+// on POSIX one REGEDIT4 text file (registry_hive.h), each write replacing it atomically.
 class RegistryKey {
 public:
-    // Opens `subKey` ("SOFTWARE\\Kerbis\\Ronvalo 2.0"), creating it when `create`. Nothing when
-    // the hive file cannot be read, or cannot be written (full access is asked for).
+    // Opens `subKey` ("SOFTWARE\\Kerbis\\Ronvalo 2.0", a leading "\" allowed) with full access,
+    // creating it when `create`. Nothing when it cannot be opened with that access.
     static std::optional<RegistryKey> open(const std::string& subKey, bool create);
+
+    ~RegistryKey();
+    RegistryKey(RegistryKey&&) noexcept;
+    RegistryKey& operator=(RegistryKey&&) noexcept;
 
     bool valueExists(const std::string& name) const;
     std::optional<RegValue> query(const std::string& name) const;
-    // False when the hive could not be written.
+    // False when the value could not be written.
     bool set(const std::string& name, const RegValue& value);
     bool remove(const std::string& name);
+    // Lets every user of the machine open the key with full access, as the program does at each
+    // start (an installer, run as administrator, calls this). True where there is nothing to do.
+    bool allowEveryUserFullAccess();
+
+    struct Handle; // the backend's own handle
 
 private:
-    RegistryKey(std::string file, std::string keyPath)
-        : file_(std::move(file)), key_(std::move(keyPath)) {}
-    std::string file_;
-    std::string key_; // "HKEY_LOCAL_MACHINE\\..."
+    explicit RegistryKey(std::unique_ptr<Handle> handle);
+    std::unique_ptr<Handle> handle_;
 };
 
-} // namespace platform
+} // namespace ronvalo::platform

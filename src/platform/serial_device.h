@@ -1,12 +1,13 @@
-// The serial device: open by port name, line settings from a device control block, non-blocking
-// reads.
+// The serial device: open by port name, line settings from a device control block, reads that
+// never wait. On Windows the serial-port calls themselves; on POSIX termios (serial_posix.h).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
-struct termios;
+#include "platform/os_error.h"
 
 namespace ronvalo::platform {
 
@@ -50,7 +51,7 @@ inline constexpr std::uint8_t RTS_CONTROL_DISABLE = 0;
 inline constexpr std::uint8_t RTS_CONTROL_ENABLE = 1;
 inline constexpr std::uint8_t RTS_CONTROL_HANDSHAKE = 2;
 
-// Purge directions; both abort bits are accepted and have nothing to abort here.
+// Purge directions, as PurgeComm takes them.
 inline constexpr std::uint32_t PURGE_TXABORT = 0x1;
 inline constexpr std::uint32_t PURGE_RXABORT = 0x2;
 inline constexpr std::uint32_t PURGE_TXCLEAR = 0x4;
@@ -65,40 +66,32 @@ struct CommTimeouts {
     std::uint32_t WriteTotalTimeoutConstant = 0;
 };
 
-// The file a port name opens: "\\.\COMn" is $RONVALO_COMn when set, else /dev/ttyS<n-1>;
-// any other name is a path.
-std::string serialDevicePath(const std::string& portName);
-
-// Fills a raw 8-bit termios from the block, speed excepted. False when the block asks for
-// something no line can do (data bits outside 5..8, unknown parity or stop bits).
-bool controlBlockToTermios(const DeviceControlBlock& dcb, termios& tio);
-
 // One open serial device, held exclusively; closed when the object goes.
 class SerialDevice {
 public:
-    SerialDevice() = default;
-    ~SerialDevice() { close(); }
+    SerialDevice();
+    ~SerialDevice();
     SerialDevice(SerialDevice&& other) noexcept;
     SerialDevice& operator=(SerialDevice&& other) noexcept;
     SerialDevice(const SerialDevice&) = delete;
     SerialDevice& operator=(const SerialDevice&) = delete;
 
-    // Opens the port for reading and writing, refusing a port another opener holds: by flock,
-    // by any open descriptor of another process this user can see, or by a UUCP lock file
-    // ("LCK..name" in /run/lock or /var/lock) naming a live process. Holds such a lock file
-    // itself while open. A refusal sets lastError() to EBUSY.
+    // Opens the port for reading and writing, refusing a port another program holds. On POSIX
+    // that is also a port any other process this user can see has open, or one a UUCP lock
+    // file ("LCK..name" in /run/lock or /var/lock) claims for a live process; such a lock file
+    // is then held while the port is open, and a refusal's error is EBUSY.
     bool open(const std::string& portName);
-    bool isOpen() const { return fd_ >= 0; }
-    // Releases the exclusive hold and the descriptor; nothing on a closed device.
+    bool isOpen() const { return handle_ != nullptr; }
+    // Releases the port; nothing on a closed device.
     void close();
 
     // Writes the line settings; false when the device refuses them.
     bool setState(const DeviceControlBlock& dcb);
     // Discards the queued bytes of the directions named by the PURGE_* bits.
     bool purge(std::uint32_t flags);
-    // The kernel sizes its own queues; accepted for any size.
+    // Asks for input and output queues of these sizes (POSIX kernels size their own).
     bool setupQueues(std::uint32_t inputSize, std::uint32_t outputSize);
-    // Kept for the caller; reads never wait whatever they say.
+    // The read and write time limits (on POSIX kept for the caller: reads never wait).
     bool setTimeouts(const CommTimeouts& timeouts);
     const CommTimeouts& timeouts() const { return timeouts_; }
 
@@ -108,17 +101,19 @@ public:
     // 0 when nothing was there.
     std::optional<std::uint32_t> read(void* buffer, std::uint32_t size);
 
-    // The errno of the latest failed call.
-    int lastError() const { return lastError_; }
-    int descriptor() const { return fd_; }
+    // The system's error of the latest failed call.
+    const OsError& lastError() const { return lastError_; }
+
+    // The backend's own handle, defined in its header; null while closed.
+    struct Handle;
+    const Handle* handle() const { return handle_.get(); }
 
 private:
     bool fail();
 
-    int fd_ = -1;
-    int lastError_ = 0;
+    std::unique_ptr<Handle> handle_;
+    OsError lastError_;
     CommTimeouts timeouts_;
-    std::string lockFile_; // the UUCP lock file held while open, if any
 };
 
 } // namespace ronvalo::platform

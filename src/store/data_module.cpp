@@ -1,6 +1,7 @@
 // The data module: opening the three files as one connection, and the table operations.
 #include "store/data_module.h"
 
+#include <QDir>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUuid>
@@ -64,11 +65,12 @@ void TTable::Open() {
         return;
     const QString path = filePath();
     if (!platform::fileExists(path.toStdString()))
-        throw EDatabaseError(
-            QStringLiteral("Nie można otworzyć tabeli %1: plik nie istnieje").arg(path));
+        throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: plik nie istnieje")
+                                 .arg(QDir::toNativeSeparators(path)));
     const QString problem = validateTableFile(path, schema_);
     if (!problem.isEmpty())
-        throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: %2").arg(path, problem));
+        throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: %2")
+                                 .arg(QDir::toNativeSeparators(path), problem));
     active_ = true;
     module_.tableOpened();
 }

@@ -85,8 +85,9 @@ bool createEmptyDatabase(const QString& folder, QString* error) {
             return false;
         }
     }
-    if (platform::createFolders(dbFolder) != 0 ||
-        platform::createFolders(platform::resolveIgnoringCase(base.toStdString(), "txt")) != 0) {
+    if (platform::createFolders(dbFolder).failed() ||
+        platform::createFolders(platform::resolveIgnoringCase(base.toStdString(), "txt"))
+            .failed()) {
         if (error)
             *error = QStringLiteral("Nie można utworzyć folderu w %1").arg(base);
         return false;

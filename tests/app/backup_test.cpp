@@ -337,7 +337,7 @@ TEST_F(BackupTest, RefusedFileStopsTheCopyAndLeavesTargetAsItWas) {
         if (folderCase)
             ASSERT_TRUE(QDir().mkpath(c.blocked));
         else
-            ASSERT_TRUE(platform::setReadOnly(c.blocked.toStdString(), true));
+            ASSERT_FALSE(platform::setReadOnly(c.blocked.toStdString(), true).failed());
         const Snapshot dbBefore = snapshot(db), backupBefore = snapshot(backup);
 
         const QString error = errorOf<Exception>(
@@ -358,7 +358,7 @@ TEST_F(BackupTest, RefusedFileStopsTheCopyAndLeavesTargetAsItWas) {
         if (folderCase)
             ASSERT_TRUE(QDir(c.blocked).removeRecursively());
         else
-            ASSERT_TRUE(platform::setReadOnly(c.blocked.toStdString(), false));
+            ASSERT_FALSE(platform::setReadOnly(c.blocked.toStdString(), false).failed());
     }
 }
 

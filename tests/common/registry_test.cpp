@@ -91,6 +91,6 @@ TEST_F(RegistryTest, HiveThatCannotBeWrittenIsAKeyThatCannotBeOpened) {
 
     ScopedEnv readOnly{"RONVALO_REGISTRY", hive().toUtf8()};
     ASSERT_TRUE(writeFileBytes(hive(), "REGEDIT4\r\n"));
-    ASSERT_TRUE(platform::setReadOnly(hive().toStdString(), true));
+    ASSERT_FALSE(platform::setReadOnly(hive().toStdString(), true).failed());
     EXPECT_FALSE(key.OpenKey(settingsKey, true));
 }

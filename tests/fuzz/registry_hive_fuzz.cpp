@@ -1,13 +1,13 @@
 // libFuzzer target: arbitrary text parsed as the registry hive file; what was read must survive
 // being written and read again unchanged.
-#include "platform/registry.h"
+#include "platform/registry_hive.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace {
 
-bool sameHive(const platform::RegHive& a, const platform::RegHive& b) {
+bool sameHive(const ronvalo::platform::RegHive& a, const ronvalo::platform::RegHive& b) {
     if (a.size() != b.size())
         return false;
     for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j) {
@@ -24,10 +24,10 @@ bool sameHive(const platform::RegHive& a, const platform::RegHive& b) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const platform::RegHive hive =
-        platform::parseHive(std::string(reinterpret_cast<const char*>(data), size));
-    const std::string written = platform::formatHive(hive);
-    if (!sameHive(platform::parseHive(written), hive))
+    const ronvalo::platform::RegHive hive =
+        ronvalo::platform::parseHive(std::string(reinterpret_cast<const char*>(data), size));
+    const std::string written = ronvalo::platform::formatHive(hive);
+    if (!sameHive(ronvalo::platform::parseHive(written), hive))
         __builtin_trap();
     return 0;
 }

@@ -268,12 +268,12 @@ TEST_F(ImportTest, AStoredFileThatCannotBeReplacedStoresNothingUntilItCan) {
         const char* what;
         std::function<void()> block, unblock;
     } cases[] = {
-        {"read-only file", [&] { ASSERT_TRUE(platform::setReadOnly(file, true)); },
-         [&] { ASSERT_TRUE(platform::setReadOnly(file, false)); }},
+        {"read-only file", [&] { ASSERT_FALSE(platform::setReadOnly(file, true).failed()); },
+         [&] { ASSERT_FALSE(platform::setReadOnly(file, false).failed()); }},
         {"folder in its place",
          [&] {
-             ASSERT_TRUE(platform::deleteFile(file));
-             ASSERT_EQ(platform::createFolders(file), 0);
+             ASSERT_FALSE(platform::deleteFile(file).failed());
+             ASSERT_FALSE(platform::createFolders(file).failed());
          },
          [&] { ASSERT_TRUE(QDir(QString::fromStdString(file)).removeRecursively()); }},
     };

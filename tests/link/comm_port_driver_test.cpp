@@ -1,5 +1,6 @@
 // TCommPortDriver: defaults, setters and clamps, the control block, open and close, and the poll.
 #include "link/comm_port_driver.h"
+#include "platform/serial_posix.h"
 #include "support/pseudo_terminal.h"
 #include "support/temp_folder.h"
 
@@ -47,7 +48,7 @@ protected:
     void SetUp() override { driver.setPort(pnCOM1); }
 
     bool waitQueued(int count) {
-        return QTest::qWaitFor([&] { return queuedBytes(driver.Device().descriptor()) >= count; },
+        return QTest::qWaitFor([&] { return queuedBytes(driver.Device().handle()->fd) >= count; },
                                2000);
     }
 };
@@ -180,11 +181,11 @@ TEST_F(DriverOnPty, OpenTwiceAndCloseTwice) {
 
     ASSERT_TRUE(driver.OpenPort());
     EXPECT_TRUE(driver.IsPolling());
-    const int descriptor = driver.Device().descriptor();
+    const int descriptor = driver.Device().handle()->fd;
     EXPECT_EQ(driver.Device().timeouts().ReadIntervalTimeout, 1u);
     EXPECT_EQ(driver.Device().timeouts().WriteTotalTimeoutConstant, 10u);
     EXPECT_TRUE(driver.OpenPort());
-    EXPECT_EQ(driver.Device().descriptor(), descriptor);
+    EXPECT_EQ(driver.Device().handle()->fd, descriptor);
 
     driver.ClosePort();
     EXPECT_FALSE(driver.IsPortOpen());
@@ -241,16 +242,16 @@ TEST_F(DriverOnPty, ALineSettingWhileOpenRewritesTheBlockAndDiscardsTheQueue) {
     ASSERT_TRUE(driver.OpenPort());
     // Disturb the terminal's settings behind the driver's back, then queue some bytes.
     termios tio{};
-    ASSERT_EQ(tcgetattr(driver.Device().descriptor(), &tio), 0);
+    ASSERT_EQ(tcgetattr(driver.Device().handle()->fd, &tio), 0);
     tio.c_iflag |= ICRNL;
-    ASSERT_EQ(tcsetattr(driver.Device().descriptor(), TCSANOW, &tio), 0);
+    ASSERT_EQ(tcsetattr(driver.Device().handle()->fd, TCSANOW, &tio), 0);
     ASSERT_TRUE(pty.send("stale bytes"));
     ASSERT_TRUE(waitQueued(11));
 
     driver.setParity(ptMARK);
     EXPECT_EQ(driver.ControlBlock().Parity, 3);
-    EXPECT_EQ(queuedBytes(driver.Device().descriptor()), 0);
-    ASSERT_EQ(tcgetattr(driver.Device().descriptor(), &tio), 0);
+    EXPECT_EQ(queuedBytes(driver.Device().handle()->fd), 0);
+    ASSERT_EQ(tcgetattr(driver.Device().handle()->fd, &tio), 0);
     EXPECT_EQ(tio.c_iflag & ICRNL, 0u) << "the whole block was written again";
 
     driver.PollInput();

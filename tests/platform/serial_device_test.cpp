@@ -1,7 +1,7 @@
 // The serial device layer on pseudo-terminals: names, line settings, exclusivity, reads, a lost far
 // end.
 #include "platform/serial_device.h"
-#include "platform/serial_speed.h"
+#include "platform/serial_posix.h"
 #include "support/pseudo_terminal.h"
 #include "support/temp_folder.h"
 
@@ -129,13 +129,13 @@ TEST(SerialDevice, OpensAPseudoTerminalRawAtNamedAndUnnamedSpeeds) {
     // A pseudo-terminal has no modem lines: DTR and RTS are not an error there.
     ASSERT_TRUE(device.setState(lineSettings()));
     termios tio{};
-    ASSERT_EQ(tcgetattr(device.descriptor(), &tio), 0);
+    ASSERT_EQ(tcgetattr(device.handle()->fd, &tio), 0);
     EXPECT_EQ(cfgetospeed(&tio), speed_t(B9600));
     EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
 
     for (std::uint32_t baud : {31250u, 14400u, 256000u}) {
         ASSERT_TRUE(device.setState(lineSettings(baud))) << baud;
-        EXPECT_EQ(currentSpeed(device.descriptor()), baud);
+        EXPECT_EQ(currentSpeed(device.handle()->fd), baud);
     }
     EXPECT_FALSE(device.setState(lineSettings(0)));
 }
@@ -147,7 +147,7 @@ TEST(SerialDevice, ASecondOpenerIsRefusedUntilTheFirstCloses) {
     SerialDevice second;
     ASSERT_TRUE(first.open(path));
     int exclusive = 0;
-    ASSERT_EQ(ioctl(first.descriptor(), TIOCGEXCL, &exclusive), 0);
+    ASSERT_EQ(ioctl(first.handle()->fd, TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 1);
 
     // Refused even for root, and twice: a refused opener leaves the holder's claim intact.
@@ -176,7 +176,7 @@ TEST(SerialDevice, APortAnotherProgramHoldsIsRefused) {
     holder.start("sleep", {"30"});
     ASSERT_TRUE(holder.waitForStarted());
     EXPECT_FALSE(device.open(path));
-    EXPECT_EQ(device.lastError(), EBUSY);
+    EXPECT_EQ(device.lastError().code(), EBUSY);
     holder.kill();
     holder.waitForFinished();
     const qint64 gone = holder.processId();
@@ -200,7 +200,7 @@ TEST(SerialDevice, NamesWithoutATerminal) {
     test::TempFolder folder;
     SerialDevice device;
     EXPECT_FALSE(device.open(folder.file("missing").toStdString()));
-    EXPECT_EQ(device.lastError(), ENOENT);
+    EXPECT_EQ(device.lastError().code(), ENOENT);
 
     // A plain file opens but takes no line settings.
     ASSERT_TRUE(test::writeFileBytes(folder.file("plain"), "x"));
@@ -217,7 +217,7 @@ TEST(SerialDevice, ReadsWithoutWaitingAndPurges) {
     EXPECT_EQ(device.read(buffer, sizeof buffer), 0u) << "nothing queued: returns at once";
 
     ASSERT_TRUE(pty.send("abc\r\ndef"));
-    ASSERT_TRUE(waitQueued(device.descriptor(), 8));
+    ASSERT_TRUE(waitQueued(device.handle()->fd, 8));
     EXPECT_EQ(device.bytesWaiting(), 8u);
     ASSERT_EQ(device.read(buffer, 5), 5u);
     EXPECT_EQ(QByteArray(buffer, 5), "abc\r\n") << "CR LF arrive untranslated";
@@ -235,7 +235,7 @@ TEST(SerialDevice, TheFarEndGoingIsAnError) {
     ASSERT_TRUE(device.setState(lineSettings()));
     pty.closeMaster();
     EXPECT_EQ(device.bytesWaiting(), std::nullopt);
-    EXPECT_EQ(device.lastError(), EIO);
+    EXPECT_EQ(device.lastError().code(), EIO);
     char buffer[4];
     EXPECT_NE(device.read(buffer, sizeof buffer), std::optional<std::uint32_t>(4u));
     EXPECT_FALSE(device.setState(lineSettings()));

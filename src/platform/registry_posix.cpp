@@ -1,5 +1,6 @@
-// The REGEDIT4 hive file: parsing, formatting and atomic rewriting.
+// The registry on POSIX: the REGEDIT4 hive file, parsing, formatting and atomic rewriting.
 #include "platform/registry.h"
+#include "platform/registry_hive.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,7 @@
 
 #include "platform/files.h"
 
-namespace platform {
+namespace ronvalo::platform {
 
 namespace {
 
@@ -183,7 +184,7 @@ std::optional<RegHive> loadHive(const std::string& file) {
 // Writes the whole hive beside the file, then renames it over the file.
 bool saveHive(const std::string& file, const RegHive& hive) {
     const size_t slash = file.rfind('/');
-    if (slash != std::string::npos && createFolders(file.substr(0, slash)) != 0)
+    if (slash != std::string::npos && createFolders(file.substr(0, slash)).failed())
         return false;
     if (fileExists(file) && isReadOnly(file))
         return false;
@@ -271,6 +272,16 @@ std::string formatHive(const RegHive& hive) {
     return text;
 }
 
+struct RegistryKey::Handle {
+    std::string file;
+    std::string key; // "HKEY_LOCAL_MACHINE\\..."
+};
+
+RegistryKey::RegistryKey(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
+RegistryKey::~RegistryKey() = default;
+RegistryKey::RegistryKey(RegistryKey&&) noexcept = default;
+RegistryKey& RegistryKey::operator=(RegistryKey&&) noexcept = default;
+
 std::optional<RegistryKey> RegistryKey::open(const std::string& subKey, bool create) {
     std::string path = subKey;
     while (!path.empty() && path.front() == '\\')
@@ -287,7 +298,7 @@ std::optional<RegistryKey> RegistryKey::open(const std::string& subKey, bool cre
         if (!saveHive(file, *hive))
             return std::nullopt;
     }
-    return RegistryKey(file, path);
+    return RegistryKey(std::make_unique<Handle>(Handle{file, path}));
 }
 
 bool RegistryKey::valueExists(const std::string& name) const {
@@ -295,10 +306,10 @@ bool RegistryKey::valueExists(const std::string& name) const {
 }
 
 std::optional<RegValue> RegistryKey::query(const std::string& name) const {
-    const auto hive = loadHive(file_);
+    const auto hive = loadHive(handle_->file);
     if (!hive)
         return std::nullopt;
-    const auto key = hive->find(key_);
+    const auto key = hive->find(handle_->key);
     if (key == hive->end())
         return std::nullopt;
     const auto value = key->second.find(name);
@@ -308,19 +319,24 @@ std::optional<RegValue> RegistryKey::query(const std::string& name) const {
 }
 
 bool RegistryKey::set(const std::string& name, const RegValue& value) {
-    auto hive = loadHive(file_);
+    auto hive = loadHive(handle_->file);
     if (!hive)
         return false;
-    (*hive)[key_][name] = value;
-    return saveHive(file_, *hive);
+    (*hive)[handle_->key][name] = value;
+    return saveHive(handle_->file, *hive);
+}
+
+// The hive file belongs to the user who runs the program; no other user shares it.
+bool RegistryKey::allowEveryUserFullAccess() {
+    return true;
 }
 
 bool RegistryKey::remove(const std::string& name) {
-    auto hive = loadHive(file_);
+    auto hive = loadHive(handle_->file);
     if (!hive)
         return false;
-    (*hive)[key_].erase(name);
-    return saveHive(file_, *hive);
+    (*hive)[handle_->key].erase(name);
+    return saveHive(handle_->file, *hive);
 }
 
-} // namespace platform
+} // namespace ronvalo::platform

@@ -1,7 +1,5 @@
 // The serial device on POSIX: termios, modem-line ioctls, an exclusive open, non-blocking reads.
-#include "platform/serial_device.h"
-
-#include "platform/serial_speed.h"
+#include "platform/serial_posix.h"
 
 #include <cctype>
 #include <cerrno>
@@ -21,14 +19,6 @@
 #include <utility>
 
 namespace ronvalo::platform {
-
-std::uint32_t DeviceControlBlock::flags() const {
-    return (fBinary & 1u) | (fParity & 1u) << 1 | (fOutxCtsFlow & 1u) << 2 |
-           (fOutxDsrFlow & 1u) << 3 | (fDtrControl & 3u) << 4 | (fDsrSensitivity & 1u) << 6 |
-           (fTXContinueOnXoff & 1u) << 7 | (fOutX & 1u) << 8 | (fInX & 1u) << 9 |
-           (fErrorChar & 1u) << 10 | (fNull & 1u) << 11 | (fRtsControl & 3u) << 12 |
-           (fAbortOnError & 1u) << 14;
-}
 
 namespace {
 
@@ -134,11 +124,12 @@ pid_t lockHolder(const std::string& lock) {
     return alive && pid != getpid() ? pid : 0;
 }
 
-// Takes the device's lock file: false when a live process holds it. A stale file (its process
-// has gone) is replaced; where no lock file can be written at all, the device goes unlocked.
-bool takeLockFile(const std::string& lock) {
+// Takes the device's lock file: its path, empty when none can be written here at all (the
+// device then goes unlocked), nothing when a live process holds it. A stale file (its process
+// has gone) is replaced.
+std::optional<std::string> takeLockFile(const std::string& lock) {
     if (lock.empty())
-        return true;
+        return lock;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd = ::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
@@ -148,15 +139,15 @@ bool takeLockFile(const std::string& lock) {
             ::close(fd);
             if (!written)
                 ::unlink(lock.c_str());
-            return written;
+            return written ? lock : std::string();
         }
         if (errno != EEXIST)
-            return true;
+            return std::string();
         if (lockHolder(lock) != 0)
-            return false;
+            return std::nullopt;
         ::unlink(lock.c_str());
     }
-    return false;
+    return std::nullopt;
 }
 
 } // namespace
@@ -216,23 +207,27 @@ bool controlBlockToTermios(const DeviceControlBlock& dcb, termios& tio) {
     return true;
 }
 
+SerialDevice::SerialDevice() = default;
+
+SerialDevice::~SerialDevice() {
+    close();
+}
+
 SerialDevice::SerialDevice(SerialDevice&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), lastError_(other.lastError_), timeouts_(other.timeouts_),
-      lockFile_(std::exchange(other.lockFile_, std::string())) {}
+    : handle_(std::move(other.handle_)), lastError_(other.lastError_), timeouts_(other.timeouts_) {}
 
 SerialDevice& SerialDevice::operator=(SerialDevice&& other) noexcept {
     if (this != &other) {
         close();
-        fd_ = std::exchange(other.fd_, -1);
+        handle_ = std::move(other.handle_);
         lastError_ = other.lastError_;
         timeouts_ = other.timeouts_;
-        lockFile_ = std::exchange(other.lockFile_, std::string());
     }
     return *this;
 }
 
 bool SerialDevice::fail() {
-    lastError_ = errno;
+    lastError_ = OsError::fromCode(errno);
     return false;
 }
 
@@ -246,8 +241,9 @@ bool SerialDevice::open(const std::string& portName) {
     // A refused opener must not clear TIOCEXCL: the flag belongs to the holder. Programs that
     // take neither show as an open descriptor or a UUCP lock file, checked before TIOCEXCL so
     // that a refusal leaves their device as it was.
-    const std::string lock = lockFilePath(path);
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || openElsewhere(fd) || !takeLockFile(lock)) {
+    std::optional<std::string> lock;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || openElsewhere(fd) ||
+        !(lock = takeLockFile(lockFilePath(path)))) {
         errno = EBUSY;
         fail();
         ::close(fd);
@@ -256,33 +252,34 @@ bool SerialDevice::open(const std::string& portName) {
     if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
         fail();
         ::close(fd);
-        ::unlink(lock.c_str());
+        if (!lock->empty())
+            ::unlink(lock->c_str());
         return false;
     }
-    fd_ = fd;
-    lockFile_ = lock;
+    handle_ = std::make_unique<Handle>(Handle{fd, *lock});
     timeouts_ = {};
     return true;
 }
 
 void SerialDevice::close() {
-    if (fd_ < 0)
+    if (!handle_)
         return;
-    if (!lockFile_.empty())
-        ::unlink(std::exchange(lockFile_, std::string()).c_str());
-    ioctl(fd_, TIOCNXCL);
-    flock(fd_, LOCK_UN);
-    ::close(fd_);
-    fd_ = -1;
+    const int fd = handle_->fd;
+    if (!handle_->lockFile.empty())
+        ::unlink(handle_->lockFile.c_str());
+    ioctl(fd, TIOCNXCL);
+    flock(fd, LOCK_UN);
+    ::close(fd);
+    handle_.reset();
 }
 
 bool SerialDevice::setState(const DeviceControlBlock& dcb) {
-    if (fd_ < 0) {
+    if (!handle_) {
         errno = EBADF;
         return fail();
     }
     termios tio{};
-    if (tcgetattr(fd_, &tio) != 0)
+    if (tcgetattr(handle_->fd, &tio) != 0)
         return fail();
     if (dcb.BaudRate == 0 || !controlBlockToTermios(dcb, tio)) {
         errno = EINVAL;
@@ -291,25 +288,25 @@ bool SerialDevice::setState(const DeviceControlBlock& dcb) {
     const std::optional<speed_t> named = namedSpeed(dcb.BaudRate);
     if (named && cfsetspeed(&tio, *named) != 0)
         return fail();
-    if (tcsetattr(fd_, TCSANOW, &tio) != 0)
+    if (tcsetattr(handle_->fd, TCSANOW, &tio) != 0)
         return fail();
-    if (!named && !setArbitrarySpeed(fd_, dcb.BaudRate))
+    if (!named && !setArbitrarySpeed(handle_->fd, dcb.BaudRate))
         return fail();
     // A driver may quietly keep another speed than asked; that is a refusal too.
-    if (const auto held = currentSpeed(fd_); held && !speedMatches(*held, dcb.BaudRate)) {
+    if (const auto held = currentSpeed(handle_->fd); held && !speedMatches(*held, dcb.BaudRate)) {
         errno = EINVAL;
         return fail();
     }
     const bool dtr = dcb.fDtrControl != DTR_CONTROL_DISABLE;
     const bool rts = dcb.fRtsControl != RTS_CONTROL_DISABLE;
-    if (!setModemLine(fd_, TIOCM_DTR, dtr) || !setModemLine(fd_, TIOCM_RTS, rts))
+    if (!setModemLine(handle_->fd, TIOCM_DTR, dtr) || !setModemLine(handle_->fd, TIOCM_RTS, rts))
         return fail();
     return true;
 }
 
 bool SerialDevice::purge(std::uint32_t flags) {
-    if (fd_ < 0 || (flags & ~0xFu) != 0) {
-        errno = fd_ < 0 ? EBADF : EINVAL;
+    if (!handle_ || (flags & ~0xFu) != 0) {
+        errno = !handle_ ? EBADF : EINVAL;
         return fail();
     }
     const bool output = flags & PURGE_TXCLEAR;
@@ -317,11 +314,11 @@ bool SerialDevice::purge(std::uint32_t flags) {
     if (!output && !input)
         return true;
     const int queue = output && input ? TCIOFLUSH : output ? TCOFLUSH : TCIFLUSH;
-    return tcflush(fd_, queue) == 0 || fail();
+    return tcflush(handle_->fd, queue) == 0 || fail();
 }
 
 bool SerialDevice::setupQueues(std::uint32_t, std::uint32_t) {
-    if (fd_ < 0) {
+    if (!handle_) {
         errno = EBADF;
         return fail();
     }
@@ -329,7 +326,7 @@ bool SerialDevice::setupQueues(std::uint32_t, std::uint32_t) {
 }
 
 bool SerialDevice::setTimeouts(const CommTimeouts& timeouts) {
-    if (fd_ < 0) {
+    if (!handle_) {
         errno = EBADF;
         return fail();
     }
@@ -339,8 +336,8 @@ bool SerialDevice::setTimeouts(const CommTimeouts& timeouts) {
 
 std::optional<std::uint32_t> SerialDevice::bytesWaiting() {
     int count = 0;
-    if (fd_ < 0 || ioctl(fd_, FIONREAD, &count) != 0) {
-        if (fd_ < 0)
+    if (!handle_ || ioctl(handle_->fd, FIONREAD, &count) != 0) {
+        if (!handle_)
             errno = EBADF;
         fail();
         return std::nullopt;
@@ -349,14 +346,14 @@ std::optional<std::uint32_t> SerialDevice::bytesWaiting() {
 }
 
 std::optional<std::uint32_t> SerialDevice::read(void* buffer, std::uint32_t size) {
-    if (fd_ < 0) {
+    if (!handle_) {
         errno = EBADF;
         fail();
         return std::nullopt;
     }
     if (size == 0)
         return 0;
-    const ssize_t got = ::read(fd_, buffer, size);
+    const ssize_t got = ::read(handle_->fd, buffer, size);
     if (got >= 0)
         return static_cast<std::uint32_t>(got);
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)

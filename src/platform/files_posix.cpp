@@ -1,4 +1,4 @@
-// POSIX implementation of the file services.
+// The file services on POSIX.
 #include "platform/files.h"
 
 #include <cerrno>
@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace platform {
+namespace ronvalo::platform {
 
 namespace {
 
@@ -59,12 +59,12 @@ bool folderExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool deleteFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+OsError deleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? OsError() : OsError::last();
 }
 
-bool renameFile(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+OsError renameFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? OsError() : OsError::last();
 }
 
 bool isReadOnly(const std::string& path) {
@@ -72,12 +72,12 @@ bool isReadOnly(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && (st.st_mode & writeBits) == 0;
 }
 
-bool setReadOnly(const std::string& path, bool readOnly) {
+OsError setReadOnly(const std::string& path, bool readOnly) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        return false;
+        return OsError::last();
     const mode_t mode = readOnly ? (st.st_mode & ~writeBits) : (st.st_mode | S_IWUSR);
-    return ::chmod(path.c_str(), mode & 07777) == 0;
+    return ::chmod(path.c_str(), mode & 07777) == 0 ? OsError() : OsError::last();
 }
 
 std::optional<std::string> findNameIgnoringCase(const std::string& folder, std::string_view name) {
@@ -96,49 +96,32 @@ std::optional<std::string> findNameIgnoringCase(const std::string& folder, std::
     return found;
 }
 
-std::string resolveIgnoringCase(const std::string& folder, std::string_view relative) {
-    std::string path = folder;
-    while (!relative.empty()) {
-        const size_t slash = relative.find('/');
-        const std::string_view part = relative.substr(0, slash);
-        relative =
-            slash == std::string_view::npos ? std::string_view() : relative.substr(slash + 1);
-        if (part.empty())
-            continue;
-        const auto match = findNameIgnoringCase(path, part);
-        path += match ? *match : std::string(part);
-        if (slash != std::string_view::npos)
-            path += '/';
-    }
-    return path;
-}
-
-int createEmptyFile(const std::string& path) {
+OsError createEmptyFile(const std::string& path) {
     const int fd = openForWriting(path, O_CREAT | O_TRUNC);
     if (fd < 0)
-        return errno;
-    return ::close(fd) == 0 ? 0 : errno;
+        return OsError::last();
+    return ::close(fd) == 0 ? OsError() : OsError::last();
 }
 
-int appendToFile(const std::string& path, std::string_view bytes) {
+OsError appendToFile(const std::string& path, std::string_view bytes) {
     FdCloser file{openForWriting(path, O_APPEND)};
     if (file.fd < 0)
-        return errno;
+        return OsError::last();
     while (!bytes.empty()) {
         const ssize_t written = ::write(file.fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return errno;
+            return OsError::last();
         }
         bytes.remove_prefix(static_cast<size_t>(written));
     }
     const int fd = file.fd;
     file.fd = -1;
-    return ::close(fd) == 0 ? 0 : errno;
+    return ::close(fd) == 0 ? OsError() : OsError::last();
 }
 
-int createFolders(const std::string& path) {
+OsError createFolders(const std::string& path) {
     std::string partial;
     size_t position = 0;
     while (position != std::string::npos) {
@@ -147,34 +130,24 @@ int createFolders(const std::string& path) {
         if (partial.empty() || folderExists(partial))
             continue;
         if (::mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST)
-            return errno;
+            return OsError::last();
     }
-    return 0;
+    return {};
 }
 
-bool lockedForWritingByOther(const std::string& path) {
-    const FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    // A read lock over the whole file conflicts with any write lock another process holds.
-    struct flock lock {};
-    lock.l_type = F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    return file.fd >= 0 && ::fcntl(file.fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-}
-
-int syncToDisk(const std::string& path) {
+OsError syncToDisk(const std::string& path) {
     FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0 || ::fsync(file.fd) != 0)
-        return errno;
-    const int fd = std::exchange(file.fd, -1);
-    return ::close(fd) == 0 ? 0 : errno;
+        return OsError::last();
+    return ::close(std::exchange(file.fd, -1)) == 0 ? OsError() : OsError::last();
 }
 
-int copyModificationTime(const std::string& source, const std::string& path) {
+OsError copyModificationTime(const std::string& source, const std::string& path) {
     struct stat st {};
     if (::stat(source.c_str(), &st) != 0)
-        return errno;
+        return OsError::last();
     const timespec times[2] = {st.st_atim, st.st_mtim};
-    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno;
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? OsError() : OsError::last();
 }
 
 std::string executableFolder() {
@@ -186,4 +159,58 @@ std::string executableFolder() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
-} // namespace platform
+struct ReadableFile::Handle {
+    explicit Handle(int descriptor) : fd(descriptor) {} // clang 14 has no aggregate (...)
+    int fd;
+    ~Handle() { ::close(fd); }
+};
+
+ReadableFile::ReadableFile() = default;
+ReadableFile::~ReadableFile() = default;
+ReadableFile::ReadableFile(ReadableFile&&) noexcept = default;
+ReadableFile& ReadableFile::operator=(ReadableFile&&) noexcept = default;
+
+// POSIX has no share modes: the file opens whoever else has it open. What it has instead are
+// fcntl byte-range locks, which SQLite takes while it writes: a file another process holds a
+// write lock on is refused, as Windows refuses a file another program has open for writing.
+OsError ReadableFile::open(const std::string& path) {
+    handle_.reset();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return OsError::last();
+    auto handle = std::make_unique<Handle>(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return OsError::last();
+    if (S_ISDIR(st.st_mode))
+        return OsError::fromCode(EISDIR);
+    // A read lock over the whole file conflicts with any write lock of another process.
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_GETLK, &lock) != 0)
+        return OsError::last();
+    if (lock.l_type != F_UNLCK)
+        return OsError::fromCode(EAGAIN);
+    handle_ = std::move(handle);
+    return {};
+}
+
+std::optional<std::size_t> ReadableFile::read(void* buffer, std::size_t size) {
+    if (!handle_)
+        return std::nullopt;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(handle_->fd, static_cast<char*>(buffer) + done, size - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+} // namespace ronvalo::platform

@@ -1,5 +1,5 @@
 // Line speeds through termios2 (Linux), kept apart because its header clashes with <termios.h>.
-#include "platform/serial_speed.h"
+#include "platform/serial_posix.h"
 
 #if defined(__linux__)
 #include <asm/termbits.h>

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# make windows: the program cross-built for 64-bit Windows, its folder build-win/Ronvalo/ (the
+# executables, the Qt DLLs and plugins they load, the MinGW runtime, all stripped) and the NSIS
+# installer build-win/ronvalo-2.2-setup.exe. Needs the Qt that build-qt.sh makes.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+here="$root/packaging/windows"
+QT=${RONVALO_WIN_QT:-/var/cache/ronvalo/qt6-mingw64}
+JOBS=${JOBS:-$(nproc)}
+triple=x86_64-w64-mingw32
+out="$root/build-win"
+folder="$out/Ronvalo"
+
+[ -f "$QT/.complete" ] || { echo "build-windows: no Qt for Windows in $QT (packaging/windows/build-qt.sh)" >&2; exit 1; }
+host_cmake=$(dirname "$(dirname "$(find /usr/lib -path '*cmake/Qt6HostInfo/Qt6HostInfoConfig.cmake' | head -1)")")
+
+cmake -S "$root" -B "$out/cmake" -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-ronvalo.cmake" \
+  -DRONVALO_WIN_QT="$QT" -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DRONVALO_TESTS=OFF -DRONVALO_BENCH=OFF >/dev/null
+cmake --build "$out/cmake" -j"$JOBS" --target ronvalo ronvalo-newdb
+
+rm -rf "$folder"
+mkdir -p "$folder"/{platforms,sqldrivers,styles}
+cp "$out/cmake/bin/ronvalo.exe" "$out/cmake/bin/ronvalo-newdb.exe" "$folder/"
+cp "$QT/plugins/platforms/qwindows.dll" "$folder/platforms/"
+cp "$QT/plugins/sqldrivers/qsqlite.dll" "$folder/sqldrivers/"
+cp "$QT/plugins/styles/"*.dll "$folder/styles/"
+
+# qtbase has no deployment tool: follow the imports of every file in the folder and copy each
+# DLL found in Qt or the MinGW runtime; the rest are the system's own.
+search=("$QT/bin" "/usr/lib/gcc/$triple/12-posix" "/usr/$triple/lib")
+imports() { "$triple-objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+queue=("$folder"/*.exe "$folder"/*/*.dll)
+while [ ${#queue[@]} -gt 0 ]; do
+  file=${queue[0]}; queue=("${queue[@]:1}")
+  for dll in $(imports "$file"); do
+    [ -e "$folder/$dll" ] && continue
+    for dir in "${search[@]}"; do
+      found=$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit)
+      if [ -n "$found" ]; then cp "$found" "$folder/$dll"; queue+=("$folder/$dll"); break; fi
+    done
+  done
+done
+find "$folder" -iname '*.exe' -o -iname '*.dll' | xargs "$triple-strip" --strip-unneeded
+
+makensis -V2 -DSOURCE="$folder" -DOUTPUT="$out/ronvalo-2.2-setup.exe" "$here/ronvalo.nsi"
+echo "Windows program: $folder ($(du -sh "$folder" | cut -f1)); installer: $out/ronvalo-2.2-setup.exe ($(du -h "$out/ronvalo-2.2-setup.exe" | cut -f1))"

@@ -1,0 +1,137 @@
+// The Windows file services in a folder whose name has Polish letters: sizes, attributes, the
+// copy's sharing rules, time stamps, renames over existing files, names ignoring case.
+#include "platform/files.h"
+#include "platform/text_win32.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using namespace ronvalo::platform;
+
+namespace {
+
+// A fresh folder "Łódź <n>" under the user's temporary folder, removed with its files.
+class PolishFolder {
+public:
+    PolishFolder() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        path_ = toUtf8(temp) + "\xC5\x81\xC3\xB3\x64\xC5\xBA " + std::to_string(GetTickCount64()) +
+                "\\";
+    }
+    ~PolishFolder() {
+        for (const std::string name : {"a.txt", "b.txt", "Odbicia.db", "sub\\deeper\\c.txt"}) {
+            setReadOnly(path_ + name, false);
+            deleteFile(path_ + name);
+        }
+        RemoveDirectoryW(toWide(path_ + "sub\\deeper").c_str());
+        RemoveDirectoryW(toWide(path_ + "sub").c_str());
+        RemoveDirectoryW(toWide(path_).c_str());
+    }
+    std::string file(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+// A handle as a database engine holds its file: reading and writing, sharing both.
+HANDLE openAsWriter(const std::string& path) {
+    return CreateFileW(toWide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+FILETIME modified(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(toWide(path).c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+} // namespace
+
+TEST(Files, CreateAppendSizeRenameDeleteWithPolishLetters) {
+    PolishFolder folder;
+    const std::string a = folder.file("a.txt"), b = folder.file("b.txt");
+    ASSERT_FALSE(createFolders(folder.file("sub\\deeper")).failed());
+    EXPECT_TRUE(folderExists(folder.file("sub\\deeper")));
+    EXPECT_EQ(fileSize(folder.file("sub")), -1) << "a folder has no size";
+
+    ASSERT_FALSE(createEmptyFile(a).failed());
+    ASSERT_FALSE(appendToFile(a, "Start programu\r\n").failed());
+    EXPECT_EQ(fileSize(a), 16);
+    EXPECT_TRUE(fileExists(a));
+
+    ASSERT_FALSE(createEmptyFile(b).failed());
+    ASSERT_FALSE(renameFile(a, b).failed()) << "a rename replaces the file of the new name";
+    EXPECT_FALSE(fileExists(a));
+    EXPECT_EQ(fileSize(b), 16);
+    EXPECT_EQ(appendToFile(a, "x").kind(), OsErrorKind::NotFound);
+    EXPECT_FALSE(deleteFile(b).failed());
+    EXPECT_EQ(deleteFile(b).kind(), OsErrorKind::NotFound);
+}
+
+TEST(Files, ReadOnlyAttributeRefusesWriters) {
+    PolishFolder folder;
+    const std::string a = folder.file("a.txt");
+    ASSERT_FALSE(createFolders(folder.file("")).failed());
+    ASSERT_FALSE(createEmptyFile(a).failed());
+    ASSERT_FALSE(setReadOnly(a, true).failed());
+    EXPECT_TRUE(isReadOnly(a));
+    EXPECT_EQ(createEmptyFile(a).kind(), OsErrorKind::AccessDenied);
+    EXPECT_EQ(appendToFile(a, "x").kind(), OsErrorKind::AccessDenied);
+    ASSERT_FALSE(setReadOnly(a, false).failed());
+    EXPECT_FALSE(isReadOnly(a));
+    EXPECT_FALSE(appendToFile(a, "x").failed());
+}
+
+TEST(Files, SourceOfACopyDeniesWritersAndKeepsItsTimeOnTheCopy) {
+    PolishFolder folder;
+    const std::string a = folder.file("a.txt"), b = folder.file("b.txt");
+    ASSERT_FALSE(createFolders(folder.file("")).failed());
+    ASSERT_FALSE(createEmptyFile(a).failed());
+    ASSERT_FALSE(appendToFile(a, "0123456789").failed());
+
+    // A file another program holds open for writing does not open as a source.
+    const HANDLE writer = openAsWriter(a);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    ReadableFile source;
+    EXPECT_EQ(source.open(a).kind(), OsErrorKind::AccessDenied);
+    CloseHandle(writer);
+
+    // Open as a source, it keeps writers out and reads in full blocks until the end.
+    ASSERT_FALSE(source.open(a).failed());
+    EXPECT_EQ(openAsWriter(a), INVALID_HANDLE_VALUE);
+    char block[8];
+    EXPECT_EQ(source.read(block, sizeof block), 8u);
+    EXPECT_EQ(source.read(block, sizeof block), 2u);
+    EXPECT_EQ(source.read(block, sizeof block), 0u);
+    source = ReadableFile();
+
+    ReadableFile folderAsFile;
+    EXPECT_TRUE(folderAsFile.open(folder.file("")).failed()) << "a folder is not a file";
+
+    ASSERT_FALSE(createEmptyFile(b).failed());
+    FILETIME old = modified(a);
+    old.dwHighDateTime -= 1000; // about five days earlier
+    const HANDLE stamp = CreateFileW(toWide(a).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(SetFileTime(stamp, nullptr, nullptr, &old));
+    CloseHandle(stamp);
+    ASSERT_FALSE(copyModificationTime(a, b).failed());
+    const FILETIME copied = modified(b);
+    EXPECT_EQ(CompareFileTime(&old, &copied), 0);
+}
+
+TEST(Files, NamesIgnoringCaseAndTheExecutableFolder) {
+    PolishFolder folder;
+    ASSERT_FALSE(createFolders(folder.file("")).failed());
+    ASSERT_FALSE(createEmptyFile(folder.file("Odbicia.db")).failed());
+    EXPECT_EQ(findNameIgnoringCase(folder.file(""), "ODBICIA.DB"), "Odbicia.db");
+    EXPECT_EQ(findNameIgnoringCase(folder.file(""), "Czytniki.db"), std::nullopt);
+    EXPECT_EQ(resolveIgnoringCase(folder.file(""), "odbicia.DB"), folder.file("Odbicia.db"));
+
+    const std::string base = executableFolder();
+    ASSERT_FALSE(base.empty());
+    EXPECT_EQ(base.back(), '\\');
+    EXPECT_TRUE(fileExists(base + "test_platform_win32.exe"));
+}
