@@ -43,20 +43,38 @@ test: deps
 	cmake --build build-test -j$(JOBS)
 	cd build-test && ctest --output-on-failure -j$(JOBS)
 
-# Feeds arbitrary bytes through the reading of a reader dump for 60 seconds; not part of `make test`.
-FUZZ_SOURCES := tests/fuzz/reader_dump_fuzz.cpp src/import/reader_dump.cpp src/common/ole_date.cpp
+# Three fuzzers, 60 seconds each, not part of `make test`: the reader dump through the import's
+# own walker, the registry hive file parser, and the receive buffers with their comparison.
+FUZZ_TIME := 60
+FUZZ_FLAGS := -std=c++20 -g -O1 -fPIC -Wall -Wextra -Werror -Isrc \
+              -fsanitize=fuzzer,address,undefined,float-cast-overflow \
+              -fno-sanitize-recover=undefined,float-cast-overflow
+FUZZ_reader_dump := src/import/reader_dump.cpp src/link/receive_buffer.cpp src/common/ole_date.cpp
+FUZZ_registry_hive := src/platform/registry_posix.cpp src/platform/files_posix.cpp \
+                      src/platform/file_names.cpp src/platform/os_error_posix.cpp
+FUZZ_receive := src/link/receive_buffer.cpp src/link/transmission_comparison.cpp
+FUZZERS := reader_dump registry_hive receive
+
 fuzz: deps
 	@dpkg-query -W -f='$${Status}\n' clang 2>/dev/null | grep -q '^install ok installed' || { \
 	  echo "Installing: clang"; \
 	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq clang; }
-	mkdir -p build-fuzz/corpus
-	clang++ -std=c++20 -g -O1 -fPIC -Wall -Wextra -Werror \
-	  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc \
-	  $$(pkg-config --cflags Qt6Core) $(FUZZ_SOURCES) $$(pkg-config --libs Qt6Core) \
-	  -o build-fuzz/reader_dump_fuzz
-	build-fuzz/reader_dump_fuzz -max_total_time=60 -print_final_stats=1 \
-	  build-fuzz/corpus tests/fuzz/samples
+	@set -e; for name in $(FUZZERS); do \
+	  case $$name in \
+	    reader_dump) sources="$(FUZZ_reader_dump)";; \
+	    registry_hive) sources="$(FUZZ_registry_hive)";; \
+	    receive) sources="$(FUZZ_receive)";; \
+	  esac; \
+	  mkdir -p build-fuzz/corpus/$$name; \
+	  echo "== $$name: building"; \
+	  clang++ $(FUZZ_FLAGS) $$(pkg-config --cflags Qt6Core) tests/fuzz/$${name}_fuzz.cpp $$sources \
+	    $$(pkg-config --libs Qt6Core) -o build-fuzz/$${name}_fuzz; \
+	  samples=; [ -d tests/fuzz/samples/$$name ] && samples=tests/fuzz/samples/$$name; \
+	  echo "== $$name: fuzzing for $(FUZZ_TIME) s"; \
+	  ( cd build-fuzz && ./$${name}_fuzz -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \
+	      -artifact_prefix=$$name- corpus/$$name $${samples:+../$$samples} ); \
+	done
 
 # Windows x86-64, cross-built with MinGW-w64 against Qt built once from Debian's qt6-base source
 # (packaging/windows/build-qt.sh) into RONVALO_WIN_QT; checked under Wine.

@@ -67,7 +67,8 @@ double timeImport(const QByteArray& dump, int count) {
     PunchImport import(
         base, dm, [&](const QString& line) { log << line; }, summary);
     import.showSummary = nullptr;
-    ReceiveBuffer Memo1, Memo2;
+    // Far past any instrument's memory: room for the text and its line index.
+    ReceiveBuffer Memo1(dump.size() * 2), Memo2;
     Memo1.append(dump);
     QElapsedTimer timer;
     timer.start();

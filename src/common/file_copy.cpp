@@ -23,7 +23,8 @@ constexpr qint64 blockSize = 64 * 1024;
     throw EWriteError(QStringLiteral("Stream write error"));
 }
 
-// Others are denied write access while the copy reads (where the system can deny it).
+// Others are denied write access while the copy reads: a table another program is writing
+// would be copied half old, half new.
 platform::ReadableFile openSource(const QString& path) {
     platform::ReadableFile in;
     if (in.open(path.toStdString()).failed())
@@ -36,7 +37,8 @@ void createFolderOf(const QString& path) {
     platform::createFolders(QFileInfo(path).absolutePath().toStdString());
 }
 
-// Block by block until a block comes back short; the destination is flushed and closed.
+// Block by block until a block comes back short; the destination is flushed to the disk and
+// closed, so that a rename that follows never puts an unwritten file in place.
 void copyContents(platform::ReadableFile& in, QFile& out, const CopyProgress& progress) {
     QByteArray block(blockSize, Qt::Uninitialized);
     for (;;) {
@@ -54,7 +56,8 @@ void copyContents(platform::ReadableFile& in, QFile& out, const CopyProgress& pr
     if (!out.flush())
         writeFailed();
     out.close();
-    if (out.error() != QFileDevice::NoError)
+    if (out.error() != QFileDevice::NoError ||
+        platform::syncToDisk(out.fileName().toStdString()).failed())
         writeFailed();
 }
 

@@ -7,7 +7,11 @@ namespace ronvalo {
 
 namespace {
 constexpr qint64 msPerDay = 24LL * 60 * 60 * 1000;
-}
+// The scale's own range: 1 January 100 to 31 December 9999. Past it a day count is no date, and
+// converting it to an integer would overflow.
+constexpr double firstDay = -657434.0;
+constexpr double lastDay = 2958465.0;
+} // namespace
 
 QDate zeroDate() {
     return QDate(1899, 12, 30);
@@ -49,7 +53,8 @@ TDateTime toOle(const QDateTime& dateTime) {
 }
 
 QDateTime fromOle(TDateTime value) {
-    if (!std::isfinite(value))
+    // NaN, infinities and counts outside the scale are damaged values: they read as the zero date.
+    if (!std::isfinite(value) || value < firstDay || value >= lastDay + 1.0)
         return QDateTime(zeroDate(), QTime(0, 0));
     const double whole = std::trunc(value);
     qint64 ms = std::llround(std::fabs(value - whole) * msPerDay);

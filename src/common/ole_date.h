@@ -23,7 +23,8 @@ std::optional<QTime> makeTime(int hours, int minutes, int seconds = 0);
 TDateTime toOle(const QDateTime& dateTime);
 TDateTime toOle(const QDate& date);
 // The date-time an OLE value stands for; negative values count back from the zero date with the
-// fraction read as a time of day, as the Windows scale does.
+// fraction read as a time of day, as the Windows scale does. A value that is no date (NaN, or
+// outside 1 January 100 .. 31 December 9999) gives the zero date, like a value never set.
 QDateTime fromOle(TDateTime value);
 
 } // namespace ronvalo

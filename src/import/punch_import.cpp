@@ -42,12 +42,16 @@ void PunchImport::run(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTim
     instrument_.clear();
     std::exception_ptr failure;
     try {
-        importDump(Memo1, Memo2, transferDate);
+        importDump(Memo1, Memo2);
     } catch (...) {
         failure = std::current_exception();
     }
-    if (!failure)
+    if (!failure) {
+        // The punches are committed: a failure from here on is no failure of the import, and
+        // goes to the general error handler.
+        reportSuccess(transferDate);
         return;
+    }
     // By now the transaction has rolled back and the temporary file is gone.
     const QString message = failureMessage(failure);
     Dialogs::current().notice(message);
@@ -71,75 +75,76 @@ QString PunchImport::failureMessage(std::exception_ptr failure) const {
     }
 }
 
-void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
-                             const QDateTime& transferDate) {
-    setStep(QStringLiteral("0"));
-    checkStartLine(Memo1.line(startLineNumber));
+// The import's part of reading a dump: step labels, the repeat test, and storing each punch
+// before the next line is read.
+class PunchImport::Steps final : public DumpVisitor {
+public:
+    Steps(PunchImport& import, ReceiveBuffer& Memo2) : import_(import), Memo2_(Memo2) {
+        punch_.Data = zeroDate();
+    }
 
-    setStep(QStringLiteral("1"));
-    instrument_ = readInstrumentNumber(Memo1.line(instrumentLineNumber));
-
-    setStep(QStringLiteral("2"));
-    instrumentDate_ = readClockLine(Memo1.line(clockLineNumber));
-    for (int i = 0; i < separatorLineNumber; ++i)
-        Memo1.removeFirstLine();
+    void reading(int lineNumber) override { import_.setStep(lineNumber); }
+    void instrumentRead(const QByteArray& number) override { import_.instrument_ = number; }
+    void instrumentDateRead(QDate date) override { import_.instrumentDate_ = date; }
+    void firstPunchDateRead(QDate date) override { import_.firstPunchDate_ = date; }
 
     // The clock line is gone, so the same records sent at another time compare equal.
-    setStep(QStringLiteral("I/O-1"));
-    const QString path = transmissionFilePath(baseFolder_, instrument_);
-    if (platform::fileExists(path.toStdString())) {
-        Memo2.clear();
+    void headerRemoved(const ReceiveBuffer& rest) override {
+        import_.setStep(QStringLiteral("I/O-1"));
+        path = transmissionFilePath(import_.baseFolder_, import_.instrument_);
+        if (!platform::fileExists(path.toStdString()))
+            return;
+        Memo2_.clear();
         platform::OsError::clearLast();
-        if (!Memo2.loadFromFile(path))
+        if (!Memo2_.loadFromFile(path))
             raiseInOutError(platform::OsError::last());
-        if (sameLines(Memo1, Memo2))
+        if (sameLines(rest, Memo2_))
             throw ETeSameDane();
     }
 
-    setStep(QStringLiteral("3"));
-    checkSeparatorLine(Memo1.line(0));
-
-    // Everything stored from here on is one transaction, begun at the first punch line: a
-    // failure anywhere up to the commit leaves the three tables as they were.
-    const QString instrumentText = fromCp1250(instrument_);
-    std::optional<Transaction> transaction;
-    bool downloadPending = true;
-    Punch punch;
-    punch.Data = zeroDate();
-    punch.Nrczyt = instrumentText;
-    const qsizetype n = Memo1.count();
-    for (qsizetype i = 1; i < n; ++i) {
-        const int lineNumber = int(i + separatorLineNumber);
-        setStep(lineNumber);
-        const DataLine data = readDataLine(Memo1.line(i), lineNumber);
-        if (data.kind == DataLine::Kind::Date) {
-            punch.Data = data.date;
-            if (i == 1)
-                firstPunchDate_ = data.date;
-        } else if (data.kind == DataLine::Kind::Punch) {
-            setStep(lineNumber, QStringLiteral("DB"));
-            if (downloadPending) {
-                transaction.emplace(dm_);
-                punch.NrSczytania = dm_.appendDownload(Clock::now());
-                // Registered once: every punch of the dump has the same instrument.
-                const QString reader = instrumentText.left(punchInstrumentWidth);
-                if (!dm_.findReader(reader))
-                    dm_.insertReader(reader);
-                downloadPending = false;
-            }
-            punch.Czas = data.time;
-            punch.Nrwewpkt = data.checkpoint;
-            dm_.insertPunch(punch);
+    // Everything stored is one transaction, begun at the first punch line: a failure anywhere
+    // up to the commit leaves the three tables as they were.
+    void punchRead(const DumpPunch& punch) override {
+        import_.setStep(punch.lineNumber, QStringLiteral("DB"));
+        TDM3& dm = import_.dm_;
+        if (!transaction) {
+            transaction.emplace(dm);
+            const QString instrument = fromCp1250(import_.instrument_);
+            punch_.Nrczyt = instrument;
+            punch_.NrSczytania = dm.appendDownload(Clock::now());
+            // Registered once: every punch of the dump has the same instrument.
+            const QString reader = instrument.left(punchInstrumentWidth);
+            if (!dm.findReader(reader))
+                dm.insertReader(reader);
         }
+        punch_.Data = punch.date;
+        punch_.Czas = punch.time;
+        punch_.Nrwewpkt = punch.checkpoint;
+        dm.insertPunch(punch_);
     }
 
-    // The file is written aside first and replaces the stored one only once the rows are in.
-    setStep(QStringLiteral("I/O-2"));
-    PendingTransmissionFile file(path, Memo1);
-    if (transaction)
-        transaction->commit();
-    file.place();
+    QString path;                           // of the stored transmission file
+    std::optional<Transaction> transaction; // from the first punch line on
 
+private:
+    PunchImport& import_;
+    ReceiveBuffer& Memo2_;
+    Punch punch_;
+};
+
+void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2) {
+    Steps steps(*this, Memo2);
+    walkDump(Memo1, steps);
+    // The file is written aside and checked first, and replaces the stored one only once the
+    // rows are in. The commit is the last step that can fail.
+    setStep(QStringLiteral("I/O-2"));
+    PendingTransmissionFile file(steps.path, Memo1);
+    if (steps.transaction)
+        steps.transaction->commit();
+    file.place();
+}
+
+void PunchImport::reportSuccess(const QDateTime& transferDate) {
     const RegionalFormats formats = RegionalFormats::fromEnvironment();
     const QString instrumentDate = formats.formatShortDate(instrumentDate_);
     const QString firstPunchDate = formats.formatShortDate(firstPunchDate_);
@@ -148,7 +153,7 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
     if (showSummary)
         showSummary(frUdaloDlg_);
     log_(instrumentDate + QStringLiteral("  ") + firstPunchDate + QStringLiteral("  ") +
-         importedText + instrumentText + QLatin1Char(')'));
+         importedText + fromCp1250(instrument_) + QLatin1Char(')'));
 }
 
 void acOdbiorExecute(QDialog& frOdbior, PunchImport& import, ReceiveBuffer& Memo1,

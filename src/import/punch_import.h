@@ -25,7 +25,8 @@ public:
 
     // Imports the dump in Memo1 (Memo2 takes the stored transmission file for the repeat test),
     // transferDate being the moment the two transmissions agreed. A failure is shown and logged
-    // here and stores nothing; only a failure of that log line leaves this function.
+    // here and stores nothing; only a failure of that log line, or of the summary and log line
+    // after the punches were stored, leaves this function.
     void run(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate);
 
     // Values that carry over from one import of a run to the next; the zero date at first.
@@ -36,7 +37,11 @@ public:
     std::function<void(TfrUdaloDlg&)> showSummary;
 
 private:
-    void importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate);
+    class Steps;
+    // Steps up to the commit and the stored transmission file; raises on any failure.
+    void importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2);
+    // The summary dialog and the success log line.
+    void reportSuccess(const QDateTime& transferDate);
     QString failureMessage(std::exception_ptr failure) const;
     // The step label is kept as a text and a dump line number, made into one text only when a
     // message needs it: setting it happens twice for every punch line.

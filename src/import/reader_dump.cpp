@@ -2,6 +2,7 @@
 #include "import/reader_dump.h"
 
 #include "common/ole_date.h"
+#include "link/receive_buffer.h"
 
 #include <limits>
 
@@ -132,32 +133,52 @@ DataLine readDataLine(QByteArrayView line, int lineNumber) {
     return {};
 }
 
-ReaderDump readWholeDump(const QList<QByteArray>& lines) {
-    ReaderDump dump;
-    // QList::value gives an empty line for a header line the dump does not have.
-    checkStartLine(lines.value(startLineNumber));
-    dump.instrumentNumber = readInstrumentNumber(lines.value(instrumentLineNumber));
-    dump.instrumentDate = readClockLine(lines.value(clockLineNumber));
-    checkSeparatorLine(lines.value(separatorLineNumber));
+void walkDump(ReceiveBuffer& buffer, DumpVisitor& visitor) {
+    visitor.reading(startLineNumber);
+    checkStartLine(buffer.line(startLineNumber));
+    visitor.reading(instrumentLineNumber);
+    visitor.instrumentRead(readInstrumentNumber(buffer.line(instrumentLineNumber)));
+    visitor.reading(clockLineNumber);
+    visitor.instrumentDateRead(readClockLine(buffer.line(clockLineNumber)));
+    for (int i = 0; i < separatorLineNumber; ++i)
+        buffer.removeFirstLine();
+    visitor.headerRemoved(buffer);
+
+    visitor.reading(separatorLineNumber);
+    checkSeparatorLine(buffer.line(0));
 
     QDate runningDate = zeroDate();
-    for (qsizetype i = firstDataLineNumber; i < lines.size(); ++i) {
-        const int lineNumber = int(i);
-        const DataLine data = readDataLine(lines.at(i), lineNumber);
-        switch (data.kind) {
-        case DataLine::Kind::Date:
+    const qsizetype n = buffer.count();
+    for (qsizetype i = 1; i < n; ++i) {
+        const int lineNumber = int(i + separatorLineNumber);
+        visitor.reading(lineNumber);
+        const DataLine data = readDataLine(buffer.line(i), lineNumber);
+        if (data.kind == DataLine::Kind::Date) {
             runningDate = data.date;
             if (lineNumber == firstDataLineNumber)
-                dump.firstPunchDate = data.date;
-            break;
-        case DataLine::Kind::Punch:
-            dump.punches.append({runningDate, data.time, data.checkpoint, lineNumber});
-            break;
-        case DataLine::Kind::Other:
-            break;
+                visitor.firstPunchDateRead(data.date);
+        } else if (data.kind == DataLine::Kind::Punch) {
+            visitor.punchRead({runningDate, data.time, data.checkpoint, lineNumber});
         }
     }
-    return dump;
+}
+
+ReaderDump readWholeDump(const QList<QByteArray>& lines) {
+    struct Collector final : DumpVisitor {
+        ReaderDump dump;
+        void reading(int) override {}
+        void instrumentRead(const QByteArray& number) override { dump.instrumentNumber = number; }
+        void instrumentDateRead(QDate date) override { dump.instrumentDate = date; }
+        void firstPunchDateRead(QDate date) override { dump.firstPunchDate = date; }
+        void punchRead(const DumpPunch& punch) override { dump.punches.append(punch); }
+    } collector;
+    QByteArray text;
+    for (const QByteArray& line : lines)
+        text += line + "\r\n";
+    ReceiveBuffer buffer(text.size() * (1 + ReceiveBuffer::bytesPerLineBreak));
+    buffer.append(text);
+    walkDump(buffer, collector);
+    return collector.dump;
 }
 
 } // namespace ronvalo

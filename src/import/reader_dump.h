@@ -12,6 +12,8 @@
 
 namespace ronvalo {
 
+class ReceiveBuffer;
+
 // The dump's line numbers, 0-based as received: the header, then the first data line.
 inline constexpr int startLineNumber = 0;
 inline constexpr int instrumentLineNumber = 1;
@@ -76,7 +78,34 @@ struct DumpPunch {
     int lineNumber = 0;
 };
 
-// Everything a dump gives, read in the import's order.
+// What the dump walker hands over as it reads, in the order of the dump. The import stores the
+// punches; other readers collect them. A failure raised here ends the walk.
+class DumpVisitor {
+public:
+    virtual ~DumpVisitor() = default;
+    // Before the line with this number (0-based, as received) is read: a failure from here to
+    // the next call belongs to that line.
+    virtual void reading(int lineNumber) = 0;
+    virtual void instrumentRead(const QByteArray& /*number*/) {}
+    virtual void instrumentDateRead(QDate /*date*/) {}
+    // The three header lines are gone from the buffer, which now begins with the separator line
+    // (dump line k is buffer line k - 3); the separator has not been checked yet.
+    virtual void headerRemoved(const ReceiveBuffer& /*rest*/) {}
+    // Line 4 is a date line: the dump's first punch date.
+    virtual void firstPunchDateRead(QDate /*date*/) {}
+    // A punch line, with the running date current at it (the zero date above the first date
+    // line).
+    virtual void punchRead(const DumpPunch& punch) = 0;
+};
+
+// The one reading of a reader dump, the import's own: checks the start line, reads the
+// instrument number and the clock line, removes those three lines from the buffer, checks the
+// separator line, then reads the data lines top to bottom, handing each result to the visitor
+// before reading the next line. A missing header line reads as an empty line. Raises
+// DumpFormatError or DumpConversionError at the first line that fails.
+void walkDump(ReceiveBuffer& buffer, DumpVisitor& visitor);
+
+// Everything a dump gives, collected by walkDump.
 struct ReaderDump {
     QByteArray instrumentNumber;
     QDate instrumentDate;
@@ -84,9 +113,7 @@ struct ReaderDump {
     QList<DumpPunch> punches;
 };
 
-// Reads a whole dump held as lines without their line breaks: header, separator, then the data
-// lines top to bottom, the running date starting at the zero date. A missing header line reads as
-// an empty line. Throws DumpFormatError or DumpConversionError at the first line that fails.
+// The dump held as lines without their line breaks, read through walkDump.
 ReaderDump readWholeDump(const QList<QByteArray>& lines);
 
 } // namespace ronvalo

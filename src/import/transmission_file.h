@@ -9,12 +9,18 @@ namespace ronvalo {
 
 class ReceiveBuffer;
 
-// The file name an instrument number gets. ASCII letters, digits, "-" and "_" stay; any other
-// byte becomes "%XX" (upper-case hex), so no name reaches outside its folder and two numbers
-// never share a name. The empty number gets "%empty", which no number produces ("m" is no hex).
+// The file name an instrument number gets. Digits, upper-case ASCII letters, "-" and "_" stay as
+// they are, so a number of digits only keeps its plain name; any other byte, lower-case letters
+// included, becomes "%XX" (upper-case hex). No name reaches outside its folder, and two numbers
+// never get names that are equal even ignoring case ("AB" and "ab" stay apart on Windows too).
+// A name Windows keeps for a device ("CON", "COM1", ...) has its last byte escaped as well. The
+// empty number gets "%empty", which no number produces. A name longer than the bound below is cut
+// and ends in "~" and the SHA-256 of the whole number, so that it stays within any file system's
+// limit and still differs from every other number's.
 QString transmissionFileName(const QByteArray& instrument);
+inline constexpr qsizetype maxTransmissionNameLength = 128;
 
-// base + "txt/" + the file name, each part matched without regard to case to what exists.
+// base + "txt/" + the file name; the folder is matched without regard to case, the name exactly.
 QString transmissionFilePath(const QString& baseFolder, const QByteArray& instrument);
 
 // A new content for a stored transmission file, written beside it first. The file itself is
@@ -29,8 +35,10 @@ public:
     PendingTransmissionFile(const PendingTransmissionFile&) = delete;
     PendingTransmissionFile& operator=(const PendingTransmissionFile&) = delete;
 
-    // Renames the temporary file over the stored one; EInOutError when that fails.
-    void place();
+    // Renames the temporary file over the stored one. It comes after the commit, so it raises
+    // nothing: what the constructor checked leaves the rename only a failing disk, and then the
+    // stored file keeps its earlier content.
+    void place() noexcept;
 
 private:
     QString path_;

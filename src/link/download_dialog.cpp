@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
+#include <utility>
 
 namespace ronvalo {
 
@@ -86,6 +87,9 @@ TfrOdbior::TfrOdbior(DownloadContext context, QWidget* parent)
     Timeout1->setObjectName("Timeout1");
     Timeout1->setInterval(1000);
     Timeout1->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, which would split a transmission at a shorter
+    // pause; Timeout1Timer checks the elapsed time as well.
+    Timeout1->setTimerType(Qt::PreciseTimer);
     connect(Timeout1, &QTimer::timeout, this, guarded([this] { Timeout1Timer(); }));
 }
 
@@ -125,6 +129,9 @@ void TfrOdbior::Comm1ReceiveData(TCommPortDriver*, const char* DataPtr, quint32 
         return;
     setStatus(Receiving, Green);
     Timeout1->stop();
+    if (silence_ > 0)
+        Timeout1->setInterval(std::exchange(silence_, 0));
+    lastChunk_.start();
     Timeout1->start();
     ProgressBar1->setValue(progressAfterChunk(ProgressBar1->value(), DataSize));
     // Bytes are kept as they came, zero bytes included, in both buffers alike.
@@ -134,9 +141,24 @@ void TfrOdbior::Comm1ReceiveData(TCommPortDriver*, const char* DataPtr, quint32 
         context_.second.append(DataPtr, DataSize);
 }
 
+// One second of silence is never less: a tick that came before the whole interval has passed
+// since the latest chunk waits out the rest.
+bool TfrOdbior::silenceComplete() {
+    const int interval = silence_ > 0 ? silence_ : Timeout1->interval();
+    const qint64 quiet = lastChunk_.isValid() ? lastChunk_.elapsed() : interval;
+    if (quiet < interval) {
+        silence_ = interval;
+        Timeout1->start(int(interval - quiet));
+        return false;
+    }
+    if (silence_ > 0)
+        Timeout1->setInterval(std::exchange(silence_, 0));
+    return true;
+}
+
 void TfrOdbior::Timeout1Timer() {
     Timeout1->stop();
-    if (askingRetry_)
+    if (askingRetry_ || !silenceComplete())
         return;
     ProgressBar1->setValue(100);
     setStatus(PressTransferAgain, Red);

@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <functional>
 
 #include "common/service_log.h"
@@ -69,8 +70,11 @@ private:
     void setStatus(const QString& text, const QColor& colour);
     void compareAndFinish();
     int askRetryOnce();
+    bool silenceComplete();
 
     DownloadContext context_;
+    QElapsedTimer lastChunk_; // since the latest chunk was received
+    int silence_ = 0;         // Timeout1's own interval while it waits out a remainder
     int pass_ = 0;
     bool askingRetry_ = false;
 };

@@ -7,13 +7,25 @@
 namespace ronvalo {
 
 void ReceiveBuffer::append(const char* data, qsizetype size) {
-    if (size <= 0)
+    if (size <= 0 || overflowed_)
         return;
-    const qsizetype room = capacity_ - text_.size();
-    if (size > room) {
-        overflowed_ = true;
-        size = room;
+    // Every byte costs one, and an LF that completes a CR LF pair costs its index entry too.
+    qsizetype held = heldBytes();
+    char previous = text_.isEmpty() ? '\0' : text_.back();
+    qsizetype kept = 0;
+    for (; kept < size; ++kept) {
+        const char c = data[kept];
+        const qsizetype cost = previous == '\r' && c == '\n' ? 1 + bytesPerLineBreak : 1;
+        if (held + cost > capacity_) {
+            overflowed_ = true;
+            break;
+        }
+        held += cost;
+        previous = c;
     }
+    size = kept;
+    if (size == 0)
+        return;
     const qsizetype old = text_.size();
     text_.append(data, size);
     // A CR at the end of the old text may pair with an LF at the start of the new bytes.
@@ -34,8 +46,9 @@ void ReceiveBuffer::indexFrom(qsizetype position) {
 }
 
 void ReceiveBuffer::clear() {
-    text_.clear();
-    breaks_.clear();
+    // Assigning empty values frees the storage; clear() alone would keep the vector's capacity.
+    text_ = QByteArray();
+    breaks_ = std::vector<qsizetype>();
     overflowed_ = false;
 }
 
@@ -100,6 +113,8 @@ bool ReceiveBuffer::loadFromFile(const QString& path) {
 }
 
 bool sameLines(const ReceiveBuffer& a, const ReceiveBuffer& b) {
+    if (a.overflowed() || b.overflowed())
+        return false;
     const qsizetype n = a.count();
     if (n != b.count())
         return false;

@@ -12,8 +12,14 @@ class ReceiveBuffer {
 public:
     // A line is read back as at most this many characters.
     static constexpr qsizetype maxLineLength = 4096;
-    // Default bound of the text: a line that never goes quiet must not eat the machine's memory.
-    static constexpr qsizetype defaultCapacity = 32 * 1024 * 1024;
+    // What one buffer may hold, its text and its line index together: 4 MiB. An instrument's
+    // memory holds kilobytes (a punch line is about a dozen bytes), so a real dump uses a tiny
+    // part of it; a line that never goes quiet reaches it after about 75 minutes at 9600 baud
+    // and then stops growing. While growing, the text and the index may reserve up to as much
+    // again, so a buffer never takes more than 8 MiB.
+    static constexpr qsizetype defaultCapacity = 4 * 1024 * 1024;
+    // What the index keeps for every CR LF pair, counted against the capacity.
+    static constexpr qsizetype bytesPerLineBreak = sizeof(qsizetype);
 
     explicit ReceiveBuffer(qsizetype capacity = defaultCapacity) : capacity_(capacity) {}
 
@@ -21,6 +27,7 @@ public:
     // the buffer counts as overflowed until cleared.
     void append(const char* data, qsizetype size);
     void append(const QByteArray& bytes) { append(bytes.constData(), bytes.size()); }
+    // Empties the buffer and gives its memory back.
     void clear();
 
     // Lines are the pieces between CR LF pairs; a final CR LF adds no empty line; "" has none.
@@ -31,6 +38,10 @@ public:
 
     const QByteArray& text() const { return text_; }
     bool overflowed() const { return overflowed_; }
+    // The bytes counted against the capacity: the text and its line index.
+    qsizetype heldBytes() const {
+        return text_.size() + qsizetype(breaks_.size()) * bytesPerLineBreak;
+    }
 
     // Each line followed by CR LF, as a text file. False when the file could not be written whole.
     bool saveToFile(const QString& path) const;
@@ -47,7 +58,8 @@ private:
     bool overflowed_ = false;
 };
 
-// Two buffers hold the same lines: equal counts and every line equal byte for byte.
+// Two buffers hold the same lines: equal counts and every line equal byte for byte. A buffer
+// that overflowed lost bytes, so it equals nothing.
 bool sameLines(const ReceiveBuffer& a, const ReceiveBuffer& b);
 
 } // namespace ronvalo

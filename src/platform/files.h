@@ -40,6 +40,9 @@ OsError appendToFile(const std::string& path, std::string_view bytes);
 // Creates the folder and any missing parents.
 OsError createFolders(const std::string& path);
 
+// Flushes the file's contents to the disk.
+OsError syncToDisk(const std::string& path);
+
 // Gives `path` the modification time of `source`.
 OsError copyModificationTime(const std::string& source, const std::string& path);
 
@@ -52,7 +55,8 @@ void shareNewFilesWithGroup();
 std::string executableFolder();
 
 // A file open for reading, with others denied write access where the system can deny it (on
-// Windows, read sharing only: a file another program holds open for writing does not open).
+// Windows, read sharing only: a file another program holds open for writing does not open; on
+// POSIX, a file another process holds an fcntl write lock on does not open).
 // Closed when the object goes.
 class ReadableFile {
 public:

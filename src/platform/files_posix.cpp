@@ -9,6 +9,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace ronvalo::platform {
@@ -134,6 +135,13 @@ OsError createFolders(const std::string& path) {
     return {};
 }
 
+OsError syncToDisk(const std::string& path) {
+    FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0 || ::fsync(file.fd) != 0)
+        return OsError::last();
+    return ::close(std::exchange(file.fd, -1)) == 0 ? OsError() : OsError::last();
+}
+
 OsError copyModificationTime(const std::string& source, const std::string& path) {
     struct stat st {};
     if (::stat(source.c_str(), &st) != 0)
@@ -157,6 +165,7 @@ std::string executableFolder() {
 }
 
 struct ReadableFile::Handle {
+    explicit Handle(int descriptor) : fd(descriptor) {} // clang 14 has no aggregate (...)
     int fd;
     ~Handle() { ::close(fd); }
 };
@@ -166,7 +175,9 @@ ReadableFile::~ReadableFile() = default;
 ReadableFile::ReadableFile(ReadableFile&&) noexcept = default;
 ReadableFile& ReadableFile::operator=(ReadableFile&&) noexcept = default;
 
-// POSIX has no share modes: the file opens whoever else has it open.
+// POSIX has no share modes: the file opens whoever else has it open. What it has instead are
+// fcntl byte-range locks, which SQLite takes while it writes: a file another process holds a
+// write lock on is refused, as Windows refuses a file another program has open for writing.
 OsError ReadableFile::open(const std::string& path) {
     handle_.reset();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -178,6 +189,14 @@ OsError ReadableFile::open(const std::string& path) {
         return OsError::last();
     if (S_ISDIR(st.st_mode))
         return OsError::fromCode(EISDIR);
+    // A read lock over the whole file conflicts with any write lock of another process.
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_GETLK, &lock) != 0)
+        return OsError::last();
+    if (lock.l_type != F_UNLCK)
+        return OsError::fromCode(EAGAIN);
     handle_ = std::move(handle);
     return {};
 }

@@ -167,6 +167,15 @@ OsError createFolders(const std::string& path) {
     return {};
 }
 
+OsError syncToDisk(const std::string& path) {
+    HandleCloser file(CreateFileW(toWide(path).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || !FlushFileBuffers(file.get()))
+        return OsError::last();
+    return result(file.close());
+}
+
 OsError copyModificationTime(const std::string& source, const std::string& path) {
     HandleCloser from(CreateFileW(toWide(source).c_str(), FILE_READ_ATTRIBUTES,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -312,7 +312,7 @@ std::optional<RegistryKey> RegistryKey::open(const std::string& subKey, bool cre
         if (!saveHive(file, *hive))
             return std::nullopt;
     }
-    return RegistryKey(std::make_unique<Handle>(file, path));
+    return RegistryKey(std::make_unique<Handle>(Handle{file, path}));
 }
 
 bool RegistryKey::valueExists(const std::string& name) const {

@@ -76,7 +76,10 @@ public:
     SerialDevice(const SerialDevice&) = delete;
     SerialDevice& operator=(const SerialDevice&) = delete;
 
-    // Opens the port for reading and writing, refusing a port another opener holds.
+    // Opens the port for reading and writing, refusing a port another program holds. On POSIX
+    // that is also a port any other process this user can see has open, or one a UUCP lock
+    // file ("LCK..name" in /run/lock or /var/lock) claims for a live process; such a lock file
+    // is then held while the port is open, and a refusal's error is EBUSY.
     bool open(const std::string& portName);
     bool isOpen() const { return handle_ != nullptr; }
     // Releases the port; nothing on a closed device.

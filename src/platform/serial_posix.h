@@ -14,6 +14,7 @@ namespace ronvalo::platform {
 
 struct SerialDevice::Handle {
     int fd;
+    std::string lockFile; // the UUCP lock file held while open; empty when none could be made
 };
 
 // The file a port name opens: "\\.\COMn" is $RONVALO_COMn when set, else /dev/ttyS<n-1>;

@@ -155,11 +155,12 @@ QSqlDatabase& TDM3::database() {
     return db_;
 }
 
-QSqlQuery& TDM3::prepared(std::optional<QSqlQuery>& slot, const char* sql) {
+// A failure names the table's file, never the statement: the operator sees the message.
+QSqlQuery& TDM3::prepared(std::optional<QSqlQuery>& slot, const TTable& table, const char* sql) {
     if (!slot) {
         QSqlQuery query(database());
         if (!query.prepare(QString::fromLatin1(sql)))
-            fail(QString::fromLatin1(sql), query.lastError());
+            fail(table.filePath(), query.lastError());
         slot.emplace(std::move(query));
     }
     return *slot;
@@ -184,8 +185,9 @@ Punch TDM3::punchFromQuery(const QSqlQuery& query) {
 }
 
 void TDM3::insertPunch(const Punch& punch) {
-    QSqlQuery& query = prepared(insertPunch_, "INSERT INTO main.Odbicia (Data, Czas, Nrwewpkt, "
-                                              "Nrczyt, NrSczytania) VALUES (?, ?, ?, ?, ?)");
+    QSqlQuery& query = prepared(insertPunch_, tbOdbicia,
+                                "INSERT INTO main.Odbicia (Data, Czas, Nrwewpkt, "
+                                "Nrczyt, NrSczytania) VALUES (?, ?, ?, ?, ?)");
     query.bindValue(0, dateText(punch.Data));
     query.bindValue(1, timeText(punch.Czas));
     query.bindValue(2, punch.Nrwewpkt);
@@ -240,7 +242,7 @@ QSqlQuery TDM3::runQuery(const QString& sql, const std::function<void(QSqlQuery&
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        fail(sql, query.lastError());
+        fail(tbOdbicia.filePath(), query.lastError());
     if (bind)
         bind(query);
     exec(query, tbOdbicia);
@@ -255,7 +257,8 @@ qint64 TDM3::punchCount() {
 }
 
 bool TDM3::findReader(const QString& instrument) {
-    QSqlQuery& query = prepared(findReader_, "SELECT 1 FROM cz.Czytniki WHERE NrCzytnika = ?");
+    QSqlQuery& query =
+        prepared(findReader_, tbCzytniki, "SELECT 1 FROM cz.Czytniki WHERE NrCzytnika = ?");
     query.bindValue(0, instrument);
     exec(query, tbCzytniki);
     const bool found = query.next();
@@ -264,7 +267,8 @@ bool TDM3::findReader(const QString& instrument) {
 }
 
 void TDM3::insertReader(const QString& instrument) {
-    QSqlQuery& query = prepared(insertReader_, "INSERT INTO cz.Czytniki (NrCzytnika) VALUES (?)");
+    QSqlQuery& query =
+        prepared(insertReader_, tbCzytniki, "INSERT INTO cz.Czytniki (NrCzytnika) VALUES (?)");
     query.bindValue(0, instrument);
     exec(query, tbCzytniki);
 }
@@ -280,7 +284,7 @@ QStringList TDM3::readers() {
 }
 
 qint32 TDM3::appendDownload(const QDateTime& data) {
-    QSqlQuery& query = prepared(insertDownload_, "INSERT INTO nr.NrOdc (Data) VALUES (?)");
+    QSqlQuery& query = prepared(insertDownload_, tbNrOdc, "INSERT INTO nr.NrOdc (Data) VALUES (?)");
     query.bindValue(0, data.toString("yyyy-MM-dd HH:mm:ss"));
     exec(query, tbNrOdc);
     QSqlQuery last(database());

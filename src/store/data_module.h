@@ -115,7 +115,7 @@ private:
     void tableClosed();
     void connect();
     void disconnect();
-    QSqlQuery& prepared(std::optional<QSqlQuery>& slot, const char* sql);
+    QSqlQuery& prepared(std::optional<QSqlQuery>& slot, const TTable& table, const char* sql);
 
     QString connectionName_;
     QSqlDatabase db_;

@@ -60,35 +60,20 @@ QString PunchSelection::conditions(bool backwards, bool fromKey) const {
     return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(" AND ");
 }
 
-namespace {
-
-const char* indexOf(PunchSelection::Kind kind) {
-    switch (kind) {
-    case PunchSelection::Kind::Instrument:
-        return "ixCzytData";
-    case PunchSelection::Kind::Download:
-        return "ixSczytania";
-    default:
-        return "ixDiT";
-    }
-}
-
-} // namespace
-
 QString PunchSelection::selectSql(bool backwards, bool fromKey, qint64 limit, qint64 offset) const {
     const QString direction = backwards ? QStringLiteral(" DESC") : QString();
-    QString sql =
-        QStringLiteral("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM "
-                       "main.Odbicia INDEXED BY %1%2 ORDER BY Data%3, Czas%3, AutoNr%3")
-            .arg(QLatin1String(indexOf(kind_)), conditions(backwards, fromKey), direction);
+    // No index is forced: the planner takes ixCzytData, ixSczytania or ixDiT where the file has
+    // them, and a file made without them still reads, only slower.
+    QString sql = QStringLiteral("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM "
+                                 "main.Odbicia%1 ORDER BY Data%2, Czas%2, AutoNr%2")
+                      .arg(conditions(backwards, fromKey), direction);
     if (limit >= 0 || offset > 0)
         sql += QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(offset);
     return sql;
 }
 
 QString PunchSelection::countSql() const {
-    return QStringLiteral("SELECT COUNT(*) FROM main.Odbicia INDEXED BY %1%2")
-        .arg(QLatin1String(indexOf(kind_)), conditions(false, false));
+    return QStringLiteral("SELECT COUNT(*) FROM main.Odbicia") + conditions(false, false);
 }
 
 void PunchSelection::bind(QSqlQuery& query, const std::optional<PunchKey>& from) const {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -83,6 +84,49 @@ QString inChildWithFileSizeLimit(rlim_t limit, const std::function<void()>& acti
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(text) : "child failed";
 }
+
+// Another process writing to a file: it holds a write lock on the byte SQLite locks while it
+// writes, until the object goes.
+class WriteLockHolder {
+public:
+    explicit WriteLockHolder(const QString& path) {
+        int ready[2];
+        if (::pipe(ready) != 0 || ::pipe(release_) != 0)
+            return;
+        child_ = ::fork();
+        if (child_ == 0) {
+            ::close(ready[0]);
+            ::close(release_[1]);
+            const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR);
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_start = 0x40000001;
+            lock.l_len = 1;
+            const char locked = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 ? 'y' : 'n';
+            char wait = 0;
+            if (::write(ready[1], &locked, 1) == 1 && ::read(release_[0], &wait, 1) >= 0)
+                ::_exit(0);
+            ::_exit(1);
+        }
+        ::close(ready[1]);
+        ::close(release_[0]);
+        char answer = 0;
+        locked_ = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+        ::close(ready[0]);
+    }
+    ~WriteLockHolder() {
+        ::close(release_[1]); // the child's read ends, and with it the lock
+        if (child_ > 0)
+            ::waitpid(child_, nullptr, 0);
+    }
+    bool locked() const { return locked_; }
+
+private:
+    int release_[2] = {-1, -1};
+    pid_t child_ = -1;
+    bool locked_ = false;
+};
 
 struct BackupTest : ::testing::Test {
     TempFolder folder;
@@ -316,6 +360,22 @@ TEST_F(BackupTest, RefusedFileStopsTheCopyAndLeavesTargetAsItWas) {
         else
             ASSERT_FALSE(platform::setReadOnly(c.blocked.toStdString(), false).failed());
     }
+}
+
+TEST_F(BackupTest, ATableAnotherProgramIsWritingIsNotCopied) {
+    MakeBackup(base, dm, log);
+    const TDateTime before = toOle(Clock::now());
+    clock.advance(86400 * 1000);
+    {
+        WriteLockHolder writer(db + "Odbicia.db");
+        ASSERT_TRUE(writer.locked());
+        EXPECT_EQ(errorOf<Exception>([&] { MakeBackup(base, dm, log); }),
+                  "Cannot open file " + db + "Odbicia.db");
+        EXPECT_TRUE(allOpen());
+        EXPECT_EQ(backupDate(), before);
+    }
+    MakeBackup(base, dm, log); // the writer has gone
+    EXPECT_EQ(backupDate(), toOle(Clock::now()));
 }
 
 TEST_F(BackupTest, WriteFailingHalfWayLeavesPreviousFilesByteForByte) {

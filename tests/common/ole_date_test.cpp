@@ -1,6 +1,7 @@
 // The day-count scale against known values of the Windows date scale.
 #include "common/ole_date.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace ronvalo;
@@ -31,4 +32,12 @@ TEST(OleDate, CalendarChecks) {
     EXPECT_FALSE(makeTime(24, 0));
     EXPECT_FALSE(makeTime(0, 60));
     EXPECT_TRUE(makeTime(23, 59));
+}
+
+TEST(OleDate, ValuesOutsideTheScaleReadAsTheZeroDate) {
+    const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0));
+    for (const double damaged : {1e300, -1e300, 2958466.0, -657435.0, std::nan(""), HUGE_VAL})
+        EXPECT_EQ(fromOle(damaged), zero) << damaged;
+    EXPECT_EQ(fromOle(2958465.5), QDateTime(QDate(9999, 12, 31), QTime(12, 0)));
+    EXPECT_EQ(fromOle(-657434.0), QDateTime(QDate(100, 1, 1), QTime(0, 0)));
 }

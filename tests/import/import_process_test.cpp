@@ -49,7 +49,7 @@ void importFile(const QString& base) {
     PunchImport import(
         base, dm, [&](const QString& line) { log.WriteLog(line); }, summary);
     import.showSummary = nullptr;
-    ReceiveBuffer Memo1, Memo2;
+    ReceiveBuffer Memo1(64 * 1024 * 1024), Memo2(64 * 1024 * 1024); // dumps past any instrument
     ASSERT_TRUE(Memo1.loadFromFile(base + "dump"));
     std::cout << "start" << std::endl;
     import.run(Memo1, Memo2, Clock::now());

@@ -3,7 +3,9 @@
 #include "import/punch_import.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QTimer>
+#include <functional>
 
 #include "common/exception.h"
 #include "common/ole_date.h"
@@ -130,8 +132,8 @@ TEST_F(ImportTest, InstrumentNumberIsCutInTheRowsButWholeInFileAndLog) {
         QString logged;
     } cases[] = {
         {"12345678901", "1234567890", "12345678901", "(12345678901)"},
-        {"../../db/Odbicia.db", "../../db/O", "%2E%2E%2F%2E%2E%2Fdb%2FOdbicia%2Edb",
-         "(../../db/Odbicia.db)"},
+        {"../../db/Odbicia.db", "../../db/O",
+         "%2E%2E%2F%2E%2E%2F%64%62%2FO%64%62%69%63%69%61%2E%64%62", "(../../db/Odbicia.db)"},
         {"\xa5\xb9 1", QString::fromUtf8("Ąą 1"), "%A5%B9%201", QString::fromUtf8("(Ąą 1)")},
     };
     for (const auto& c : cases) {
@@ -147,6 +149,44 @@ TEST_F(ImportTest, InstrumentNumberIsCutInTheRowsButWholeInFileAndLog) {
     // Nothing was written outside txt/: the tables are the three files they were.
     EXPECT_EQ(QDir(folder.file("db")).entryList(QDir::Files).size(), 3);
     EXPECT_EQ(QDir(folder.file("txt")).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(ImportTest, NumbersThatDifferOnlyInCaseOrAreVeryLongKeepTheirOwnFiles) {
+    const QByteArray longNumber = QByteArray(300, 'k');
+    for (const QByteArray& instrument :
+         {QByteArray("AB"), QByteArray("ab"), longNumber, longNumber + "K", QByteArray("00123")})
+        importDump(makeDump(instrument, clockA, {"#1 10:00"}));
+    EXPECT_TRUE(notices().isEmpty());
+    EXPECT_EQ(punches().size(), 5u);
+    EXPECT_EQ(txtFile("00123"), "- - - - - - - \r\n#1 10:00\r\n"); // as older installations
+    // Each is refused on its own repeat only.
+    for (const QByteArray& instrument : {QByteArray("ab"), longNumber}) {
+        dialogs.shown.clear();
+        importDump(makeDump(instrument, clockA, {"#1 10:00"}));
+        EXPECT_EQ(notices(), QStringList{refused});
+    }
+}
+
+TEST(TransmissionFileName, DistinctEvenIgnoringCaseAndBounded) {
+    const QByteArray longA = QByteArray(400, 'a');
+    const struct {
+        QByteArray instrument;
+        QString name;
+    } cases[] = {
+        {"00123", "00123"}, {"AB-7_x", "AB-7_%78"}, {"CON", "CO%4E"},
+        {"COM1", "COM%31"}, {"CONS", "CONS"},       {"%7E~", "%257E%7E"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(transmissionFileName(c.instrument), c.name) << c.instrument.toStdString();
+    const QList<QByteArray> numbers{"AB",    "ab",  "Ab",        "%41",       "CON",
+                                    "CO%4E", longA, longA + "a", longA + "A", QByteArray(400, 'A')};
+    QStringList names;
+    for (const QByteArray& number : numbers) {
+        const QString name = transmissionFileName(number);
+        EXPECT_LE(name.size(), maxTransmissionNameLength) << number.toStdString();
+        EXPECT_FALSE(names.contains(name, Qt::CaseInsensitive)) << number.toStdString();
+        names << name;
+    }
 }
 
 TEST_F(ImportTest, EmptyInstrumentNumberHasItsOwnFileAndEmptyParentheses) {
@@ -221,21 +261,38 @@ TEST_F(ImportTest, EveryFailureShowsItsMessageLogsItAndStoresNothing) {
     EXPECT_EQ(dm.downloads(), (QList<qint32>{1, 2}));
 }
 
-TEST_F(ImportTest, ReadOnlyStoredFileStoresNothingUntilWritable) {
-    importDump(makeDump("012", clockA, dataA));
+TEST_F(ImportTest, AStoredFileThatCannotBeReplacedStoresNothingUntilItCan) {
     const std::string file = folder.file("txt/012").toStdString();
-    ASSERT_FALSE(platform::setReadOnly(file, true).failed());
-    const QString before = snapshot();
     const QByteArray more = makeDump("012", clockA, dataA + QList<QByteArray>{"#9 01:00"});
-    importDump(more);
-    EXPECT_EQ(notices(), QStringList{"Blad wprowadzania danych. Kod I/O-2 "});
-    EXPECT_EQ(log.last(), "Blad wprowadzania danych. Kod I/O-2  (012)");
-    EXPECT_EQ(snapshot(), before);
-
-    ASSERT_FALSE(platform::setReadOnly(file, false).failed());
-    importDump(more);
-    EXPECT_EQ(punches().size(), 3u + 4u);
-    EXPECT_EQ(txtFile("012"), filed(more));
+    const struct {
+        const char* what;
+        std::function<void()> block, unblock;
+    } cases[] = {
+        {"read-only file", [&] { ASSERT_FALSE(platform::setReadOnly(file, true).failed()); },
+         [&] { ASSERT_FALSE(platform::setReadOnly(file, false).failed()); }},
+        {"folder in its place",
+         [&] {
+             ASSERT_FALSE(platform::deleteFile(file).failed());
+             ASSERT_FALSE(platform::createFolders(file).failed());
+         },
+         [&] { ASSERT_TRUE(QDir(QString::fromStdString(file)).removeRecursively()); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        importDump(makeDump("012", clockA, dataA));
+        c.block();
+        const QString before = snapshot();
+        dialogs.shown.clear();
+        importDump(more);
+        EXPECT_EQ(notices(), QStringList{"Blad wprowadzania danych. Kod I/O-2 "});
+        EXPECT_EQ(log.last(), "Blad wprowadzania danych. Kod I/O-2  (012)");
+        EXPECT_EQ(snapshot(), before);
+        c.unblock();
+        const std::size_t stored = punches().size();
+        importDump(more);
+        EXPECT_EQ(punches().size(), stored + 4u);
+        EXPECT_EQ(txtFile("012"), filed(more));
+    }
 }
 
 TEST_F(ImportTest, TablesClosedFailAtTheFirstPunchLine) {
@@ -251,6 +308,17 @@ TEST_F(ImportTest, FailedLogWriteOfTheFailureLeavesTheImport) {
     Memo1.append("garbage\r\n");
     EXPECT_THROW(failingLog.run(Memo1, Memo2, firstMoment), EInOutError);
     EXPECT_EQ(notices().size(), 1); // shown before the log line was attempted
+}
+
+TEST_F(ImportTest, AFailedSuccessLogLineLeavesTheImportWithThePunchesStored) {
+    PunchImport failingLog(
+        folder.base(), dm, [](const QString&) { throw EInOutError("Disk full", 112); }, summary);
+    failingLog.showSummary = nullptr;
+    Memo1.append(makeDump("012", clockA, dataA));
+    EXPECT_THROW(failingLog.run(Memo1, Memo2, firstMoment), EInOutError);
+    EXPECT_TRUE(notices().isEmpty()); // no import failure reported: the punches are in
+    EXPECT_EQ(punches().size(), 3u);
+    EXPECT_EQ(txtFile("012"), filed(makeDump("012", clockA, dataA)));
 }
 
 TEST_F(ImportTest, OdbiorImportsOnlyWhenTheDownloadDialogSaysOk) {

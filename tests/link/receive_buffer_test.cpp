@@ -39,10 +39,27 @@ TEST(ReceiveBuffer, LongLineReadsBackCutAndOverflowIsBounded) {
     EXPECT_FALSE(buffer.overflowed());
     buffer.append(QByteArray(6000, 'y'));
     EXPECT_TRUE(buffer.overflowed());
-    EXPECT_EQ(buffer.text().size(), 10000);
+    EXPECT_EQ(buffer.heldBytes(), 10000);
+    buffer.append("z"); // nothing more once bytes were lost
+    EXPECT_FALSE(buffer.text().endsWith('z'));
     buffer.clear();
     EXPECT_FALSE(buffer.overflowed());
     EXPECT_EQ(buffer.count(), 0);
+}
+
+TEST(ReceiveBuffer, EndlessLineBreaksStayWithinTheBoundAndClearingFreesThem) {
+    ReceiveBuffer buffer;
+    const QByteArray chunk = QByteArray("\r\n").repeated(24);
+    for (int i = 0; i < 100000 && !buffer.overflowed(); ++i)
+        buffer.append(chunk);
+    ASSERT_TRUE(buffer.overflowed());
+    // The index is counted too: far fewer bytes of text than the bound.
+    EXPECT_LE(buffer.heldBytes(), ReceiveBuffer::defaultCapacity);
+    EXPECT_LT(buffer.text().size(), ReceiveBuffer::defaultCapacity / 4);
+    EXPECT_GT(buffer.heldBytes(), ReceiveBuffer::defaultCapacity - 10);
+    buffer.clear();
+    EXPECT_EQ(buffer.text().capacity(), 0);
+    EXPECT_EQ(buffer.heldBytes(), 0);
 }
 
 TEST(ReceiveBuffer, RemoveFirstLineSaveAndLoad) {

@@ -5,6 +5,9 @@
 #include "support/pseudo_terminal.h"
 #include "support/temp_folder.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
@@ -160,6 +163,37 @@ TEST(SerialDevice, ASecondOpenerIsRefusedUntilTheFirstCloses) {
     ASSERT_EQ(ioctl(plain, TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0) << "closing gives the terminal back";
     ::close(plain);
+}
+
+// A terminal program or a modem probe: another process with the port open, no flock, or only
+// its UUCP lock file.
+TEST(SerialDevice, APortAnotherProgramHoldsIsRefused) {
+    PseudoTerminal pty;
+    const std::string path = pty.slavePath().toStdString();
+    SerialDevice device;
+    QProcess holder;
+    holder.setStandardInputFile(pty.slavePath());
+    holder.start("sleep", {"30"});
+    ASSERT_TRUE(holder.waitForStarted());
+    EXPECT_FALSE(device.open(path));
+    EXPECT_EQ(device.lastError().code(), EBUSY);
+    holder.kill();
+    holder.waitForFinished();
+    const qint64 gone = holder.processId();
+
+    const QString lock = "/run/lock/LCK.." + pty.slavePath().mid(5).replace('/', '_');
+    if (!QFileInfo(lock).dir().exists())
+        GTEST_SKIP() << "no lock folder";
+    auto claim = [&](QByteArray text) { ASSERT_TRUE(ronvalo::test::writeFileBytes(lock, text)); };
+    auto holderOf = [&] { return ronvalo::test::readFileBytes(lock).trimmed().toLongLong(); };
+    claim("         1\n"); // a live process's claim
+    EXPECT_FALSE(device.open(path));
+    claim(QByteArray::number(gone) + "\n"); // a stale one is taken over
+    ASSERT_TRUE(device.open(path));
+    EXPECT_EQ(holderOf(), ::getpid());
+    EXPECT_FALSE(SerialDevice().open(path));
+    device.close();
+    EXPECT_FALSE(QFileInfo::exists(lock));
 }
 
 TEST(SerialDevice, NamesWithoutATerminal) {

@@ -3,6 +3,7 @@
 #include "store/punch_filter.h"
 
 #include <QRandomGenerator>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 #include "store/data_module.h"
@@ -148,6 +149,26 @@ TEST_F(FilteredTableTest, QueryAndRowTestSelectTheSameRowsInTableOrder) {
     EXPECT_GT(nonEmpty, 150); // the criteria hit rows often enough to mean something
     dm.setFiltered(false);
     EXPECT_EQ(queried().size(), everyRow.size());
+}
+
+TEST_F(FilteredTableTest, ATableFileWithoutItsIndexesSelectsTheSameRows) {
+    QRandomGenerator random(1105);
+    fill(600, random);
+    QSqlQuery drop(dm.database());
+    for (const char* index : {"ixDiT", "ixCzytData", "ixSczytania"})
+        ASSERT_TRUE(drop.exec(QStringLiteral("DROP INDEX main.%1").arg(index)));
+    dm.setFiltered(true);
+    PunchPages pages(dm, 16, 2);
+    for (int round = 0; round < 60; ++round) {
+        criteria = randomCriteria(random);
+        const std::vector<qint64> want = expected();
+        ASSERT_EQ(queried(), want) << "round " << round;
+        pages.reset();
+        ASSERT_EQ(pages.count(), qint64(want.size())) << "round " << round;
+        if (!want.empty()) {
+            ASSERT_EQ(pages.at(qint64(want.size()) - 1).AutoNr, want.back());
+        }
+    }
 }
 
 TEST_F(FilteredTableTest, PagesGiveEveryPositionWhateverTheWayThere) {
