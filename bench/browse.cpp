@@ -4,6 +4,7 @@
 #include "store/data_module.h"
 #include "store/punch_filter.h"
 #include "store/punch_pages.h"
+#include "store/sqlite_connection.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -45,16 +46,17 @@ void run(QSqlQuery& query, const QString& sql) {
 // Fills the punch table in one statement: day after day, each day's punches spread over the
 // instruments; an instrument's punches of one week form one download. The indexes are built
 // after the rows, which is much faster than keeping them up to date row by row.
-void fill(TDM3& dm, qint64 count) {
-    QSqlQuery query(dm.database());
-    run(query, "PRAGMA main.journal_mode = OFF");
-    run(query, "PRAGMA main.synchronous = OFF");
-    run(query, "PRAGMA main.cache_size = -200000");
+void fill(const QString& punchFile, qint64 count) {
+    SqliteConnection file(punchFile);
+    QSqlQuery query(file.database());
+    run(query, "PRAGMA journal_mode = OFF");
+    run(query, "PRAGMA synchronous = OFF");
+    run(query, "PRAGMA cache_size = -200000");
     for (const char* index : {"ixDiT", "ixCzytData", "ixSczytania"})
-        run(query, QStringLiteral("DROP INDEX main.%1").arg(index));
+        run(query, QStringLiteral("DROP INDEX %1").arg(index));
     const qint64 perDay = std::max<qint64>(1, count / days);
     run(query, QStringLiteral(
-                   "INSERT INTO main.Odbicia (Data, Czas, Nrwewpkt, Nrczyt, NrSczytania) "
+                   "INSERT INTO Odbicia (Data, Czas, Nrwewpkt, Nrczyt, NrSczytania) "
                    "WITH RECURSIVE n(k) AS (SELECT 0 UNION ALL SELECT k + 1 FROM n WHERE k < %1) "
                    "SELECT date('2015-01-01', '+' || (k / %2) || ' days'), "
                    "printf('%02d:%02d:00', (k % %2) * 1440 / %2 / 60, (k % %2) * 1440 / %2 % 60), "
@@ -65,8 +67,8 @@ void fill(TDM3& dm, qint64 count) {
                    .arg(instruments));
     const QStringList& statements = punchSchema().createStatements;
     for (qsizetype k = 1; k < statements.size(); ++k)
-        run(query, QString(statements[k]).replace("CREATE INDEX ", "CREATE INDEX main."));
-    run(query, "ANALYZE main");
+        run(query, statements[k]);
+    run(query, "ANALYZE");
 }
 
 struct Selection {
@@ -158,12 +160,11 @@ void benchSize(qint64 count) {
     dm.openTables();
     QElapsedTimer timer;
     timer.start();
-    fill(dm, count);
+    fill(dm.tbOdbicia.filePath(), count);
     std::printf("%lld punches (%d instruments, %d days): filled in %.1f s\n", count, instruments,
                 days, timer.elapsed() / 1000.0);
 
     PunchCriteria criteria;
-    dm.FilterCriteria = [&criteria] { return criteria; };
     dm.setFiltered(true);
     PunchTableModel model(dm);
     // The cache of the fill is no part of browsing: start from a fresh connection.
@@ -173,6 +174,7 @@ void benchSize(qint64 count) {
                 "faster");
     for (const Selection& selection : typicalSelections()) {
         criteria = selection.criteria;
+        dm.setFilterCriteria(criteria);
         int rows = 0;
         double best = 1e9;
         for (int k = 0; k < 5; ++k) // the best of five: the pages are in the cache by then
@@ -188,7 +190,7 @@ void benchSize(qint64 count) {
                         scan / best);
     }
     benchScrolling(dm);
-    dm.FilterCriteria = nullptr;
+    dm.setFilterCriteria(std::nullopt);
 }
 
 } // namespace

@@ -89,11 +89,11 @@ TfrOdbicia::TfrOdbicia(TDM3& module, LogWriter writeLog, QWidget* parent)
     layout->addWidget(Panel1);
     layout->addWidget(RxDBGrid1, 1);
     connectHandlers();
-    module_.FilterCriteria = [this] { return criteria(); };
+    module_.setFilterCriteria(criteria());
 }
 
 TfrOdbicia::~TfrOdbicia() {
-    module_.FilterCriteria = nullptr;
+    module_.setFilterCriteria(std::nullopt);
 }
 
 void TfrOdbicia::buildPanel() {
@@ -182,6 +182,12 @@ void TfrOdbicia::connectHandlers() {
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { standOnFirstRow(); });
 }
 
+// The table follows the window's settings: they are handed over, then the table re-read.
+void TfrOdbicia::refresh() {
+    module_.setFilterCriteria(criteria());
+    module_.Refresh();
+}
+
 PunchCriteria TfrOdbicia::criteria() const {
     PunchCriteria result;
     result.downloadMode = CheckBox2->isChecked();
@@ -197,7 +203,7 @@ PunchCriteria TfrOdbicia::criteria() const {
 void TfrOdbicia::DatePicker1CloseUp() {
     if (CheckBox1->isChecked())
         setDateQuietly(DatePicker2, DatePicker1->date());
-    module_.Refresh();
+    refresh();
 }
 
 void TfrOdbicia::CheckBox1Click() {
@@ -207,7 +213,7 @@ void TfrOdbicia::CheckBox1Click() {
     } else {
         DatePicker2->setEnabled(true);
     }
-    module_.Refresh();
+    refresh();
 }
 
 void TfrOdbicia::CheckBox2Click() {
@@ -216,7 +222,7 @@ void TfrOdbicia::CheckBox2Click() {
              DatePicker1, DatePicker2, RxDBLookupCombo3, Label1, Label2, Label3})
         control->setEnabled(!downloadMode);
     RxDBLookupCombo1->setEnabled(downloadMode);
-    module_.Refresh();
+    refresh();
 }
 
 void TfrOdbicia::RxDBGrid1GetCellParams(const Punch& row, QFont& font, QColor& background,
@@ -295,7 +301,7 @@ void TfrOdbicia::refillLookups() {
     const PunchCriteria after = criteria();
     // A selected row that is gone (the tables were restored) changes the selection.
     if (after.instrument != before.instrument || after.download != before.download)
-        module_.Refresh();
+        refresh();
 }
 
 void TfrOdbicia::standOnFirstRow() {

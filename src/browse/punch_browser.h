@@ -65,6 +65,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void refresh();
     void buildPanel();
     void buildGrid();
     void connectHandlers();

@@ -4,12 +4,12 @@
 #include <QDir>
 #include <QSqlError>
 #include <QSqlRecord>
-#include <QUuid>
 #include <QVariant>
 #include <memory>
 
 #include "common/exception.h"
 #include "platform/files.h"
+#include "store/stored_dates.h"
 
 namespace ronvalo {
 
@@ -27,29 +27,18 @@ void exec(QSqlQuery& query, const TTable& table) {
 
 // Opens the file read-only on a private connection and compares the table's fields.
 QString validateTableFile(const QString& path, const TableSchema& schema) {
-    const QString connection = "check-" + QUuid::createUuid().toString();
-    QString problem;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", connection);
-        db.setDatabaseName(path);
-        db.setConnectOptions("QSQLITE_OPEN_READONLY");
-        if (!db.open()) {
-            problem = db.lastError().text();
-        } else {
-            QSqlQuery query(db);
-            QStringList fields;
-            if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(schema.tableName)))
-                problem = query.lastError().text();
-            while (query.next())
-                fields << query.value(1).toString();
-            if (problem.isEmpty() && fields != schema.fields)
-                problem = QStringLiteral("to nie jest tabela %1 programu").arg(schema.tableName);
-            query.finish();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return problem;
+    SqliteConnection file(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!file.isOpen())
+        return file.lastError().text();
+    QSqlQuery query(file.database());
+    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(schema.tableName)))
+        return query.lastError().text();
+    QStringList fields;
+    while (query.next())
+        fields << query.value(1).toString();
+    if (fields != schema.fields)
+        return QStringLiteral("to nie jest tabela %1 programu").arg(schema.tableName);
+    return {};
 }
 
 } // namespace
@@ -82,8 +71,7 @@ void TTable::Close() {
     module_.tableClosed();
 }
 
-TDM3::TDM3(QObject* parent)
-    : QObject(parent), connectionName_("DM3-" + QUuid::createUuid().toString()) {
+TDM3::TDM3(QObject* parent) : QObject(parent) {
     setObjectName("DM3");
 }
 
@@ -114,45 +102,38 @@ void TDM3::tableClosed() {
 
 // The punch file is the main database, so that one transaction spans all three files.
 void TDM3::connect() {
-    db_ = QSqlDatabase::addDatabase("QSQLITE", connectionName_);
-    db_.setDatabaseName(tbOdbicia.filePath());
-    db_.setConnectOptions("QSQLITE_BUSY_TIMEOUT=1000");
-    if (!db_.open()) {
-        const QSqlError error = db_.lastError();
-        db_ = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName_);
+    connection_.emplace(tbOdbicia.filePath(), QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
+    if (!connection_->isOpen()) {
+        const QSqlError error = connection_->lastError();
+        connection_.reset();
         fail(tbOdbicia.filePath(), error);
     }
-    QSqlQuery attach(db_);
+    QSqlQuery attach(connection_->database());
     for (auto [table, schemaName] : {std::pair{&tbCzytniki, "cz"}, std::pair{&tbNrOdc, "nr"}}) {
         attach.prepare(QStringLiteral("ATTACH DATABASE ? AS %1").arg(schemaName));
         attach.addBindValue(table->filePath());
         if (!attach.exec()) {
             const QSqlError error = attach.lastError();
+            attach = QSqlQuery();
             disconnect();
             fail(table->filePath(), error);
         }
     }
-    connected_ = true;
 }
 
 void TDM3::disconnect() {
+    // The prepared statements go before the connection they were made on.
     insertPunch_.reset();
     findReader_.reset();
     insertReader_.reset();
     insertDownload_.reset();
-    if (db_.isValid())
-        db_.close();
-    db_ = QSqlDatabase();
-    if (QSqlDatabase::contains(connectionName_))
-        QSqlDatabase::removeDatabase(connectionName_);
-    connected_ = false;
+    connection_.reset();
 }
 
 QSqlDatabase& TDM3::database() {
-    if (!connected_)
+    if (!connection_)
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    return db_;
+    return connection_->database();
 }
 
 // A failure names the table's file, never the statement: the operator sees the message.
@@ -166,18 +147,11 @@ QSqlQuery& TDM3::prepared(std::optional<QSqlQuery>& slot, const TTable& table, c
     return *slot;
 }
 
-QString TDM3::dateText(const QDate& date) {
-    return date.toString(Qt::ISODate);
-}
-QString TDM3::timeText(const QTime& time) {
-    return time.toString(Qt::ISODate);
-}
-
 Punch TDM3::punchFromQuery(const QSqlQuery& query) {
     Punch punch;
     punch.AutoNr = query.value(0).toLongLong();
-    punch.Data = QDate::fromString(query.value(1).toString(), Qt::ISODate);
-    punch.Czas = QTime::fromString(query.value(2).toString(), Qt::ISODate);
+    punch.Data = dateFromStored(query.value(1).toString());
+    punch.Czas = timeFromStored(query.value(2).toString());
     punch.Nrwewpkt = query.value(3).toInt();
     punch.Nrczyt = query.value(4).toString();
     punch.NrSczytania = query.value(5).toInt();
@@ -188,8 +162,8 @@ void TDM3::insertPunch(const Punch& punch) {
     QSqlQuery& query = prepared(insertPunch_, tbOdbicia,
                                 "INSERT INTO main.Odbicia (Data, Czas, Nrwewpkt, "
                                 "Nrczyt, NrSczytania) VALUES (?, ?, ?, ?, ?)");
-    query.bindValue(0, dateText(punch.Data));
-    query.bindValue(1, timeText(punch.Czas));
+    query.bindValue(0, storedDate(punch.Data));
+    query.bindValue(1, storedTime(punch.Czas));
     query.bindValue(2, punch.Nrwewpkt);
     query.bindValue(3, punch.Nrczyt.left(10));
     query.bindValue(4, punch.NrSczytania);
@@ -205,37 +179,27 @@ void TDM3::forEachPunch(const std::function<bool(const Punch&)>& visit) {
 }
 
 std::function<bool(Punch&)> TDM3::readPunches() {
-    std::function<bool(const Punch&)> accept;
-    std::shared_ptr<QSqlQuery> query;
-    if (filtered_ && !FilterCriteria && OnFilterRecord) {
-        accept = OnFilterRecord;
-        query = std::make_shared<QSqlQuery>(
-            runQuery(PunchSelection::all().selectSql(false, false, -1, 0), {}));
-    } else {
-        const PunchSelection chosen = selection();
-        if (chosen.kind() == PunchSelection::Kind::Nothing)
-            return [](Punch&) { return false; };
-        query = std::make_shared<QSqlQuery>(
-            runQuery(chosen.selectSql(false, false, -1, 0), [&](QSqlQuery& q) { chosen.bind(q); }));
-    }
-    return [query, accept](Punch& punch) {
-        while (query->next()) {
-            punch = punchFromQuery(*query);
-            if (!accept || accept(punch))
-                return true;
-        }
-        return false;
+    const PunchSelection chosen = selection();
+    if (chosen.kind() == PunchSelection::Kind::Nothing)
+        return [](Punch&) { return false; };
+    auto query = std::make_shared<QSqlQuery>(
+        runQuery(chosen.selectSql(false, false, -1, 0), [&](QSqlQuery& q) { chosen.bind(q); }));
+    return [query](Punch& punch) {
+        if (!query->next())
+            return false;
+        punch = punchFromQuery(*query);
+        return true;
     };
 }
 
 PunchSelection TDM3::selection() const {
-    if (!filtered_)
+    if (!filtered_ || !filterCriteria_)
         return PunchSelection::all();
-    if (FilterCriteria)
-        return PunchSelection::of(FilterCriteria());
-    if (OnFilterRecord)
-        throw EDatabaseError(QStringLiteral("The record filter cannot run as a query"));
-    return PunchSelection::all();
+    return PunchSelection::of(*filterCriteria_);
+}
+
+void TDM3::setFilterCriteria(std::optional<PunchCriteria> criteria) {
+    filterCriteria_ = std::move(criteria);
 }
 
 QSqlQuery TDM3::runQuery(const QString& sql, const std::function<void(QSqlQuery&)>& bind) {
@@ -285,7 +249,7 @@ QStringList TDM3::readers() {
 
 qint32 TDM3::appendDownload(const QDateTime& data) {
     QSqlQuery& query = prepared(insertDownload_, tbNrOdc, "INSERT INTO nr.NrOdc (Data) VALUES (?)");
-    query.bindValue(0, data.toString("yyyy-MM-dd HH:mm:ss"));
+    query.bindValue(0, storedDateTime(data));
     exec(query, tbNrOdc);
     QSqlQuery last(database());
     last.prepare("SELECT Nrodczytu FROM nr.NrOdc ORDER BY Nrodczytu DESC LIMIT 1");

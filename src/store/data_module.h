@@ -13,6 +13,7 @@
 #include "store/punch.h"
 #include "store/punch_filter.h"
 #include "store/schema.h"
+#include "store/sqlite_connection.h"
 
 namespace ronvalo {
 
@@ -79,31 +80,23 @@ public:
     qint32 appendDownload(const QDateTime& data);
     QList<qint32> downloads(); // by Nrodczytu
 
-    // Record filter of the punch table. With FilterCriteria set, the filter selects the rows
-    // tbOdbiciaFilterRecord accepts under the criteria it returns at that moment, read through a
-    // query over the indexes; otherwise OnFilterRecord tests every row.
+    // Record filter of the punch table: while it is on, the rows the criteria last handed over
+    // select, read through a query over the indexes; every row without criteria.
     bool Filtered() const { return filtered_; }
     void setFiltered(bool on);
-    std::function<PunchCriteria()> FilterCriteria;
-    std::function<bool(const Punch&)> OnFilterRecord;
-    // The rows a reading sees now, as a query: every row while the filter is off. Raises
-    // EDatabaseError for a bare OnFilterRecord, which no query can run.
+    // The browser hands over its settings at every change, before it refreshes.
+    void setFilterCriteria(std::optional<PunchCriteria> criteria);
+    // The rows a reading sees now, as a query: every row while the filter is off.
     PunchSelection selection() const;
 
-    // A query over the punch table, prepared on the open connection and executed once bound.
-    QSqlQuery runQuery(const QString& sql, const std::function<void(QSqlQuery&)>& bind);
     // Re-reads the punch table: whoever shows it reloads.
     void Refresh() { emit punchesChanged(); }
-
-    // The open connection (all three tables open); raises EDatabaseError when closed.
-    QSqlDatabase& database();
-    bool connected() const { return connected_; }
+    // All three tables are open, and with them the connection.
+    bool connected() const { return connection_.has_value(); }
 
     // Reads one punch row from a query whose columns are AutoNr, Data, Czas, Nrwewpkt, Nrczyt,
     // NrSczytania (in that order).
     static Punch punchFromQuery(const QSqlQuery& query);
-    static QString dateText(const QDate& date);
-    static QString timeText(const QTime& time);
 
 signals:
     void punchesChanged();
@@ -111,16 +104,20 @@ signals:
 private:
     friend class TTable;
     friend class Transaction;
+    friend class PunchPages;
+    // A query over the punch table, prepared on the open connection and executed once bound.
+    QSqlQuery runQuery(const QString& sql, const std::function<void(QSqlQuery&)>& bind);
+    // The open connection (all three tables open); raises EDatabaseError when closed.
+    QSqlDatabase& database();
     void tableOpened();
     void tableClosed();
     void connect();
     void disconnect();
     QSqlQuery& prepared(std::optional<QSqlQuery>& slot, const TTable& table, const char* sql);
 
-    QString connectionName_;
-    QSqlDatabase db_;
-    bool connected_ = false;
+    std::optional<SqliteConnection> connection_;
     bool filtered_ = false;
+    std::optional<PunchCriteria> filterCriteria_;
     std::optional<QSqlQuery> insertPunch_, findReader_, insertReader_, insertDownload_;
 };
 

@@ -4,6 +4,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "store/stored_dates.h"
+
 namespace ronvalo {
 
 bool tbOdbiciaFilterRecord(const PunchCriteria& criteria, const Punch& row) {
@@ -27,8 +29,8 @@ PunchSelection PunchSelection::of(const PunchCriteria& criteria) {
     PunchSelection selection(Kind::Instrument);
     selection.instrument_ = *criteria.instrument;
     // ISO text sorts as the dates do, so the bounds compare as stored.
-    selection.fromText_ = criteria.fromDate.toString(Qt::ISODate);
-    selection.toText_ = criteria.toDate.toString(Qt::ISODate);
+    selection.fromText_ = storedDate(criteria.fromDate);
+    selection.toText_ = storedDate(criteria.toDate);
     return selection;
 }
 

@@ -6,9 +6,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUuid>
 
 #include "platform/files.h"
+#include "store/sqlite_connection.h"
 
 namespace ronvalo {
 
@@ -49,25 +49,19 @@ const TableSchema& downloadSchema() {
 namespace {
 
 bool createTableFile(const QString& path, const TableSchema& schema, QString* error) {
-    const QString connection = "newdb-" + QUuid::createUuid().toString();
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", connection);
-        db.setDatabaseName(path);
-        ok = db.open();
-        QSqlQuery query(db);
-        for (const QString& statement : schema.createStatements) {
-            if (!ok)
+    SqliteConnection file(path);
+    QSqlError failure = file.lastError();
+    if (file.isOpen()) {
+        QSqlQuery query(file.database());
+        for (const QString& statement : schema.createStatements)
+            if (!query.exec(statement)) {
+                failure = query.lastError();
                 break;
-            ok = query.exec(statement);
-        }
-        if (!ok && error)
-            *error = QStringLiteral("Nie można utworzyć tabeli %1: %2")
-                         .arg(path, query.lastError().text().isEmpty() ? db.lastError().text()
-                                                                       : query.lastError().text());
-        db.close();
+            }
     }
-    QSqlDatabase::removeDatabase(connection);
+    const bool ok = !failure.isValid();
+    if (!ok && error)
+        *error = QStringLiteral("Nie można utworzyć tabeli %1: %2").arg(path, failure.text());
     return ok;
 }
 

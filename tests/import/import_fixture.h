@@ -12,6 +12,7 @@
 #include "import/summary_dialog.h"
 #include "link/receive_buffer.h"
 #include "store/data_module.h"
+#include "store/sqlite_connection.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
 
@@ -50,7 +51,8 @@ struct ImportTest : ::testing::Test {
     TfrUdaloDlg summary;
     QStringList log;
     int summaryShown = 0;
-    PunchImport import{folder.base(), dm, [this](const QString& line) { log << line; }, summary};
+    PunchImport punchImport{folder.base(), dm, [this](const QString& line) { log << line; },
+                            summary};
     ReceiveBuffer Memo1;
     ReceiveBuffer Memo2;
     TestDialogs dialogs;
@@ -61,59 +63,57 @@ struct ImportTest : ::testing::Test {
         ASSERT_TRUE(createEmptyDatabase(folder.path(), &error)) << error.toStdString();
         dm.setDatabaseFolder(folder.file("db/"));
         dm.openTables();
-        import.showSummary = [this](TfrUdaloDlg&) { ++summaryShown;
-    };
-}
+        punchImport.showSummary = [this](TfrUdaloDlg&) { ++summaryShown; };
+    }
 
     // One download as the dialog leaves it: both buffers filled with the dump.
     void importDump(const QByteArray& dump, const QDateTime& transfer = firstMoment) {
-    Memo1.clear();
-    Memo1.append(dump);
-    Memo2.clear();
-    Memo2.append(dump);
-    import.run(Memo1, Memo2, transfer);
-}
+        Memo1.clear();
+        Memo1.append(dump);
+        Memo2.clear();
+        Memo2.append(dump);
+        punchImport.run(Memo1, Memo2, transfer);
+    }
 
-std::vector<Punch> punches() {
-    std::vector<Punch> rows;
-    dm.forEachPunch([&](const Punch& p) {
-        rows.push_back(p);
-        return true;
-    });
-    std::sort(rows.begin(), rows.end(),
-              [](const Punch& a, const Punch& b) { return a.AutoNr < b.AutoNr; });
-    return rows;
-}
+    std::vector<Punch> punches() {
+        std::vector<Punch> rows;
+        dm.forEachPunch([&](const Punch& p) {
+            rows.push_back(p);
+            return true;
+        });
+        std::sort(rows.begin(), rows.end(),
+                  [](const Punch& a, const Punch& b) { return a.AutoNr < b.AutoNr; });
+        return rows;
+    }
 
-QStringList notices() const {
-    return dialogs.texts(TestDialogs::Shown::Notice);
-}
-QByteArray txtFile(const QString& name) const {
-    return readFileBytes(folder.file("txt/" + name));
-}
+    QStringList notices() const { return dialogs.texts(TestDialogs::Shown::Notice); }
+    QByteArray txtFile(const QString& name) const {
+        return readFileBytes(folder.file("txt/" + name));
+    }
 
-// Every row of the three tables and every file of txt/ with its bytes.
-QString snapshot() {
-    QString text;
-    for (const Punch& p : punches())
-        text += QStringLiteral("P %1 %2 %3 %4 %5 %6\n")
-                    .arg(p.AutoNr)
-                    .arg(p.Data.toString(Qt::ISODate), p.Czas.toString(Qt::ISODate))
-                    .arg(p.Nrwewpkt)
-                    .arg(p.Nrczyt)
-                    .arg(p.NrSczytania);
-    for (const QString& reader : dm.readers())
-        text += "R " + reader + '\n';
-    QSqlQuery query(dm.database());
-    query.exec("SELECT Nrodczytu, Data FROM nr.NrOdc ORDER BY Nrodczytu");
-    while (query.next())
-        text += "D " + query.value(0).toString() + ' ' + query.value(1).toString() + '\n';
-    const QDir txt(folder.file("txt"));
-    for (const QString& name : txt.entryList(QDir::Files, QDir::Name))
-        text += "F " + name + ' ' + QString::fromLatin1(readFileBytes(txt.filePath(name)).toHex()) +
-                '\n';
-    return text;
-}
+    // Every row of the three tables and every file of txt/ with its bytes.
+    QString snapshot() {
+        QString text;
+        for (const Punch& p : punches())
+            text += QStringLiteral("P %1 %2 %3 %4 %5 %6\n")
+                        .arg(p.AutoNr)
+                        .arg(p.Data.toString(Qt::ISODate), p.Czas.toString(Qt::ISODate))
+                        .arg(p.Nrwewpkt)
+                        .arg(p.Nrczyt)
+                        .arg(p.NrSczytania);
+        for (const QString& reader : dm.readers())
+            text += "R " + reader + '\n';
+        SqliteConnection downloads(dm.tbNrOdc.filePath());
+        QSqlQuery query(downloads.database());
+        query.exec("SELECT Nrodczytu, Data FROM NrOdc ORDER BY Nrodczytu");
+        while (query.next())
+            text += "D " + query.value(0).toString() + ' ' + query.value(1).toString() + '\n';
+        const QDir txt(folder.file("txt"));
+        for (const QString& name : txt.entryList(QDir::Files, QDir::Name))
+            text += "F " + name + ' ' +
+                    QString::fromLatin1(readFileBytes(txt.filePath(name)).toHex()) + '\n';
+        return text;
+    }
 }; // namespace ronvalo::test
 
 } // namespace ronvalo::test

@@ -46,13 +46,13 @@ void importFile(const QString& base) {
     dm.openTables();
     ServiceLog log(base);
     TfrUdaloDlg summary;
-    PunchImport import(
+    PunchImport punchImport(
         base, dm, [&](const QString& line) { log.WriteLog(line); }, summary);
-    import.showSummary = nullptr;
+    punchImport.showSummary = nullptr;
     ReceiveBuffer Memo1(64 * 1024 * 1024), Memo2(64 * 1024 * 1024); // dumps past any instrument
     ASSERT_TRUE(Memo1.loadFromFile(base + "dump"));
     std::cout << "start" << std::endl;
-    import.run(Memo1, Memo2, Clock::now());
+    punchImport.run(Memo1, Memo2, Clock::now());
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown.front().text.toStdString();
     std::cout << "done" << std::endl;
 }
@@ -164,14 +164,18 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
                                    makeDump("K" + QByteArray::number(k), "24-03-05 14 27", data)));
     };
     auto stored = [&](int k) {
-        QSqlQuery query(dm.database());
-        query.prepare("SELECT COUNT(*) FROM main.Odbicia WHERE Nrczyt = ?");
-        query.addBindValue("K" + QString::number(k));
-        EXPECT_TRUE(query.exec());
-        return query.next() ? query.value(0).toInt() : -1;
+        int count = 0;
+        dm.forEachPunch([&](const Punch& p) {
+            count += p.Nrczyt == "K" + QString::number(k);
+            return true;
+        });
+        return count;
     };
+    // Checked through a connection of the test's own, as a second program would; it waits for
+    // a lock as the program's own connection does.
+    SqliteConnection punches(dm.tbOdbicia.filePath(), QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
     auto integrity = [&] {
-        QSqlQuery query(dm.database());
+        QSqlQuery query(punches.database());
         EXPECT_TRUE(query.exec("PRAGMA integrity_check"));
         return query.next() ? query.value(0).toString() : QString();
     };

@@ -117,10 +117,10 @@ TEST_F(ImportTest, FirstPunchDateComesOnlyFromLineFourAndCarriesOver) {
     EXPECT_TRUE(log.last().startsWith("5.03.2024  30.12.1899  "));
 
     importDump(makeDump("2", "99-12-31 00 00", {"-- 04-04-27", "#3 10:00"}));
-    EXPECT_EQ(import.firstPunchDate(), QDate(2004, 4, 27));
+    EXPECT_EQ(punchImport.firstPunchDate(), QDate(2004, 4, 27));
     importDump(makeDump("3", clockA, {"#4 10:00", "-- 04-05-01"}));
-    EXPECT_EQ(import.firstPunchDate(), QDate(2004, 4, 27));
-    EXPECT_EQ(import.instrumentDate(), QDate(2024, 3, 5));
+    EXPECT_EQ(punchImport.firstPunchDate(), QDate(2004, 4, 27));
+    EXPECT_EQ(punchImport.instrumentDate(), QDate(2024, 3, 5));
     EXPECT_EQ(log.last(), "5.03.2024  27.04.2004  Odbicia wprowadzono do bazy danych. (3)");
 }
 
@@ -333,7 +333,7 @@ TEST_F(ImportTest, OdbiorImportsOnlyWhenTheDownloadDialogSaysOk) {
             transfer = firstMoment;
             frOdbior.done(result);
         });
-        acOdbiorExecute(frOdbior, import, Memo1, Memo2, [&] { return transfer; });
+        acOdbiorExecute(frOdbior, punchImport, Memo1, Memo2, [&] { return transfer; });
     };
     for (const int result : {0, 2, 3}) {
         download(result);

@@ -80,17 +80,6 @@ TEST_F(StoreTest, ReadersAndDownloads) {
     EXPECT_EQ(dm.downloads(), QList<qint32>({first, second}));
 }
 
-TEST_F(StoreTest, FilterHookAppliesOnlyWhileOn) {
-    for (int checkpoint : {1, 2, 3, 4})
-        dm.insertPunch(punch(QDate(2004, 1, checkpoint), QTime(0, 0), checkpoint, "A", 1));
-    dm.OnFilterRecord = [](const Punch& p) { return p.Nrwewpkt % 2 == 0; };
-    EXPECT_EQ(all().size(), 4u);
-    dm.setFiltered(true);
-    EXPECT_EQ(all().size(), 2u);
-    dm.setFiltered(false);
-    EXPECT_EQ(all().size(), 4u);
-}
-
 TEST_F(StoreTest, FailedTransactionLeavesAllThreeFilesUnchanged) {
     dm.insertReader("A");
     const QByteArray before = tableBytes();

@@ -8,6 +8,7 @@
 
 #include "store/data_module.h"
 #include "store/punch_pages.h"
+#include "store/sqlite_connection.h"
 #include "support/temp_folder.h"
 
 using namespace ronvalo;
@@ -78,7 +79,6 @@ struct FilteredTableTest : ::testing::Test {
         ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
         dm.setDatabaseFolder(folder.file("db/"));
         dm.openTables();
-        dm.FilterCriteria = [this] { return criteria; };
     }
 
     // Rows over two months, instruments that differ only in ways the filter must notice, and
@@ -113,6 +113,11 @@ struct FilteredTableTest : ::testing::Test {
         return c;
     }
 
+    // The browser's settings as it hands them over at a change.
+    void setCriteria(const PunchCriteria& chosen) {
+        criteria = chosen;
+        dm.setFilterCriteria(criteria);
+    }
     std::vector<qint64> expected() const {
         std::vector<qint64> result;
         for (const Punch& p : everyRow)
@@ -139,7 +144,7 @@ TEST_F(FilteredTableTest, QueryAndRowTestSelectTheSameRowsInTableOrder) {
     PunchPages pages(dm, 16, 2);
     int nonEmpty = 0;
     for (int round = 0; round < 400; ++round) {
-        criteria = randomCriteria(random);
+        setCriteria(randomCriteria(random));
         const std::vector<qint64> want = expected();
         ASSERT_EQ(queried(), want) << "round " << round;
         pages.reset();
@@ -154,13 +159,16 @@ TEST_F(FilteredTableTest, QueryAndRowTestSelectTheSameRowsInTableOrder) {
 TEST_F(FilteredTableTest, ATableFileWithoutItsIndexesSelectsTheSameRows) {
     QRandomGenerator random(1105);
     fill(600, random);
-    QSqlQuery drop(dm.database());
-    for (const char* index : {"ixDiT", "ixCzytData", "ixSczytania"})
-        ASSERT_TRUE(drop.exec(QStringLiteral("DROP INDEX main.%1").arg(index)));
+    {
+        SqliteConnection file(dm.tbOdbicia.filePath());
+        QSqlQuery drop(file.database());
+        for (const char* index : {"ixDiT", "ixCzytData", "ixSczytania"})
+            ASSERT_TRUE(drop.exec(QStringLiteral("DROP INDEX %1").arg(index)));
+    }
     dm.setFiltered(true);
     PunchPages pages(dm, 16, 2);
     for (int round = 0; round < 60; ++round) {
-        criteria = randomCriteria(random);
+        setCriteria(randomCriteria(random));
         const std::vector<qint64> want = expected();
         ASSERT_EQ(queried(), want) << "round " << round;
         pages.reset();
@@ -175,7 +183,7 @@ TEST_F(FilteredTableTest, PagesGiveEveryPositionWhateverTheWayThere) {
     QRandomGenerator random(171);
     fill(3000, random);
     dm.setFiltered(true);
-    criteria = {true, day, day, std::nullopt, 3}; // one download: about 300 rows
+    setCriteria({true, day, day, std::nullopt, 3}); // one download: about 300 rows
     const std::vector<qint64> want = expected();
     ASSERT_GT(want.size(), 200u);
     const qint64 n = qint64(want.size());
@@ -203,8 +211,8 @@ TEST_F(FilteredTableTest, NothingSelectedReadsNoRowAndAnOpenFilterWithoutCriteri
     QRandomGenerator random(5);
     fill(50, random);
     dm.setFiltered(true);
-    criteria = dates(day, day.addDays(70), std::nullopt);
+    setCriteria(dates(day, day.addDays(70), std::nullopt));
     EXPECT_TRUE(queried().empty());
-    dm.FilterCriteria = nullptr;
+    dm.setFilterCriteria(std::nullopt);
     EXPECT_EQ(queried().size(), everyRow.size());
 }
