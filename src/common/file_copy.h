@@ -4,14 +4,18 @@
 #include <QString>
 #include <functional>
 
+#include "platform/atomic_file.h"
+
 namespace ronvalo {
 
 // Called between blocks of a long copy (to let the window repaint, for instance).
 using CopyProgress = std::function<void()>;
 
 // Copies `source` over `destination`, creating the destination's missing folders, and gives it
-// the source's modification time. Raises "Cannot open file %s" (source), "Cannot create file %s"
-// (destination, a read-only one included), "Stream read error" or "Stream write error".
+// the source's modification time. The copy is made aside and renamed over the destination, so a
+// copy failing half-way leaves the destination as it was. Raises "Cannot open file %s" (source),
+// "Cannot create file %s" (destination, a read-only one included), "Stream read error" or
+// "Stream write error".
 void copyFileKeepingTime(const QString& source, const QString& destination);
 
 // A copy of `source` made under a temporary name beside `destination` and renamed over it by
@@ -25,7 +29,6 @@ public:
     // written.
     StagedFileCopy(const QString& source, const QString& destination,
                    const CopyProgress& progress = {});
-    ~StagedFileCopy();
     StagedFileCopy(const StagedFileCopy&) = delete;
     StagedFileCopy& operator=(const StagedFileCopy&) = delete;
 
@@ -34,8 +37,7 @@ public:
 
 private:
     QString destination_;
-    QString temporary_;
-    bool committed_ = false;
+    platform::AtomicFile file_;
 };
 
 } // namespace ronvalo

@@ -73,32 +73,25 @@ QString transmissionFilePath(const QString& baseFolder, const QByteArray& instru
     return QString::fromStdString(folder) + QLatin1Char('/') + transmissionFileName(instrument);
 }
 
-PendingTransmissionFile::PendingTransmissionFile(const QString& path, const ReceiveBuffer& content)
-    : path_(path), temporary_(path + QStringLiteral(".tmp")) {
-    // "." is never part of a file name made from an instrument number, so the temporary name
-    // cannot be another instrument's file.
-    const std::string folder = QFileInfo(path_).absolutePath().toStdString();
+// The temporary file's name has a ".", which no name made from an instrument number has: it is
+// never another instrument's file.
+PendingTransmissionFile::PendingTransmissionFile(const QString& path,
+                                                 const ReceiveBuffer& content) {
+    const std::string folder = QFileInfo(path).absolutePath().toStdString();
     if (!platform::folderExists(folder))
         if (const auto error = platform::createFolders(folder); error.failed())
             raiseInOutError(error);
-    // What would make the rename fail is refused now, before any punch is committed: the
-    // rename comes after the commit.
-    const std::string target = path_.toStdString();
-    if (platform::folderExists(target) ||
-        (platform::fileExists(target) && platform::isReadOnly(target)))
-        raiseInOutError(platform::OsError::accessDenied());
-    platform::OsError::clearLast();
-    if (!content.saveToFile(temporary_))
-        raiseInOutError(platform::OsError::last());
-}
-
-PendingTransmissionFile::~PendingTransmissionFile() {
-    if (!placed_)
-        platform::deleteFile(temporary_.toStdString());
+    // Everything but the rename is done now, before any punch is committed: the rename comes
+    // after the commit. open() refuses what a rename could not replace.
+    const QByteArray text = content.fileText();
+    file_.open(path.toStdString());
+    file_.write(std::string_view(text.constData(), text.size()));
+    if (const auto error = file_.prepare(); error.failed()) // the first failure since open()
+        raiseInOutError(error);
 }
 
 void PendingTransmissionFile::place() noexcept {
-    placed_ = !platform::renameFile(temporary_.toStdString(), path_.toStdString()).failed();
+    file_.commit();
 }
 
 } // namespace ronvalo

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "platform/atomic_file.h"
+
 namespace ronvalo {
 
 class ReceiveBuffer;
@@ -28,12 +30,9 @@ QString transmissionFilePath(const QString& baseFolder, const QByteArray& instru
 class PendingTransmissionFile {
 public:
     // Creates the folder when missing and writes the buffer's lines, CR LF each, to a temporary
-    // file. Raises EInOutError when the folder or file cannot be written, or when the stored
-    // file is read-only (it could not be replaced later).
+    // file, flushed to the disk. Raises EInOutError when the folder or file cannot be written, or
+    // when the stored file is read-only (it could not be replaced later).
     PendingTransmissionFile(const QString& path, const ReceiveBuffer& content);
-    ~PendingTransmissionFile();
-    PendingTransmissionFile(const PendingTransmissionFile&) = delete;
-    PendingTransmissionFile& operator=(const PendingTransmissionFile&) = delete;
 
     // Renames the temporary file over the stored one. It comes after the commit, so it raises
     // nothing: what the constructor checked leaves the rename only a failing disk, and then the
@@ -41,9 +40,7 @@ public:
     void place() noexcept;
 
 private:
-    QString path_;
-    QString temporary_;
-    bool placed_ = false;
+    platform::AtomicFile file_;
 };
 
 } // namespace ronvalo

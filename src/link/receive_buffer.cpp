@@ -2,7 +2,6 @@
 #include "link/receive_buffer.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace ronvalo {
 
@@ -85,19 +84,15 @@ void ReceiveBuffer::removeFirstLine() {
         offset -= cut;
 }
 
-bool ReceiveBuffer::saveToFile(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+QByteArray ReceiveBuffer::fileText() const {
+    QByteArray text;
+    text.reserve(text_.size() + 2);
     const qsizetype n = count();
     for (qsizetype i = 0; i < n; ++i) {
-        const QByteArray bytes = line(i) + "\r\n";
-        if (file.write(bytes) != bytes.size()) {
-            file.cancelWriting();
-            return false;
-        }
+        text += line(i);
+        text += "\r\n";
     }
-    return file.commit();
+    return text;
 }
 
 bool ReceiveBuffer::loadFromFile(const QString& path) {

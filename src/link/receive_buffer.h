@@ -43,8 +43,8 @@ public:
         return text_.size() + qsizetype(breaks_.size()) * bytesPerLineBreak;
     }
 
-    // Each line followed by CR LF, as a text file. False when the file could not be written whole.
-    bool saveToFile(const QString& path) const;
+    // Each line followed by CR LF: the text file that loadFromFile() reads back.
+    QByteArray fileText() const;
     // Replaces the text with the file's bytes. False when it could not be read.
     bool loadFromFile(const QString& path);
 

@@ -1,6 +1,8 @@
 // The file services on POSIX.
 #include "platform/files.h"
 
+#include "platform/descriptor_posix.h"
+
 #include <cerrno>
 #include <climits>
 #include <dirent.h>
@@ -107,8 +109,14 @@ OsError appendToFile(const std::string& path, std::string_view bytes) {
     FdCloser file{openForWriting(path, O_APPEND)};
     if (file.fd < 0)
         return OsError::last();
+    if (const OsError error = writeAll(file.fd, bytes); error.failed())
+        return error;
+    return ::close(std::exchange(file.fd, -1)) == 0 ? OsError() : OsError::last();
+}
+
+OsError writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(file.fd, bytes.data(), bytes.size());
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -116,9 +124,7 @@ OsError appendToFile(const std::string& path, std::string_view bytes) {
         }
         bytes.remove_prefix(static_cast<size_t>(written));
     }
-    const int fd = file.fd;
-    file.fd = -1;
-    return ::close(fd) == 0 ? OsError() : OsError::last();
+    return {};
 }
 
 OsError createFolders(const std::string& path) {

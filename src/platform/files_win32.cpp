@@ -1,6 +1,7 @@
 // The file services on Windows: wide-character calls, so that any Unicode path works.
 #include "platform/files.h"
 
+#include "platform/handle_win32.h"
 #include "platform/text_win32.h"
 
 #include <algorithm>
@@ -142,14 +143,20 @@ OsError appendToFile(const std::string& path, std::string_view bytes) {
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return OsError::last();
+    if (const OsError error = writeAll(file.get(), bytes); error.failed())
+        return error;
+    return result(file.close());
+}
+
+OsError writeAll(HANDLE file, std::string_view bytes) {
     while (!bytes.empty()) {
         DWORD written = 0;
         const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
-        if (!WriteFile(file.get(), bytes.data(), piece, &written, nullptr))
+        if (!WriteFile(file, bytes.data(), piece, &written, nullptr))
             return OsError::last();
         bytes.remove_prefix(written);
     }
-    return result(file.close());
+    return {};
 }
 
 OsError createFolders(const std::string& path) {

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <string_view>
@@ -14,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 
 namespace ronvalo::platform {
@@ -190,28 +190,17 @@ std::optional<RegHive> loadHive(const std::string& file) {
     return parseHive(text.str());
 }
 
-// Writes the whole hive beside the file, then renames it over the file. The temporary name
-// carries the process id, so two programs saving at once cannot write into one temporary file;
-// it is created 0666 less the umask, so a hive shared by a group stays writable for the group.
+// Writes the whole hive beside the file, then renames it over the file: a program reading it
+// meanwhile, or a crash, finds the old hive or the new one. The temporary file is created 0666
+// less the umask, so a hive shared by a group stays writable for the group.
 bool saveHive(const std::string& file, const RegHive& hive) {
     const size_t slash = file.rfind('/');
     if (slash != std::string::npos && createFolders(file.substr(0, slash)).failed())
         return false;
-    if (fileExists(file) && isReadOnly(file))
-        return false;
-    const std::string temporary = file + "." + std::to_string(::getpid()) + ".tmp";
-    const std::string text = formatHive(hive);
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temporary.c_str(), file.c_str()) == 0)
-        return true;
-    ::unlink(temporary.c_str());
-    return false;
+    AtomicFile out;
+    out.open(file);
+    out.write(formatHive(hive));
+    return !out.commit().failed(); // the first failure since open()
 }
 
 bool canWrite(const std::string& file) {

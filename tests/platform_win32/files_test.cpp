@@ -1,5 +1,7 @@
 // The Windows file services in a folder whose name has Polish letters: sizes, attributes, the
-// copy's sharing rules, time stamps, renames over existing files, names ignoring case.
+// copy's sharing rules, time stamps, renames over existing files, a file replaced whole, names
+// ignoring case.
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/text_win32.h"
 
@@ -120,6 +122,32 @@ TEST(Files, SourceOfACopyDeniesWritersAndKeepsItsTimeOnTheCopy) {
     ASSERT_FALSE(copyModificationTime(a, b).failed());
     const FILETIME copied = modified(b);
     EXPECT_EQ(CompareFileTime(&old, &copied), 0);
+}
+
+TEST(Files, AtomicFileReplacesTheFileOrLeavesNoTrace) {
+    PolishFolder folder;
+    const std::string a = folder.file("a.txt"), temporary = folder.file(".a.txt.0.tmp");
+    ASSERT_FALSE(createFolders(folder.file("")).failed());
+    ASSERT_FALSE(createEmptyFile(a).failed());
+    ASSERT_FALSE(appendToFile(a, "old").failed());
+    {
+        AtomicFile dropped;
+        ASSERT_FALSE(dropped.open(a).failed());
+        ASSERT_FALSE(dropped.write("lost").failed());
+        EXPECT_EQ(dropped.temporaryPath(), temporary);
+    }
+    EXPECT_FALSE(fileExists(temporary)) << "dropped without a commit";
+
+    AtomicFile file;
+    ASSERT_FALSE(file.open(a).failed());
+    ASSERT_FALSE(file.write("nowa tre\xC5\x9B\xC4\x87").failed());
+    ASSERT_FALSE(file.commit().failed()) << "MoveFileEx over an existing file, written through";
+    EXPECT_FALSE(fileExists(temporary));
+    ReadableFile replaced;
+    ASSERT_FALSE(replaced.open(a).failed());
+    char text[32];
+    EXPECT_EQ(std::string(text, replaced.read(text, sizeof text).value_or(0)),
+              "nowa tre\xC5\x9B\xC4\x87");
 }
 
 TEST(Files, NamesIgnoringCaseAndTheExecutableFolder) {
