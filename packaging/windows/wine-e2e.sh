@@ -84,7 +84,12 @@ summary=$(window '^Dane wprowadzone' 60) || {
 sleep 1
 import -window root "$shots/summary-dialog.png"
 xdotool key --window "$summary" Return
-sleep 2
+# The success line is written once the summary has closed; a loaded machine takes its time.
+for _ in $(seq 60); do
+  iconv -f CP1250 -t UTF-8 "$install/serwis.log" 2>/dev/null |
+    grep -qF 'Odbicia wprowadzono do bazy danych. (' && break
+  sleep 0.5
+done
 
 punches=$(sqlite3 "$install/db/Odbicia.db" 'SELECT COUNT(*) FROM Odbicia')
 [ "$punches" -gt 0 ] || fail "no punches in db\\Odbicia.db"
