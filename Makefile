@@ -9,8 +9,9 @@ SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: run test deps release folder fuzz bench deb windows windows-test windows-deps windows-e2e
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do \
+# Installs those of the Debian packages $(1) that are missing.
+define install-missing
+	@missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -18,6 +19,10 @@ deps:
 	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
 
 release: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DRONVALO_TESTS=OFF
@@ -57,10 +62,7 @@ FUZZ_receive := src/link/receive_buffer.cpp src/link/transmission_comparison.cpp
 FUZZERS := reader_dump registry_hive receive
 
 fuzz: deps
-	@dpkg-query -W -f='$${Status}\n' clang 2>/dev/null | grep -q '^install ok installed' || { \
-	  echo "Installing: clang"; \
-	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq clang; }
+	$(call install-missing,clang)
 	@set -e; for name in $(FUZZERS); do \
 	  case $$name in \
 	    reader_dump) sources="$(FUZZ_reader_dump)";; \
@@ -84,14 +86,7 @@ RONVALO_WIN_QT ?= /var/cache/ronvalo/qt6-mingw64
 export RONVALO_WIN_QT
 
 windows-deps:
-	@missing=$$(for p in $(WIN_PACKAGES); do \
-	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
-	  done); \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:" $$missing; \
-	  $(SUDO) apt-get -o DPkg::Lock::Timeout=600 update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 install -y -qq $$missing; \
-	fi
+	$(call install-missing,$(WIN_PACKAGES))
 
 # The platform layer's tests for Windows, run under Wine; needs no Qt.
 windows-test: deps windows-deps

@@ -24,7 +24,7 @@ Program::Program(const QString& baseFolder) {
     TfrGlowna* main = frGlowna_.get();
     const LogWriter writeLog = [main](const QString& message) { main->WriteLog(message); };
     DM3_ = std::make_unique<TDM3>();
-    frOdbior_ = std::make_unique<TfrOdbior>(downloadContext(), main);
+    frOdbior_ = std::make_unique<TfrOdbior>(downloadContext(writeLog), main);
     frOdbicia_ = std::make_unique<TfrOdbicia>(*DM3_, writeLog, main);
     frInfo_ = std::make_unique<TfrInfo>(main);
     frRaport2_ = std::make_unique<TfrRaport2>(main);
@@ -38,10 +38,10 @@ Program::Program(const QString& baseFolder) {
 
 Program::~Program() = default;
 
-DownloadContext Program::downloadContext() {
+DownloadContext Program::downloadContext(const LogWriter& writeLog) {
     TfrGlowna& main = *frGlowna_;
-    return {main.Memo1, main.Memo2, [&main] { return main.SelectedPort(); },
-            [&main](const QString& message) { main.WriteLog(message); }, main.TransferDate,
+    return {main.Memo1, main.Memo2, [&main] { return main.SelectedPort(); }, writeLog,
+            main.TransferDate,
             // frDialog is made after the download dialog, and lives as long as it does.
             [this] { return frDialog_->exec(); }};
 }

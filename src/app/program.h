@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "common/service_log.h"
+
 namespace ronvalo {
 
 class TfrGlowna;
@@ -43,7 +45,7 @@ public:
 
 private:
     // What the download dialog works on: the main window's buffers, port, log and transfer date.
-    DownloadContext downloadContext();
+    DownloadContext downloadContext(const LogWriter& writeLog);
     // The main window's commands, once every object exists.
     void attachMainWindow();
 
