@@ -107,9 +107,11 @@ windows: deps windows-deps
 windows-e2e: windows
 	packaging/windows/wine-e2e.sh
 
-# The Debian package ronvalo_2.2-1_amd64.deb, built from a copy of the tree (tracked and new
-# files, not build folders) with packaging/debian/ as its debian/, then checked by lintian.
+# The Debian package ronvalo_VERSION_amd64.deb (VERSION from debian/changelog's first line),
+# built from a copy of the tree (tracked and new files, not build folders) with packaging/debian/
+# as its debian/, then checked by lintian.
 DEB_TREE := build-deb/ronvalo-2.2
+DEB_FILE := ronvalo_$(shell sed -n '1s/^[^(]*(\([^)]*\)).*/\1/p' packaging/debian/changelog)_amd64.deb
 deb:
 	rm -rf build-deb && mkdir -p $(DEB_TREE)
 	git ls-files -z --cached --others --exclude-standard | \
@@ -122,5 +124,5 @@ deb:
 	    build-essential dpkg-dev fakeroot lintian && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 build-dep -y -qq ./; }
 	cd $(DEB_TREE) && DEB_BUILD_OPTIONS="parallel=$(JOBS) $$DEB_BUILD_OPTIONS" dpkg-buildpackage -b -us -uc
-	cp build-deb/ronvalo_2.2-1_amd64.deb .
-	lintian --fail-on error ronvalo_2.2-1_amd64.deb
+	cp build-deb/$(DEB_FILE) .
+	lintian --fail-on error $(DEB_FILE)
