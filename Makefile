@@ -4,10 +4,11 @@ JOBS  ?= $(shell nproc)
 
 # Debian packages the build, the program and the tests need.
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 libgl-dev \
-            libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth x11-utils
+            libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth x11-utils \
+            socat
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test deps release folder fuzz bench deb windows windows-test windows-deps windows-e2e
+.PHONY: run test deps release folder fuzz soak bench deb windows windows-test windows-deps windows-e2e
 
 # Installs those of the Debian packages $(1) that are missing.
 define install-missing
@@ -47,6 +48,12 @@ test: deps
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DRONVALO_SANITIZE=ON -DRONVALO_BENCH=OFF
 	cmake --build build-test -j$(JOBS)
 	cd build-test && ctest --output-on-failure -j$(JOBS)
+
+# The import killed at 1000 random moments and the backup at 200, each run judged torn,
+# duplicated, lost or completed; not part of `make test` (it takes some minutes).
+SOAK_ARGS ?= 1000 200
+soak: release
+	build/bench/soak $(SOAK_ARGS)
 
 # Three fuzzers, 60 seconds each, not part of `make test`: the reader dump through the import's
 # own walker, the registry hive file parser, and the receive buffers with their comparison.
@@ -101,9 +108,11 @@ windows: deps windows-deps
 windows-e2e: windows
 	packaging/windows/wine-e2e.sh
 
-# The Debian package ronvalo_2.2-1_amd64.deb, built from a copy of the tree (tracked and new
-# files, not build folders) with packaging/debian/ as its debian/, then checked by lintian.
+# The Debian package ronvalo_VERSION_amd64.deb (VERSION from debian/changelog's first line),
+# built from a copy of the tree (tracked and new files, not build folders) with packaging/debian/
+# as its debian/, then checked by lintian.
 DEB_TREE := build-deb/ronvalo-2.2
+DEB_FILE := ronvalo_$(shell sed -n '1s/^[^(]*(\([^)]*\)).*/\1/p' packaging/debian/changelog)_amd64.deb
 deb:
 	rm -rf build-deb && mkdir -p $(DEB_TREE)
 	git ls-files -z --cached --others --exclude-standard | \
@@ -116,5 +125,5 @@ deb:
 	    build-essential dpkg-dev fakeroot lintian && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -o DPkg::Lock::Timeout=600 build-dep -y -qq ./; }
 	cd $(DEB_TREE) && DEB_BUILD_OPTIONS="parallel=$(JOBS) $$DEB_BUILD_OPTIONS" dpkg-buildpackage -b -us -uc
-	cp build-deb/ronvalo_2.2-1_amd64.deb .
-	lintian --fail-on error ronvalo_2.2-1_amd64.deb
+	cp build-deb/$(DEB_FILE) .
+	lintian --fail-on error $(DEB_FILE)

@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include "common/registry.h"
+#include "platform/installation.h"
 #include "platform/registry.h"
 #include "store/schema.h"
 
@@ -24,6 +25,8 @@ int prepareSettingsKey(QTextStream& err) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // An operator who makes the tables again in the shared folder makes them for the group.
+    ronvalo::platform::shareNewFilesAsInstalled();
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     // The arguments through Qt, which reads them as Unicode on Windows (a folder "C:\Łódź").

@@ -40,6 +40,9 @@ const char Usage[] =
     "every 50 ms (9600 baud). Prints the terminal's path on the first line of output.\n"
     "Each Enter on standard input is one TRANSFER; end input (Ctrl-D) or Ctrl-C to quit.\n"
     "  --link PATH            also make PATH a symbolic link to the terminal\n"
+    "  --device PATH          send through this terminal instead (a serial line, one end\n"
+    "                         of a bridge); it cannot tell when the port is opened, so\n"
+    "                         --auto and --noise begin at once\n"
     "  --auto N               once the port is opened, send N transmissions, then quit\n"
     "                         when the port is closed\n"
     "  --gap MS               pause before each automatic transmission (default 2000)\n"
@@ -51,6 +54,7 @@ const char Usage[] =
 struct Options {
     std::string dumpPath;
     std::string linkPath;
+    std::string devicePath;
     int autoCount = 0;
     int gapMs = 2000;
     bool noise = false;
@@ -87,6 +91,8 @@ Options parseOptions(int argc, char** argv) {
             std::exit(0);
         } else if (arg == "--link") {
             options.linkPath = value();
+        } else if (arg == "--device") {
+            options.devicePath = value();
         } else if (arg == "--auto") {
             options.autoCount = parseCount(value(), "--auto");
         } else if (arg == "--gap") {
@@ -113,6 +119,8 @@ Options parseOptions(int argc, char** argv) {
     }
     if (options.dumpPath.empty() && !options.noise)
         fail(std::string("no dump file\n") + Usage);
+    if (!options.devicePath.empty() && !options.linkPath.empty())
+        fail("--link names a terminal of its own; --device uses one that exists");
     return options;
 }
 
@@ -123,10 +131,15 @@ std::string readDump(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// The master side of a pseudo-terminal, and the link to its slave while one was asked for.
+// The line the instrument sends on: the master side of a pseudo-terminal of its own, and the
+// link to its slave while one was asked for; or a terminal that exists (devicePath).
 class Terminal {
 public:
-    explicit Terminal(const std::string& linkPath) : linkPath_(linkPath) {
+    Terminal(const std::string& linkPath, const std::string& devicePath) : linkPath_(linkPath) {
+        if (!devicePath.empty()) {
+            attach(devicePath);
+            return;
+        }
         master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
             fail(std::string("cannot make a pseudo-terminal: ") + std::strerror(errno));
@@ -148,13 +161,18 @@ public:
     Terminal& operator=(const Terminal&) = delete;
 
     const std::string& slavePath() const { return slavePath_; }
+    // False on a terminal that exists: who opens its far end cannot be seen from here.
+    bool seesThePort() const { return !attached_; }
+    // Waits until the bytes written have gone out on the line.
+    void drain() { tcdrain(master_); }
 
-    // True while a program holds the slave side open; drains whatever it wrote.
+    // True while a program holds the slave side open (always on a terminal that exists);
+    // drains whatever it wrote.
     bool portOpen() {
         pollfd entry{master_, POLLIN, 0};
         if (poll(&entry, 1, 0) < 0)
             return false;
-        if (entry.revents & POLLHUP)
+        if ((entry.revents & POLLHUP) && !attached_)
             return false;
         if (entry.revents & POLLIN) {
             char discard[256];
@@ -187,13 +205,26 @@ private:
         const int slave = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (slave < 0)
             fail("cannot open " + slavePath_ + ": " + std::strerror(errno));
+        makeRaw(slave);
+        close(slave);
+    }
+
+    void attach(const std::string& path) {
+        master_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (master_ < 0)
+            fail("cannot open " + path + ": " + std::strerror(errno));
+        makeRaw(master_);
+        slavePath_ = path;
+        attached_ = true;
+    }
+
+    static void makeRaw(int fd) {
         termios tio{};
-        if (tcgetattr(slave, &tio) == 0) {
+        if (tcgetattr(fd, &tio) == 0) {
             cfmakeraw(&tio);
             cfsetspeed(&tio, B9600);
-            tcsetattr(slave, TCSANOW, &tio);
+            tcsetattr(fd, TCSANOW, &tio);
         }
-        close(slave);
     }
 
     void makeLink() {
@@ -209,7 +240,8 @@ private:
 
     std::string linkPath_;
     std::string slavePath_;
-    int master_ = -1;
+    int master_ = -1; // or the descriptor of the terminal that exists
+    bool attached_ = false;
 };
 
 // Waits for the given time, keeping the terminal drained. False when stopped.
@@ -277,8 +309,12 @@ void runAutomatic(Terminal& terminal, const std::string& dump, const Options& op
             !sendTransmission(terminal, dump, pass, options.alterations))
             return;
     }
-    // The bytes still queued are lost when the terminal goes: stay until the reader has closed.
-    waitForPort(terminal, false);
+    // The bytes still queued are lost when the terminal goes: stay until the reader has closed,
+    // or on a terminal that exists until they have left.
+    if (terminal.seesThePort())
+        waitForPort(terminal, false);
+    else
+        terminal.drain();
 }
 
 void runInteractive(Terminal& terminal, const std::string& dump, const Options& options) {
@@ -313,7 +349,7 @@ int main(int argc, char** argv) {
     sigaction(SIGHUP, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Terminal terminal(options.linkPath);
+    Terminal terminal(options.linkPath, options.devicePath);
     std::cout << terminal.slavePath() << std::endl;
 
     if (options.noise)

@@ -36,16 +36,23 @@ if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -q '^Sourc
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
     "$mirror" "$codename" | $SUDO tee "$list" >/dev/null
-  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq || {
+    echo "build-qt: the package lists of $mirror could not be fetched" >&2; exit 3; }
 fi
 
+# Exit status 3 says the sources could not be fetched (no package registry reachable): the one
+# failure that lets CI skip the Windows checks instead of failing.
+fetch_source() {
+  apt-get source -qq --download-only "$1" || {
+    echo "build-qt: the source package $1 could not be fetched" >&2; exit 3; }
+}
 mkdir -p "$WORK" && cd "$WORK"
 if [ ! -d qtbase ]; then
-  apt-get source -qq --download-only qt6-base
+  fetch_source qt6-base
   dpkg-source -x qt6-base_*.dsc qtbase >/dev/null
 fi
 if [ ! -d sqlite ]; then
-  apt-get source -qq --download-only sqlite3
+  fetch_source sqlite3
   dpkg-source -x sqlite3_*.dsc sqlite >/dev/null
 fi
 

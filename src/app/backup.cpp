@@ -34,11 +34,16 @@ QString targetPath(const QString& folder, const QString& name) {
 }
 
 // Every entry of `folder` in the order the file system lists them, hidden and system ones
-// included, except those whose name begins with "." (which also keeps out our temporaries).
+// included, except those whose name begins with "." (which also keeps out our temporaries) and
+// links. A link is not copied: in a folder several accounts write, another account may have put
+// it there to have this one copy a file only this one can read to where that account reads it.
+// (One made after the listing is refused by the copy itself.)
 QStringList entriesToCopy(const QString& folder) {
     QStringList names = QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    names.removeIf([](const QString& name) { return name.startsWith('.'); });
+    names.removeIf([&folder](const QString& name) {
+        return name.startsWith('.') || platform::isLink((folder + name).toStdString());
+    });
     return names;
 }
 
@@ -120,7 +125,9 @@ void MakeBackup(const QString& baseFolder, TDM3& dm, ServiceLog& log) {
 
 void RestoreBackup(const QString& baseFolder, TDM3& dm, ServiceLog& log) {
     const QString source = backupFolder(baseFolder);
-    if (!platform::fileExists(targetPath(source, QStringLiteral("odbicia.db")).toStdString())) {
+    // A link in the marker's place is no backup: the copy would leave it out.
+    const std::string marker = targetPath(source, QStringLiteral("odbicia.db")).toStdString();
+    if (!platform::fileExists(marker) || platform::isLink(marker)) {
         Dialogs::current().notice(
             QStringLiteral("Brak kopii bezpieczeństwa! Otworzenie danych niemożliwe!"));
         log.WriteLog(QStringLiteral("Proba odtworzenia danych z kopii - stwierdzono brak kopii"));

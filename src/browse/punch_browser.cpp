@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "browse/calendar_close_up.h"
 #include "browse/punch_grid.h"
 #include "browse/punch_table_model.h"
 #include "browse/report_button_picture.h"
@@ -171,8 +172,14 @@ void TfrOdbicia::buildGrid() {
 
 void TfrOdbicia::connectHandlers() {
     auto closeUp = guarded([this] { DatePicker1CloseUp(); });
-    connect(DatePicker1, &QDateEdit::dateChanged, this, closeUp);
-    connect(DatePicker2, &QDateEdit::dateChanged, this, closeUp);
+    // A date typed in a picker counts at once; one chosen in its calendar when that closes.
+    for (QDateEdit* picker : {DatePicker1, DatePicker2}) {
+        auto* calendar = new CalendarCloseUp(*picker, closeUp);
+        connect(picker, &QDateEdit::dateChanged, this, [calendar, closeUp]() mutable {
+            if (!calendar->isOpen())
+                closeUp();
+        });
+    }
     connect(RxDBLookupCombo3, &QComboBox::currentIndexChanged, this, closeUp);
     connect(RxDBLookupCombo1, &QComboBox::currentIndexChanged, this, closeUp);
     connect(CheckBox1, &QCheckBox::clicked, this, guarded([this] { CheckBox1Click(); }));

@@ -43,7 +43,9 @@ QString RegionalFormats::formatLongTime(const QTime& time) const {
 
 QString RegionalFormats::formatDateTime(const QDateTime& dateTime) const {
     const QString date = formatShortDate(dateTime.date());
-    if (dateTime.time() == QTime(0, 0))
+    // The time is shown to the second: any moment within a day's first second is its midnight.
+    const QTime time = dateTime.time();
+    if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
         return date;
     return date + ' ' + formatLongTime(dateTime.time());
 }

@@ -20,7 +20,8 @@ struct RegionalFormats {
 
     QString formatShortDate(const QDate& date) const;
     QString formatLongTime(const QTime& time) const;
-    // The short date, and unless the time is exactly 00:00:00 a blank and the long time.
+    // The short date, and unless the time lies within the second 00:00:00 a blank and the long
+    // time.
     QString formatDateTime(const QDateTime& dateTime) const;
 };
 

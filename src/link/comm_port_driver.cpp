@@ -139,7 +139,7 @@ void TCommPortDriver::setPollingDelay(quint16 value) {
     if (value == pollingDelay_)
         return;
     pollingDelay_ = value;
-    if (pollTimer_.isActive())
+    if (IsPortOpen())
         pollTimer_.start(pollingDelay_);
 }
 
@@ -158,7 +158,6 @@ bool TCommPortDriver::OpenPort() {
         return true;
     if (!device_.open(QFile::encodeName(portName_).toStdString()))
         return false;
-    deviceLost_ = false;
     ++openCount_;
     if (!ApplyPortSettings()) {
         ClosePort();
@@ -179,7 +178,6 @@ void TCommPortDriver::ClosePort() {
         return;
     pollTimer_.stop();
     device_.close();
-    deviceLost_ = false;
 }
 
 bool TCommPortDriver::ApplyPortSettings() {
@@ -203,20 +201,14 @@ bool TCommPortDriver::PurgeBuffers(bool input, bool output) {
     return device_.purge(flags);
 }
 
-void TCommPortDriver::deviceFailed() {
-    // A device that fails now fails at every later tick: stop asking until the port is closed.
-    deviceLost_ = true;
-    pollTimer_.stop();
-}
-
 void TCommPortDriver::PollInput() {
-    if (!IsPortOpen() || deviceLost_)
+    if (!IsPortOpen())
         return;
+    // A failed query or read delivers nothing and is not reported; the timer goes on, so a
+    // device that recovers is read again at the next tick.
     const std::optional<quint32> waiting = device_.bytesWaiting();
-    if (!waiting) {
-        deviceFailed();
+    if (!waiting)
         return;
-    }
     // Only what was queued at the start of the tick is read, so a stream that never pauses
     // cannot hold the tick forever; each piece fits the scratch buffer.
     const QPointer<TCommPortDriver> alive(this);
@@ -225,11 +217,7 @@ void TCommPortDriver::PollInput() {
     while (left > 0) {
         const quint32 piece = std::min<quint32>(left, static_cast<quint32>(inputBuffer_.size()));
         const std::optional<quint32> got = device_.read(inputBuffer_.data(), piece);
-        if (!got) {
-            deviceFailed();
-            return;
-        }
-        if (*got == 0)
+        if (!got || *got == 0)
             return;
         left -= std::min(left, *got);
         if (!OnReceiveData)
@@ -238,7 +226,7 @@ void TCommPortDriver::PollInput() {
         const TReceiveDataEvent handler = OnReceiveData;
         handler(this, inputBuffer_.data(), *got);
         // The handler may have closed, reopened or destroyed the driver.
-        if (!alive || openCount_ != openCount || !IsPortOpen() || deviceLost_)
+        if (!alive || openCount_ != openCount || !IsPortOpen())
             return;
     }
 }

@@ -140,9 +140,7 @@ public:
     // Discards the queued bytes of the chosen directions; false when closed.
     bool PurgeBuffers(bool input, bool output);
     bool IsPortOpen() const { return device_.isOpen(); }
-    // True once the open device has failed (unplugged, far end gone): it is polled no more.
-    bool IsDeviceLost() const { return deviceLost_; }
-    // True while the poll timer runs: the port is open and its device has not failed.
+    // True while the poll timer runs, which is exactly while the port is open.
     bool IsPolling() const { return pollTimer_.isActive(); }
 
     // The block the settings give now, as ApplyPortSettings writes it.
@@ -155,7 +153,6 @@ public:
 
 private:
     void applyIfOpen();
-    void deviceFailed();
 
     TPortNumber port_ = pnCOM2;
     QString portName_ = QStringLiteral("\\\\.\\COM2");
@@ -171,7 +168,6 @@ private:
     bool checkLineStatus_ = false;
 
     platform::SerialDevice device_;
-    bool deviceLost_ = false;
     quint64 openCount_ = 0;         // tells a poll that its handler reopened the port
     QTimer pollTimer_{this};        // a child, so that tests find it by its objectName
     std::vector<char> inputBuffer_; // the scratch buffer every read of the poll goes into

@@ -18,6 +18,9 @@ std::int64_t fileSize(const std::string& path);
 // True for an existing entry that is not a folder.
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
+// True for a symbolic link (on Windows any reparse point: a symbolic link or a junction), the
+// entry itself, whatever it points at.
+bool isLink(const std::string& path);
 OsError deleteFile(const std::string& path);
 // Replaces an existing file of the new name. On Windows a new name that another program holds
 // open is tried again for about two seconds before the refusal is reported.
@@ -34,9 +37,10 @@ std::optional<std::string> findNameIgnoringCase(const std::string& folder, std::
 // matches it ignoring case; components with no match keep the spelling given.
 std::string resolveIgnoringCase(const std::string& folder, std::string_view relative);
 
-// Creates the file empty (or truncates it).
+// Creates the file empty (or truncates it). A link in its place is refused (access denied).
 OsError createEmptyFile(const std::string& path);
-// Opens an existing file for appending, writes all bytes, closes.
+// Opens an existing file for appending, writes all bytes, closes. A link is refused (access
+// denied): whoever planted it would otherwise choose which of this account's files is written.
 OsError appendToFile(const std::string& path, std::string_view bytes);
 // Creates the folder and any missing parents.
 OsError createFolders(const std::string& path);
@@ -67,7 +71,9 @@ public:
     ReadableFile(ReadableFile&&) noexcept;
     ReadableFile& operator=(ReadableFile&&) noexcept;
 
-    // A folder is refused.
+    // Only a regular file opens: a folder, a pipe, a device or a link is refused. A link is never
+    // followed, so that one planted by another account cannot have this one read, and copy
+    // where that account can read it, a file of its choosing.
     OsError open(const std::string& path);
     bool isOpen() const { return handle_ != nullptr; }
     // Up to `size` bytes, fewer only at the end of the file; nothing on a failed read.

@@ -32,14 +32,14 @@ bool equalIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-// Opens for writing, refusing a read-only file as Windows does.
+// Opens for writing, refusing a read-only file as Windows does, and a link (ELOOP).
 int openForWriting(const std::string& path, int flags) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & writeBits) == 0) {
         errno = EACCES;
         return -1;
     }
-    return ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
+    return ::open(path.c_str(), flags | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
 } // namespace
@@ -59,6 +59,11 @@ bool fileExists(const std::string& path) {
 bool folderExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 OsError deleteFile(const std::string& path) {
@@ -184,9 +189,11 @@ ReadableFile& ReadableFile::operator=(ReadableFile&&) noexcept = default;
 // POSIX has no share modes: the file opens whoever else has it open. What it has instead are
 // fcntl byte-range locks, which SQLite takes while it writes: a file another process holds a
 // write lock on is refused, as Windows refuses a file another program has open for writing.
+// O_NONBLOCK keeps the open of a pipe from waiting for a writer; it is cleared once the file is
+// known to be a regular one.
 OsError ReadableFile::open(const std::string& path) {
     handle_.reset();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return OsError::last();
     auto handle = std::make_unique<Handle>(fd);
@@ -195,6 +202,10 @@ OsError ReadableFile::open(const std::string& path) {
         return OsError::last();
     if (S_ISDIR(st.st_mode))
         return OsError::fromCode(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return OsError::accessDenied();
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        return OsError::last();
     // A read lock over the whole file conflicts with any write lock of another process.
     struct flock lock {};
     lock.l_type = F_RDLCK;

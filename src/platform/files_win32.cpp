@@ -68,6 +68,15 @@ bool heldByAnother(const OsError& error) {
            code == ERROR_LOCK_VIOLATION;
 }
 
+// What the open handle is: a file opened with FILE_FLAG_OPEN_REPARSE_POINT is the link itself
+// when it is one, so this tells a link from its target without a second look by name.
+bool isRegularFile(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    return GetFileInformationByHandle(file, &information) &&
+           !(information.dwFileAttributes &
+             (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+}
+
 } // namespace
 
 std::int64_t fileSize(const std::string& path) {
@@ -86,6 +95,11 @@ bool fileExists(const std::string& path) {
 bool folderExists(const std::string& path) {
     const DWORD attributes = attributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isLink(const std::string& path) {
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 OsError deleteFile(const std::string& path) {
@@ -151,7 +165,7 @@ bool refusedAsReadOnly(const std::string& path) {
 }
 
 OsError createEmptyFile(const std::string& path) {
-    if (refusedAsReadOnly(path))
+    if (refusedAsReadOnly(path) || isLink(path))
         return OsError::accessDenied();
     HandleCloser file(CreateFileW(toWide(path).c_str(), GENERIC_WRITE, shareEverything, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -165,10 +179,13 @@ OsError appendToFile(const std::string& path, std::string_view bytes) {
         return OsError::accessDenied();
     // Two sessions may log at the same moment, and one may rotate the log while another appends:
     // each appended block lands whole at the end, whoever else has the file open.
-    HandleCloser file(CreateFileW(toWide(path).c_str(), FILE_APPEND_DATA, shareEverything, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    HandleCloser file(CreateFileW(toWide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                  shareEverything, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid())
         return OsError::last();
+    if (!isRegularFile(file.get()))
+        return OsError::accessDenied();
     if (const OsError error = writeAll(file.get(), bytes); error.failed())
         return error;
     return result(file.close());
@@ -254,13 +271,17 @@ OsError ReadableFile::open(const std::string& path) {
     // No write sharing: refused while another handle may write, and no writer gets in after.
     // Delete sharing, so that another session may still rotate or replace the file meanwhile:
     // the copy goes on reading what it opened. Without FILE_FLAG_BACKUP_SEMANTICS a folder does
-    // not open.
-    const HANDLE handle =
-        CreateFileW(toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // not open; with FILE_FLAG_OPEN_REPARSE_POINT a link opens as itself, not as its target, and
+    // is refused.
+    const HANDLE handle = CreateFileW(
+        toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return OsError::last();
-    handle_ = std::make_unique<Handle>(handle);
+    auto opened = std::make_unique<Handle>(handle);
+    if (!isRegularFile(handle) || GetFileType(handle) != FILE_TYPE_DISK)
+        return OsError::accessDenied();
+    handle_ = std::move(opened);
     return {};
 }
 

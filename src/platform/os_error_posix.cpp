@@ -19,6 +19,7 @@ OsError OsError::fromCode(int code) {
     case EROFS:
     case EISDIR:
     case ETXTBSY:
+    case ELOOP: // a link where this layer opens only the entry itself
         return {code, OsErrorKind::AccessDenied};
     case EMFILE:
     case ENFILE:

@@ -1,19 +1,14 @@
 // The serial device on POSIX: termios, modem-line ioctls, an exclusive open, non-blocking reads.
 #include "platform/serial_posix.h"
 
-#include <cctype>
+#include "platform/serial_claims_posix.h"
+
 #include <cerrno>
-#include <climits>
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -60,94 +55,6 @@ bool setModemLine(int fd, int line, bool raised) {
 bool speedMatches(std::uint32_t held, std::uint32_t asked) {
     const std::uint32_t difference = held > asked ? held - asked : asked - held;
     return difference <= asked / 50;
-}
-
-using Folder = std::unique_ptr<DIR, int (*)(DIR*)>;
-
-// True when a process other than this one has the device open. A terminal program or a modem
-// probe opens it without flock, so only the descriptors themselves tell: every one under /proc
-// that this user may see is compared by device number.
-bool openElsewhere(int fd) {
-    struct stat device {};
-    if (fstat(fd, &device) != 0 || !S_ISCHR(device.st_mode))
-        return false;
-    const std::string self = std::to_string(getpid());
-    const Folder processes(opendir("/proc"), &closedir);
-    while (const dirent* process = processes ? readdir(processes.get()) : nullptr) {
-        if (!std::isdigit(static_cast<unsigned char>(process->d_name[0])) ||
-            self == process->d_name)
-            continue;
-        const std::string descriptors = std::string("/proc/") + process->d_name + "/fd/";
-        const Folder folder(opendir(descriptors.c_str()), &closedir);
-        while (const dirent* entry = folder ? readdir(folder.get()) : nullptr) {
-            struct stat held {};
-            if (entry->d_name[0] != '.' &&
-                stat((descriptors + entry->d_name).c_str(), &held) == 0 && S_ISCHR(held.st_mode) &&
-                held.st_rdev == device.st_rdev)
-                return true;
-        }
-    }
-    return false;
-}
-
-// The UUCP lock file of a device: "LCK.." and its path under /dev ("/" made "_"), in /run/lock
-// or else /var/lock. Empty when neither folder exists.
-std::string lockFilePath(const std::string& path) {
-    char resolved[PATH_MAX];
-    std::string name = realpath(path.c_str(), resolved) ? resolved : path;
-    name = name.rfind("/dev/", 0) == 0 ? name.substr(5) : name.substr(name.rfind('/') + 1);
-    for (char& c : name)
-        if (c == '/')
-            c = '_';
-    for (const char* folder : {"/run/lock", "/var/lock"}) {
-        struct stat st {};
-        if (stat(folder, &st) == 0 && S_ISDIR(st.st_mode))
-            return std::string(folder) + "/LCK.." + name;
-    }
-    return {};
-}
-
-// The live process other than this one that a lock file names, or 0. The number is written as
-// text (ten digits and a newline) or, by old writers, as a binary int.
-pid_t lockHolder(const std::string& lock) {
-    const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return 0;
-    char text[32] = {};
-    const ssize_t size = ::read(fd, text, sizeof text - 1);
-    ::close(fd);
-    char* end = text;
-    pid_t pid = size > 0 ? static_cast<pid_t>(std::strtol(text, &end, 10)) : 0;
-    if (end == text && size == sizeof(int)) // no digits: the binary form
-        std::memcpy(&pid, text, sizeof(int));
-    const bool alive = pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
-    return alive && pid != getpid() ? pid : 0;
-}
-
-// Takes the device's lock file: its path, empty when none can be written here at all (the
-// device then goes unlocked), nothing when a live process holds it. A stale file (its process
-// has gone) is replaced.
-std::optional<std::string> takeLockFile(const std::string& lock) {
-    if (lock.empty())
-        return lock;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const int fd = ::open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            char text[16];
-            const int size = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(getpid()));
-            const bool written = ::write(fd, text, static_cast<size_t>(size)) == size;
-            ::close(fd);
-            if (!written)
-                ::unlink(lock.c_str());
-            return written ? lock : std::string();
-        }
-        if (errno != EEXIST)
-            return std::string();
-        if (lockHolder(lock) != 0)
-            return std::nullopt;
-        ::unlink(lock.c_str());
-    }
-    return std::nullopt;
 }
 
 } // namespace

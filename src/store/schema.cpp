@@ -49,6 +49,15 @@ const TableSchema& downloadSchema() {
 namespace {
 
 bool createTableFile(const QString& path, const TableSchema& schema, QString* error) {
+    // Made empty first, so that the file gets the rights of any new file (the umask's, which a
+    // shared installation opens to the group): SQLite itself would make it 0644, and its
+    // journals take the table file's rights.
+    if (const auto made = platform::createEmptyFile(path.toStdString()); made.failed()) {
+        if (error)
+            *error = QStringLiteral("Nie można utworzyć tabeli %1: %2")
+                         .arg(path, QString::fromStdString(made.text()));
+        return false;
+    }
     SqliteConnection file(path);
     QSqlError failure = file.lastError();
     if (file.isOpen()) {

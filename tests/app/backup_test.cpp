@@ -362,6 +362,51 @@ TEST_F(BackupTest, RefusedFileStopsTheCopyAndLeavesTargetAsItWas) {
     }
 }
 
+TEST_F(BackupTest, LinksInEitherFolderAreLeftOutNeverFollowed) {
+    // What another account may plant in a folder every operator writes: links to a file and a
+    // folder only this account can read, and one to nothing.
+    TempFolder elsewhere;
+    ASSERT_TRUE(writeFileBytes(elsewhere.file("prywatny.txt"), "tylko moje"));
+    ASSERT_TRUE(QDir(elsewhere.path()).mkdir("katalog"));
+    const auto plantLinks = [&](const QString& folder) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(QFile::link(elsewhere.file("prywatny.txt"), folder + "plik"));
+        ASSERT_TRUE(QFile::link(elsewhere.file("katalog"), folder + "katalog"));
+        ASSERT_TRUE(QFile::link(elsewhere.file("brak"), folder + "zerwany"));
+    };
+    const QStringList tables{"Czytniki.db", "NrOdc.DB", "Odbicia.db"};
+    for (bool restore : {false, true}) {
+        SCOPED_TRACE(restore ? "restore" : "backup");
+        const QString from = restore ? backup : db, to = restore ? db : backup;
+        if (restore)
+            MakeBackup(base, dm, log);
+        plantLinks(from);
+        clock.advance(86400 * 1000);
+
+        restore ? RestoreBackup(base, dm, log) : MakeBackup(base, dm, log);
+
+        EXPECT_EQ(QDir(to).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                     QDir::NoDotAndDotDot),
+                  tables);
+        EXPECT_TRUE(QFileInfo(from + "plik").isSymLink()) << "left where it was";
+        if (!restore) {
+            EXPECT_EQ(backupDate(), toOle(Clock::now()));
+        }
+        EXPECT_TRUE(allOpen());
+        for (const char* name : {"plik", "katalog", "zerwany"})
+            ASSERT_TRUE(QFile::remove(from + name));
+    }
+    // A link in the marker's place is no backup to restore from.
+    ASSERT_TRUE(QFile::remove(backup + "Odbicia.db"));
+    ASSERT_TRUE(QFile::link(elsewhere.file("prywatny.txt"), backup + "Odbicia.db"));
+    const Snapshot before = snapshot(db);
+
+    RestoreBackup(base, dm, log);
+
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Notice), QStringList{noBackup});
+    EXPECT_EQ(snapshot(db), before);
+}
+
 TEST_F(BackupTest, ATableAnotherProgramIsWritingIsNotCopied) {
     MakeBackup(base, dm, log);
     const TDateTime before = toOle(Clock::now());

@@ -3,6 +3,7 @@
 #include "browse/punch_browser.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -237,6 +238,43 @@ TEST_F(BrowserTest, SingleDayBoxCarriesTheToDateAlong) {
     EXPECT_EQ(browser->DatePicker2->date(), day); // unticking leaves it
     browser->DatePicker2->setDate(day.addDays(1));
     EXPECT_EQ(shown(), (std::vector<int>{2, 3}));
+}
+
+// Keys in a picker's open calendar move the date shown, yet the grid follows only when the
+// calendar closes on another date; Escape puts the earlier date back.
+TEST_F(BrowserTest, ADateFromTheCalendarCountsWhenItClosesEscapeRestoresTheEarlierOne) {
+    const struct {
+        std::vector<Qt::Key> keys; // the last one closes the calendar
+        QDate date;
+        std::vector<int> shown;
+    } cases[] = {
+        {{Qt::Key_Right, Qt::Key_Return}, day, {2}},
+        {{Qt::Key_Right, Qt::Key_Right, Qt::Key_Return}, day.addDays(1), {3}},
+        {{Qt::Key_Right, Qt::Key_Escape}, day.addDays(-1), {1}},
+        {{Qt::Key_Right, Qt::Key_Left, Qt::Key_Return}, day.addDays(-1), {1}},
+    };
+    chooseInstrument("12");
+    browser->CheckBox1->click();
+    QDateEdit* picker = browser->DatePicker1;
+    QWidget* calendar = picker->calendarWidget()->window();
+    for (const auto& c : cases) {
+        picker->setDate(day.addDays(-1));
+        ASSERT_EQ(shown(), (std::vector<int>{1}));
+        QTest::mouseClick(picker, Qt::LeftButton, {}, {picker->width() - 6, picker->height() / 2});
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(calendar));
+        for (Qt::Key key : c.keys) {
+            EXPECT_EQ(shown(), (std::vector<int>{1})) << "nothing counts while it is open";
+            QTest::keyClick(static_cast<QWidget*>(nullptr), key); // to the open pop-up
+        }
+        EXPECT_FALSE(calendar->isVisible());
+        EXPECT_EQ(picker->date(), c.date);
+        EXPECT_EQ(browser->DatePicker2->date(), c.date);
+        EXPECT_EQ(shown(), c.shown);
+    }
+    // Typed in the edit field, a date counts at once as before.
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Up);
+    EXPECT_EQ(shown(), (std::vector<int>{2}));
 }
 
 namespace {

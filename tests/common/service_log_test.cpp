@@ -25,12 +25,33 @@ struct LogTest : ::testing::Test {
 } // namespace
 
 TEST_F(LogTest, LineFormatAndEncoding) {
-    log.WriteLog("Start programu");
-    clock.set(QDateTime(QDate(2024, 12, 31), QTime(0, 0, 0)));
-    log.WriteLog(QStringLiteral("Format danych w linii 3 niezgodny z protokołem VERURU-PC ()"));
-    const QByteArray expected = "5.03.2024 08:15:00  Start programu\r\n"
-                                "31.12.2024  Format danych w linii 3 niezgodny z protoko\xb3"
-                                "em VERURU-PC ()\r\n";
+    // The time is left out for any moment within the second 00:00:00, and only then.
+    const struct {
+        QDateTime moment;
+        QString message;
+        QByteArray line;
+    } cases[] = {
+        {QDateTime(QDate(2024, 3, 5), QTime(8, 15, 0)), "Start programu",
+         "5.03.2024 08:15:00  Start programu\r\n"},
+        {QDateTime(QDate(2024, 12, 31), QTime(0, 0, 0)),
+         QStringLiteral("Format danych w linii 3 niezgodny z protokołem VERURU-PC ()"),
+         "31.12.2024  Format danych w linii 3 niezgodny z protoko\xb3"
+         "em VERURU-PC ()\r\n"},
+        {QDateTime(QDate(2024, 12, 31), QTime(0, 0, 0, 500)), "Transfer OK",
+         "31.12.2024  Transfer OK\r\n"},
+        {QDateTime(QDate(2024, 12, 31), QTime(0, 0, 0, 999)), "Transfer OK",
+         "31.12.2024  Transfer OK\r\n"},
+        {QDateTime(QDate(2024, 12, 31), QTime(0, 0, 1)), "Transfer OK",
+         "31.12.2024 00:00:01  Transfer OK\r\n"},
+        {QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59, 999)), "Transfer OK",
+         "31.12.2024 23:59:59  Transfer OK\r\n"},
+    };
+    QByteArray expected;
+    for (const auto& c : cases) {
+        clock.set(c.moment);
+        log.WriteLog(c.message);
+        expected += c.line;
+    }
     EXPECT_EQ(readFileBytes(logPath()), expected);
 }
 

@@ -3,11 +3,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QUuid>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
@@ -51,11 +56,10 @@ QStringList tableRows(const QString& file, const QString& sql) {
     return rows;
 }
 
-struct EndToEnd : ::testing::Test {
+// The program over a fresh installation; COM1 is set by each kind of line below.
+struct Installation : ::testing::Test {
     TempFolder folder;
-    PseudoTerminal pty;
     ScopedEnv hive{"RONVALO_REGISTRY", folder.file("hive.reg").toUtf8()};
-    ScopedEnv com1{"RONVALO_COM1", pty.slavePathBytes()};
     FakeClock clock{QDateTime(QDate(2004, 4, 26), QTime(9, 30, 0))};
     TestDialogs dialogs;
     std::unique_ptr<Program> program;
@@ -69,15 +73,15 @@ struct EndToEnd : ::testing::Test {
         ASSERT_EQ(program->frGlowna().SelectedPort(), 1);
     }
 
-    // Runs "Odbior": sends `first` and then `second` as the instrument would, at its pace, and
-    // closes the summary dialog when it comes. True when the summary dialog was shown.
-    bool download(const QByteArray& first, const QByteArray& second) {
+    // Runs "Odbior": has the instrument send its first transmission and, once the dialog waits
+    // for it, the second; closes the summary dialog when it comes. True when that was shown.
+    bool download(const std::function<void()>& sendFirst, const std::function<void()>& sendSecond) {
         TfrOdbior& dialog = program->frOdbior();
         bool summaryShown = false;
         QTimer::singleShot(0, &dialog, [&] {
-            sendPaced(first);
+            sendFirst();
             EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.PassNumber() == 2; }, 5000));
-            sendPaced(second);
+            sendSecond();
         });
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
@@ -90,12 +94,6 @@ struct EndToEnd : ::testing::Test {
         program->frGlowna().acOdbior->trigger();
         return summaryShown;
     }
-    void sendPaced(const QByteArray& bytes) {
-        for (qsizetype at = 0; at < bytes.size(); at += 48) {
-            ASSERT_TRUE(pty.send(bytes.mid(at, 48)));
-            QTest::qWait(50);
-        }
-    }
     QStringList logMessages() const {
         QStringList messages;
         for (const QString& line :
@@ -103,6 +101,56 @@ struct EndToEnd : ::testing::Test {
             messages << line.section("  ", 1);
         return messages;
     }
+};
+
+// The instrument at the far end of a pseudo-terminal this test holds.
+struct EndToEnd : Installation {
+    PseudoTerminal pty;
+    ScopedEnv com1{"RONVALO_COM1", pty.slavePathBytes()};
+
+    // Sends `first` and then `second` as the instrument would, at its pace.
+    bool download(const QByteArray& first, const QByteArray& second) {
+        return Installation::download([&] { sendPaced(first); }, [&] { sendPaced(second); });
+    }
+    void sendPaced(const QByteArray& bytes) {
+        for (qsizetype at = 0; at < bytes.size(); at += 48) {
+            ASSERT_TRUE(pty.send(bytes.mid(at, 48)));
+            QTest::qWait(50);
+        }
+    }
+};
+
+// A serial bridge: socat joins two pseudo-terminals, keeping both slaves open itself; the
+// simulator plays the instrument on one, the program reads the other as COM1.
+struct Bridged : Installation {
+    QString port = folder.file("ttyV0");
+    QString instrumentEnd = folder.file("ttyV1");
+    ScopedEnv com1{"RONVALO_COM1", port.toLocal8Bit()};
+    QProcess socat;
+    QProcess instrument;
+
+    void SetUp() override {
+        const QString socatProgram = QStandardPaths::findExecutable("socat");
+        ASSERT_FALSE(socatProgram.isEmpty()) << "socat is missing: make deps installs it";
+        socat.start(socatProgram,
+                    {"pty,raw,echo=0,link=" + port, "pty,raw,echo=0,link=" + instrumentEnd});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return QFileInfo::exists(port) && QFileInfo::exists(instrumentEnd); }, 5000));
+        instrument.start(QStringLiteral(RONVALO_BIN_DIR "/veruru-sim"),
+                         {"--device", instrumentEnd, RONVALO_TEST_DATA "/veruru_sample_dump.txt"});
+        ASSERT_TRUE(instrument.waitForReadyRead(5000)) << "it names its line when ready";
+        Installation::SetUp();
+    }
+    void TearDown() override {
+        for (QProcess* process : {&instrument, &socat}) {
+            process->terminate();
+            if (!process->waitForFinished(3000))
+                process->kill();
+            process->waitForFinished();
+        }
+    }
+    // One press of TRANSFER; the dump goes at the instrument's own pace.
+    void transfer() { instrument.write("\n"); }
 };
 
 } // namespace
@@ -153,4 +201,28 @@ TEST_F(EndToEnd, BadLineInTheDumpStoresNothing) {
     ASSERT_TRUE(download(dump, dump)); // once the cause is gone, every punch is stored once
     EXPECT_EQ(tableRows(folder.file("db/Odbicia.db"), "SELECT COUNT(*) FROM Odbicia"),
               QStringList({"7"}));
+}
+
+TEST_F(Bridged, ADownloadThroughTheBridgeIsStoredAnotherProgramOnItsPortIsRefused) {
+    ASSERT_TRUE(download([&] { transfer(); }, [&] { transfer(); }));
+    EXPECT_EQ(tableRows(folder.file("db/Odbicia.db"), "SELECT COUNT(*) FROM Odbicia"),
+              QStringList({"7"}));
+    EXPECT_TRUE(logMessages().contains("Transfer OK"));
+
+    QProcess holder; // a terminal program on the same port
+    holder.setStandardInputFile(port);
+    holder.start("sleep", {"30"});
+    ASSERT_TRUE(holder.waitForStarted());
+    TfrOdbior& dialog = program->frOdbior();
+    QTimer::singleShot(0, &dialog, [&] {
+        EXPECT_EQ(dialog.Label1->text(), QStringLiteral("Nie można otworzyć wybranego portu."));
+        dialog.BitBtn1->click();
+    });
+    program->frGlowna().acOdbior->trigger();
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Notice).last(),
+              QStringLiteral("Nie można otworzyć wybranego portu. Sprawdź czy nie korzysta z "
+                             "niego inna aplikacja."));
+    EXPECT_TRUE(logMessages().contains("Blad otwarcia portu"));
 }

@@ -1,5 +1,6 @@
 // The serial device layer on pseudo-terminals: names, line settings, exclusivity, reads, a lost far
 // end.
+#include "platform/serial_claims_posix.h"
 #include "platform/serial_device.h"
 #include "platform/serial_posix.h"
 #include "support/pseudo_terminal.h"
@@ -9,9 +10,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace ronvalo;
 using namespace ronvalo::platform;
@@ -194,6 +199,138 @@ TEST(SerialDevice, APortAnotherProgramHoldsIsRefused) {
     EXPECT_FALSE(SerialDevice().open(path));
     device.close();
     EXPECT_FALSE(QFileInfo::exists(lock));
+}
+
+// The lock file appears with its number whole: a reader never finds it empty or cut short.
+TEST(SerialDevice, TheLockFileIsNeverSeenIncomplete) {
+    PseudoTerminal pty;
+    const std::string path = pty.slavePath().toStdString();
+    const std::string lock = lockFilePath(path);
+    if (lock.empty())
+        GTEST_SKIP() << "no lock folder";
+    const std::string whole =
+        QByteArray::number(::getpid()).rightJustified(10).toStdString() + "\n";
+    std::atomic<bool> done = false;
+    std::atomic<int> seen = 0;
+    std::atomic<int> incomplete = 0;
+    std::thread reader([&] {
+        while (!done) {
+            const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            char text[32];
+            const ssize_t size = ::read(fd, text, sizeof text);
+            ::close(fd);
+            ++seen;
+            incomplete += std::string(text, size > 0 ? size_t(size) : 0) != whole;
+        }
+    });
+    SerialDevice device;
+    for (int i = 0; i < 20; ++i) {
+        const int before = seen;
+        EXPECT_TRUE(device.open(path));
+        // Open until the reader has seen the lock, so that every claim is raced.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return seen > before; }, 2000));
+        device.close();
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(incomplete, 0);
+}
+
+namespace {
+
+// Another process holding a pseudo-terminal as a bridge does: a master it opens through
+// `multiplexer` and that terminal's slave, and `otherSlave` when given. It ends with the object.
+class Bridge {
+public:
+    explicit Bridge(const char* multiplexer, const std::string& otherSlave = {}) {
+        int report[2], hold[2];
+        if (pipe2(report, O_CLOEXEC) != 0 || pipe2(hold, O_CLOEXEC) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) { // only async-signal-safe calls until _exit
+            // Nothing of this process's but the two pipes, as standard output and input.
+            if (dup2(report[1], STDOUT_FILENO) < 0 || dup2(hold[0], STDIN_FILENO) < 0)
+                _exit(1);
+            close_range(3, ~0u, 0);
+            int unlock = 0;
+            unsigned index = 0;
+            const int master = ::open(multiplexer, O_RDWR | O_NOCTTY);
+            if (master < 0 || ioctl(master, TIOCSPTLCK, &unlock) != 0 ||
+                ioctl(master, TIOCGPTN, &index) != 0 ||
+                ioctl(master, TIOCGPTPEER, O_RDWR | O_NOCTTY) < 0 ||
+                (!otherSlave.empty() && ::open(otherSlave.c_str(), O_RDWR | O_NOCTTY) < 0))
+                _exit(1);
+            if (::write(STDOUT_FILENO, &index, sizeof index) != sizeof index)
+                _exit(1);
+            char end;
+            _exit(::read(STDIN_FILENO, &end, 1) < 0 ? 1 : 0); // until the parent closes its end
+        }
+        ::close(report[1]);
+        ::close(hold[0]);
+        hold_ = hold[1];
+        unsigned index = 0;
+        if (pid_ > 0 && ::read(report[0], &index, sizeof index) == sizeof index)
+            slavePath_ = "/dev/pts/" + std::to_string(index);
+        ::close(report[0]);
+    }
+    ~Bridge() {
+        ::close(hold_);
+        if (pid_ > 0)
+            waitpid(pid_, nullptr, 0);
+    }
+    Bridge(const Bridge&) = delete;
+    Bridge& operator=(const Bridge&) = delete;
+
+    // Its own terminal's slave; empty when the bridge could not be made.
+    const std::string& slavePath() const { return slavePath_; }
+
+private:
+    pid_t pid_ = -1;
+    int hold_ = -1;
+    std::string slavePath_;
+};
+
+} // namespace
+
+// A bridge keeps its pseudo-terminal's slave open as the far end; any other holder is refused.
+TEST(SerialDevice, APseudoTerminalsFarEndIsNoOtherOpener) {
+    PseudoTerminal elsewhere; // a terminal whose master this process holds
+    test::TempFolder folder;
+    const std::string link = folder.file("ttyV0").toStdString();
+    const struct {
+        const char* multiplexer;
+        bool holdsElsewhere; // the bridge also holds the slave of `elsewhere`, which is opened
+        bool anotherHolder;  // a second process holds the port as well
+        bool opens;
+    } cases[] = {
+        {"/dev/ptmx", false, false, true},
+        {"/dev/pts/ptmx", false, false, true},
+        {"/dev/ptmx", true, false, false},
+        {"/dev/ptmx", false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.multiplexer) + (c.holdsElsewhere ? " elsewhere" : "") +
+                     (c.anotherHolder ? " another" : ""));
+        const Bridge bridge(c.multiplexer,
+                            c.holdsElsewhere ? elsewhere.slavePath().toStdString() : std::string());
+        ASSERT_FALSE(bridge.slavePath().empty());
+        const std::string port = c.holdsElsewhere ? elsewhere.slavePath().toStdString() : link;
+        ::unlink(link.c_str());
+        ASSERT_EQ(symlink(bridge.slavePath().c_str(), link.c_str()), 0);
+        QProcess holder;
+        if (c.anotherHolder) {
+            holder.setStandardInputFile(QString::fromStdString(port));
+            holder.start("sleep", {"30"});
+            ASSERT_TRUE(holder.waitForStarted());
+        }
+        SerialDevice device;
+        EXPECT_EQ(device.open(port), c.opens);
+        EXPECT_EQ(device.lastError().code(), c.opens ? 0 : EBUSY);
+        holder.kill();
+        holder.waitForFinished();
+    }
 }
 
 TEST(SerialDevice, NamesWithoutATerminal) {

@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "store/schema.h"
 #include "support/temp_folder.h"
 
 using namespace ronvalo;
@@ -54,4 +55,14 @@ TEST(SharedFilesTest, HiveRewriteAndLogStayWritableForTheGroup) {
     EXPECT_EQ(permissionsOf(folder.baseStd() + "serwis.log"), 0664u);
     ASSERT_FALSE(platform::createFolders(folder.baseStd() + "BACKUP").failed());
     EXPECT_EQ(permissionsOf(folder.baseStd() + "BACKUP"), 0775u);
+}
+
+TEST(SharedFilesTest, EmptyTablesAreWritableForTheGroup) {
+    TempFolder folder;
+    ScopedUmask mask(022);
+    platform::shareNewFilesWithGroup();
+    ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
+    for (const char* table : {"db/Odbicia.db", "db/Czytniki.db", "db/NrOdc.DB"})
+        EXPECT_EQ(permissionsOf(folder.baseStd() + table), 0664u) << table;
+    EXPECT_EQ(permissionsOf(folder.baseStd() + "txt"), 0775u);
 }

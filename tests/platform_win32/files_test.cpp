@@ -300,3 +300,25 @@ TEST(Files, TwoSessionsShareTheLog) {
     char text[16];
     EXPECT_EQ(copying.read(text, sizeof text), 10u) << "the copy reads on what it opened";
 }
+
+TEST(Files, ALinkIsNeitherReadNorWrittenThrough) {
+    PolishFolder folder;
+    const std::string a = folder.file("a.txt"), link = folder.file("b.txt");
+    ASSERT_FALSE(createFolders(folder.file("")).failed());
+    ASSERT_FALSE(createEmptyFile(a).failed());
+    ASSERT_FALSE(appendToFile(a, "cudze").failed());
+    constexpr DWORD unprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    // Wine 8 answers success and makes nothing; Windows without the right refuses.
+    if (!CreateSymbolicLinkW(toWide(link).c_str(), toWide(a).c_str(), unprivileged) ||
+        GetFileAttributesW(toWide(link).c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "this system makes no symbolic link here";
+    EXPECT_TRUE(isLink(link));
+    EXPECT_FALSE(isLink(a));
+
+    ReadableFile source;
+    EXPECT_EQ(source.open(link).kind(), OsErrorKind::AccessDenied);
+    EXPECT_FALSE(source.isOpen());
+    EXPECT_EQ(appendToFile(link, "x").kind(), OsErrorKind::AccessDenied);
+    EXPECT_EQ(createEmptyFile(link).kind(), OsErrorKind::AccessDenied);
+    EXPECT_EQ(fileSize(a), 5);
+}

@@ -1,0 +1,18 @@
+// The choice of the base folder between the executable's folder and the installation's.
+#include "common/base_folder.h"
+
+#include "platform/files.h"
+
+namespace ronvalo {
+
+std::string chooseBaseFolder(const std::string& executableFolder,
+                             const std::optional<std::string>& installedDataFolder) {
+    const auto database = platform::findNameIgnoringCase(executableFolder, "db");
+    if (database && platform::folderExists(executableFolder + *database))
+        return executableFolder;
+    if (installedDataFolder && !installedDataFolder->empty())
+        return *installedDataFolder;
+    return executableFolder;
+}
+
+} // namespace ronvalo
