@@ -10,11 +10,12 @@
 
 namespace {
 
-// Run by the installer as administrator: the program opens the key with full access at every
-// start, which a standard account is refused unless the key allows it.
+// Run by the installer as administrator: the program opens the key to read and write its values
+// at every start, which a standard account is refused unless the key allows it. Users get that
+// and no more, so that none of them can change the key's rights or subkeys.
 int prepareSettingsKey(QTextStream& err) {
     auto key = ronvalo::platform::RegistryKey::open(ronvalo::settingsKey.toStdString(), true);
-    if (!key || !key->allowEveryUserFullAccess()) {
+    if (!key || !key->allowEveryUserToReadAndWrite()) {
         err << "ronvalo-newdb: nie można przygotować klucza " << ronvalo::settingsKey << '\n';
         return 1;
     }

@@ -15,8 +15,8 @@ inline const QString settingsKey = QStringLiteral("\\SOFTWARE\\Kerbis\\Ronvalo 2
 // One open key; released when the object goes (also when a step failed).
 class Registry {
 public:
-    // Opens with full access, creating the key when absent. False when it could not; then every
-    // value reads as absent and every write fails.
+    // Opens to read and write values, creating the key when absent. False when it could not; then
+    // every value reads as absent and every write fails.
     bool OpenKey(const QString& key, bool canCreate);
     void CloseKey() { key_.reset(); }
     bool ValueExists(const QString& name) const;

@@ -163,8 +163,12 @@ bool TCommPortDriver::OpenPort() {
         ClosePort();
         return false;
     }
-    // Reads return as soon as the queued bytes are taken.
-    device_.setTimeouts({1, 0, 1, 0, 10});
+    // Reads return as soon as the queued bytes are taken. A port that refuses the limits could
+    // block the user interface on its first read: refused like one that refuses its settings.
+    if (!device_.setTimeouts({1, 0, 1, 0, 10})) {
+        ClosePort();
+        return false;
+    }
     pollTimer_.start(pollingDelay_);
     return true;
 }

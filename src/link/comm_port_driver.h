@@ -130,7 +130,8 @@ public:
     TReceiveDataEvent OnReceiveData;
     TReceivePacketEvent OnReceivePacket; // never called: packets are not delivered
 
-    // Opens PortName and writes the settings; true when already open.
+    // Opens PortName and writes the settings and the read limits; false (and closed) when the
+    // port refuses any of them; true when already open.
     bool OpenPort();
     // Stops the poll and releases the port; nothing on a closed port.
     void ClosePort();

@@ -35,7 +35,8 @@ public:
     // Flushes the temporary file to the disk and closes it; no write is taken after.
     OsError prepare();
     // Prepares when not done yet, then renames the temporary file over the target (Windows: write
-    // through). A second commit does nothing.
+    // through, and a target another program holds open is tried again for about two seconds).
+    // A second commit does nothing.
     OsError commit();
 
     // Where the content is until the commit: for a caller that sets the file's attributes.

@@ -24,10 +24,12 @@ void AtomicFile::FileCloser::operator()(File* file) const {
 }
 
 // CREATE_NEW refuses any entry of that name, a link included, so nothing is opened through one.
-// Others may read the file while it is written, never write it.
+// Others may read the file while it is written (a virus scanner does) and delete it, never write
+// it.
 AtomicFile::FilePtr AtomicFile::createNew(const std::string& path, OsError& error) {
-    const HANDLE handle = CreateFileW(toWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        CreateFileW(toWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = OsError::last();
         return nullptr;
@@ -57,12 +59,10 @@ OsError AtomicFile::flushAndClose(FilePtr file) {
     return error;
 }
 
-// MOVEFILE_WRITE_THROUGH returns only once the rename is on the disk.
+// MOVEFILE_WRITE_THROUGH returns only once the rename is on the disk. A target another program
+// holds open is tried again for a while (moveReplacing).
 OsError AtomicFile::replace(const std::string& from, const std::string& to) {
-    if (!MoveFileExW(toWide(from).c_str(), toWide(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return OsError::last();
-    return {};
+    return moveReplacing(from, to, MOVEFILE_WRITE_THROUGH);
 }
 
 std::size_t AtomicFile::nameStart(const std::string& path) {

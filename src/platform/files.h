@@ -22,7 +22,8 @@ bool folderExists(const std::string& path);
 // entry itself, whatever it points at.
 bool isLink(const std::string& path);
 OsError deleteFile(const std::string& path);
-// Replaces an existing file of the new name.
+// Replaces an existing file of the new name. On Windows a new name that another program holds
+// open is tried again for about two seconds before the refusal is reported.
 OsError renameFile(const std::string& from, const std::string& to);
 
 // The read-only attribute (on POSIX: no write permission for anyone). Writers of this layer
@@ -59,8 +60,9 @@ void shareNewFilesWithGroup();
 std::string executableFolder();
 
 // A file open for reading, with others denied write access where the system can deny it (on
-// Windows, read sharing only: a file another program holds open for writing does not open; on
-// POSIX, a file another process holds an fcntl write lock on does not open).
+// Windows, no write sharing: a file another program holds open for writing does not open, while
+// others may still read, rename or delete it; on POSIX, a file another process holds an fcntl
+// write lock on does not open).
 // Closed when the object goes.
 class ReadableFile {
 public:

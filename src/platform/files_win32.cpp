@@ -57,6 +57,17 @@ bool isSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
+constexpr ULONGLONG replaceRetryMilliseconds = 2000;
+constexpr DWORD replaceRetryPauseMilliseconds = 50;
+
+// The refusals another program's open handle gives a rename; a read-only target or a folder
+// without rights gives one of them too, and is then reported once the time is up.
+bool heldByAnother(const OsError& error) {
+    const auto code = static_cast<DWORD>(error.code());
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED ||
+           code == ERROR_LOCK_VIOLATION;
+}
+
 // What the open handle is: a file opened with FILE_FLAG_OPEN_REPARSE_POINT is the link itself
 // when it is one, so this tells a link from its target without a second look by name.
 bool isRegularFile(HANDLE file) {
@@ -96,7 +107,20 @@ OsError deleteFile(const std::string& path) {
 }
 
 OsError renameFile(const std::string& from, const std::string& to) {
-    return result(MoveFileExW(toWide(from).c_str(), toWide(to).c_str(), MOVEFILE_REPLACE_EXISTING));
+    return moveReplacing(from, to);
+}
+
+OsError moveReplacing(const std::string& from, const std::string& to, DWORD flags) {
+    const std::wstring source = toWide(from), target = toWide(to);
+    const ULONGLONG deadline = GetTickCount64() + replaceRetryMilliseconds;
+    for (;;) {
+        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | flags))
+            return {};
+        const OsError error = OsError::last();
+        if (!heldByAnother(error) || GetTickCount64() >= deadline)
+            return error;
+        Sleep(replaceRetryPauseMilliseconds);
+    }
 }
 
 bool isReadOnly(const std::string& path) {
@@ -143,7 +167,7 @@ bool refusedAsReadOnly(const std::string& path) {
 OsError createEmptyFile(const std::string& path) {
     if (refusedAsReadOnly(path) || isLink(path))
         return OsError::accessDenied();
-    HandleCloser file(CreateFileW(toWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    HandleCloser file(CreateFileW(toWide(path).c_str(), GENERIC_WRITE, shareEverything, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return OsError::last();
@@ -153,8 +177,10 @@ OsError createEmptyFile(const std::string& path) {
 OsError appendToFile(const std::string& path, std::string_view bytes) {
     if (refusedAsReadOnly(path))
         return OsError::accessDenied();
+    // Two sessions may log at the same moment, and one may rotate the log while another appends:
+    // each appended block lands whole at the end, whoever else has the file open.
     HandleCloser file(CreateFileW(toWide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  shareEverything, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid())
         return OsError::last();
@@ -192,8 +218,7 @@ OsError createFolders(const std::string& path) {
 }
 
 OsError syncToDisk(const std::string& path) {
-    HandleCloser file(CreateFileW(toWide(path).c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HandleCloser file(CreateFileW(toWide(path).c_str(), GENERIC_WRITE, shareEverything, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid() || !FlushFileBuffers(file.get()))
         return OsError::last();
@@ -201,15 +226,13 @@ OsError syncToDisk(const std::string& path) {
 }
 
 OsError copyModificationTime(const std::string& source, const std::string& path) {
-    HandleCloser from(CreateFileW(toWide(source).c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    HandleCloser from(CreateFileW(toWide(source).c_str(), FILE_READ_ATTRIBUTES, shareEverything,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     FILETIME written{};
     if (!from.valid() || !GetFileTime(from.get(), nullptr, nullptr, &written))
         return OsError::last();
-    HandleCloser to(CreateFileW(toWide(path).c_str(), FILE_WRITE_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    HandleCloser to(CreateFileW(toWide(path).c_str(), FILE_WRITE_ATTRIBUTES, shareEverything,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!to.valid() || !SetFileTime(to.get(), nullptr, nullptr, &written))
         return OsError::last();
     return result(to.close());
@@ -245,12 +268,14 @@ ReadableFile& ReadableFile::operator=(ReadableFile&&) noexcept = default;
 
 OsError ReadableFile::open(const std::string& path) {
     handle_.reset();
-    // Read sharing only: refused while another handle may write, and no writer gets in after.
-    // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open; with
-    // FILE_FLAG_OPEN_REPARSE_POINT a link opens as itself, not as its target, and is refused.
-    const HANDLE handle =
-        CreateFileW(toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // No write sharing: refused while another handle may write, and no writer gets in after.
+    // Delete sharing, so that another session may still rotate or replace the file meanwhile:
+    // the copy goes on reading what it opened. Without FILE_FLAG_BACKUP_SEMANTICS a folder does
+    // not open; with FILE_FLAG_OPEN_REPARSE_POINT a link opens as itself, not as its target, and
+    // is refused.
+    const HANDLE handle = CreateFileW(
+        toWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return OsError::last();
     auto opened = std::make_unique<Handle>(handle);

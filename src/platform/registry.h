@@ -1,4 +1,5 @@
-// One key of the local-machine registry hive, opened with full access. Plain C++, no Qt.
+// One key of the local-machine registry hive, opened to read and write its values. Plain C++,
+// no Qt.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +24,9 @@ struct RegValue {
 // on POSIX one REGEDIT4 text file (registry_hive.h), each write replacing it atomically.
 class RegistryKey {
 public:
-    // Opens `subKey` ("SOFTWARE\\Kerbis\\Ronvalo 2.0", a leading "\" allowed) with full access,
-    // creating it when `create`. Nothing when it cannot be opened with that access.
+    // Opens `subKey` ("SOFTWARE\\Kerbis\\Ronvalo 2.0", a leading "\" allowed) asking to read and
+    // write its values and nothing more, creating it when `create`. Nothing when it cannot be
+    // opened with that access.
     static std::optional<RegistryKey> open(const std::string& subKey, bool create);
 
     ~RegistryKey();
@@ -36,11 +38,15 @@ public:
     // False when the value could not be written.
     bool set(const std::string& name, const RegValue& value);
     bool remove(const std::string& name);
-    // Lets every user of the machine open the key with full access, as the program does at each
-    // start (an installer, run as administrator, calls this). True where there is nothing to do.
-    bool allowEveryUserFullAccess();
+    // Lets every user of the machine read and write the key's values, as the program does at
+    // each start, and nothing more: no subkeys, no rights, no deletion (an installer, run as
+    // administrator, calls this; it also takes back the full control an older installation
+    // gave). True where there is nothing to do.
+    bool allowEveryUserToReadAndWrite();
 
-    struct Handle; // the backend's own handle
+    // The backend's own handle (registry_win32.h on Windows), for tests that ask the key itself.
+    struct Handle;
+    const Handle* handle() const { return handle_.get(); }
 
 private:
     explicit RegistryKey(std::unique_ptr<Handle> handle);

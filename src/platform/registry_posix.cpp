@@ -330,7 +330,7 @@ bool RegistryKey::set(const std::string& name, const RegValue& value) {
 }
 
 // The hive file belongs to the user who runs the program; no other user shares it.
-bool RegistryKey::allowEveryUserFullAccess() {
+bool RegistryKey::allowEveryUserToReadAndWrite() {
     return true;
 }
 

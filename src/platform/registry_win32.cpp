@@ -1,18 +1,11 @@
 // The registry on Windows: HKEY_LOCAL_MACHINE itself, through the wide-character calls.
-#include "platform/registry.h"
+#include "platform/registry_win32.h"
 
 #include "platform/text_win32.h"
-
-#include <windows.h>
 
 #include <aclapi.h>
 
 namespace ronvalo::platform {
-
-struct RegistryKey::Handle {
-    HKEY key;
-    ~Handle() { RegCloseKey(key); }
-};
 
 RegistryKey::RegistryKey(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
 RegistryKey::~RegistryKey() = default;
@@ -27,8 +20,8 @@ std::optional<RegistryKey> RegistryKey::open(const std::string& subKey, bool cre
     HKEY key = nullptr;
     const LSTATUS status =
         create ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, nullptr,
-                                 REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr)
-               : RegOpenKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, KEY_ALL_ACCESS, &key);
+                                 REG_OPTION_NON_VOLATILE, valueAccess, nullptr, &key, nullptr)
+               : RegOpenKeyExW(HKEY_LOCAL_MACHINE, name.c_str(), 0, valueAccess, &key);
     if (status != ERROR_SUCCESS)
         return std::nullopt;
     return RegistryKey(std::make_unique<Handle>(key));
@@ -68,10 +61,17 @@ bool RegistryKey::set(const std::string& name, const RegValue& value) {
                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
 }
 
-bool RegistryKey::allowEveryUserFullAccess() {
+// The key's rights get one explicit entry for Users, replacing any earlier one (an older
+// installation gave them full control), beside what the key inherits from its parent.
+bool RegistryKey::allowEveryUserToReadAndWrite() {
+    // The program's handle asks for values only; the rights need a handle of their own.
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(handle_->key, nullptr, 0, READ_CONTROL | WRITE_DAC, &opened) != ERROR_SUCCESS)
+        return false;
+    const Handle rights{opened};
     PACL current = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(handle_->key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+    if (GetSecurityInfo(rights.key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
                         &current, nullptr, &descriptor) != ERROR_SUCCESS)
         return false;
     BYTE users[SECURITY_MAX_SID_SIZE];
@@ -80,14 +80,14 @@ bool RegistryKey::allowEveryUserFullAccess() {
     PACL updated = nullptr;
     if (ok) {
         EXPLICIT_ACCESSW access{};
-        access.grfAccessPermissions = KEY_ALL_ACCESS;
-        access.grfAccessMode = GRANT_ACCESS;
-        access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+        access.grfAccessPermissions = valueAccess;
+        access.grfAccessMode = SET_ACCESS;
+        access.grfInheritance = NO_INHERITANCE;
         access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
         access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
         access.Trustee.ptstrName = reinterpret_cast<LPWSTR>(users);
         ok = SetEntriesInAclW(1, &access, current, &updated) == ERROR_SUCCESS &&
-             SetSecurityInfo(handle_->key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
+             SetSecurityInfo(rights.key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
                              nullptr, updated, nullptr) == ERROR_SUCCESS;
     }
     LocalFree(updated);

@@ -1,18 +1,13 @@
 // The serial device on Windows: the Win32 serial-port calls, synchronous, on "\\.\COMn".
-#include "platform/serial_device.h"
-
-#include <windows.h>
+#include "platform/serial_win32.h"
 
 namespace ronvalo::platform {
 
-struct SerialDevice::Handle {
-    HANDLE handle;
-};
-
 namespace {
 
-DCB toWindows(const DeviceControlBlock& block) {
-    DCB dcb{};
+// Writes the fields the program sets over the block the port holds: the reserved fields and
+// whatever a driver keeps in them stay as the driver reported them.
+void applyTo(DCB& dcb, const DeviceControlBlock& block) {
     dcb.DCBlength = sizeof(DCB);
     dcb.BaudRate = block.BaudRate;
     dcb.fBinary = block.fBinary;
@@ -38,7 +33,6 @@ DCB toWindows(const DeviceControlBlock& block) {
     dcb.ErrorChar = block.ErrorChar;
     dcb.EofChar = block.EofChar;
     dcb.EvtChar = block.EvtChar;
-    return dcb;
 }
 
 static_assert(sizeof(DCB) == 28, "the control block the port is given is 28 bytes");
@@ -94,7 +88,13 @@ bool SerialDevice::setState(const DeviceControlBlock& block) {
         SetLastError(ERROR_INVALID_HANDLE);
         return fail();
     }
-    DCB dcb = toWindows(block);
+    // Read first, so that SetCommState gets the driver's own values in every field the program
+    // does not set; a port that cannot report its state is refused like one that refuses it.
+    DCB dcb{};
+    dcb.DCBlength = sizeof(DCB);
+    if (!GetCommState(handle_->handle, &dcb))
+        return fail();
+    applyTo(dcb, block);
     return SetCommState(handle_->handle, &dcb) || fail();
 }
 

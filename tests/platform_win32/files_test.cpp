@@ -1,14 +1,17 @@
 // The Windows file services in a folder whose name has Polish letters: sizes, attributes, the
-// copy's sharing rules, time stamps, renames over existing files, a file replaced whole, names
-// ignoring case.
+// copy's sharing rules, time stamps, renames over existing files, a file replaced whole while
+// another program holds it open, two sessions at one log, names ignoring case.
 #include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/text_win32.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 #include <windows.h>
 
 using namespace ronvalo::platform;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -42,6 +45,60 @@ HANDLE openAsWriter(const std::string& path) {
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
+
+// A handle as another program holds a file it reads, sharing what `share` says.
+HANDLE openAsReader(const std::string& path, DWORD share) {
+    return CreateFileW(toWide(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::string contents(const std::string& path) {
+    ReadableFile file;
+    char text[64];
+    if (file.open(path).failed())
+        return "(no file)";
+    return std::string(text, file.read(text, sizeof text).value_or(0));
+}
+
+void makeFile(const std::string& path, std::string_view text) {
+    ASSERT_FALSE(createEmptyFile(path).failed());
+    ASSERT_FALSE(appendToFile(path, text).failed());
+}
+
+// Another program that lets go of its handle after a while, on a thread of its own.
+class LetGoLater {
+public:
+    LetGoLater(HANDLE handle, std::chrono::milliseconds after)
+        : thread_([handle, after] {
+              std::this_thread::sleep_for(after);
+              CloseHandle(handle);
+          }) {}
+    ~LetGoLater() { thread_.join(); }
+
+private:
+    std::thread thread_;
+};
+
+// Both ways the program replaces a file: a new content made aside, and the log's rotation.
+struct Replacement {
+    const char* name;
+    OsError (*replace)(const std::string& target, const std::string& from);
+};
+
+const Replacement replacements[] = {
+    {"a file replaced whole",
+     [](const std::string& target, const std::string&) {
+         AtomicFile file;
+         file.open(target);
+         file.write("new");
+         return file.commit();
+     }},
+    {"a rename over it",
+     [](const std::string& target, const std::string& from) {
+         makeFile(from, "new");
+         return renameFile(from, target);
+     }},
+};
 
 FILETIME modified(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -162,6 +219,86 @@ TEST(Files, NamesIgnoringCaseAndTheExecutableFolder) {
     ASSERT_FALSE(base.empty());
     EXPECT_EQ(base.back(), '\\');
     EXPECT_TRUE(fileExists(base + "test_platform_win32.exe"));
+}
+
+// Windows refuses to replace a file any handle holds open (Wine refuses it too): a scanner or a
+// backup tool that lets go within the two seconds does not make the replacement fail, whatever
+// it shares.
+TEST(Files, ReplaceWaitsForAnotherProgramToLetGoOfTheTarget) {
+    PolishFolder folder;
+    const std::string a = folder.file("a.txt"), b = folder.file("b.txt");
+    ASSERT_FALSE(createFolders(folder.file("")).failed());
+    const DWORD holders[] = {FILE_SHARE_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE};
+    for (const Replacement& replacement : replacements) {
+        for (const DWORD share : holders) {
+            SCOPED_TRACE(std::string(replacement.name) + ", holder sharing " +
+                         std::to_string(share));
+            makeFile(a, "old");
+            const HANDLE holder = openAsReader(a, share);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+            {
+                LetGoLater letGo(holder, 300ms);
+                EXPECT_FALSE(replacement.replace(a, b).failed());
+            }
+            EXPECT_EQ(contents(a), "new");
+        }
+    }
+}
+
+TEST(Files, ReplaceOfATargetHeldOnIsReportedAfterAboutTwoSeconds) {
+    PolishFolder folder;
+    const std::string a = folder.file("a.txt"), b = folder.file("b.txt");
+    ASSERT_FALSE(createFolders(folder.file("")).failed());
+    for (const Replacement& replacement : replacements) {
+        SCOPED_TRACE(replacement.name);
+        makeFile(a, "old");
+        // As a database engine holds its file.
+        const HANDLE holder = openAsReader(a, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        const auto start = std::chrono::steady_clock::now();
+        const OsError error = replacement.replace(a, b);
+        const auto took = std::chrono::steady_clock::now() - start;
+        CloseHandle(holder);
+        EXPECT_EQ(error.kind(), OsErrorKind::AccessDenied);
+        EXPECT_GE(took, 1800ms);
+        EXPECT_LT(took, 5s);
+        EXPECT_EQ(contents(a), "old");
+        EXPECT_FALSE(fileExists(folder.file(".a.txt.0.tmp"))) << "nothing left beside it";
+        deleteFile(b);
+    }
+    // Only a refusal waits: a missing source is reported at once.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(renameFile(b, a).kind(), OsErrorKind::NotFound);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+// Two sessions of the program at one service log: one appends while the other has it open to
+// append, and rotating the log (rename, then a new empty file) works while another session reads
+// it through a copy.
+TEST(Files, TwoSessionsShareTheLog) {
+    PolishFolder folder;
+    const std::string log = folder.file("a.txt"), previous = folder.file("b.txt");
+    ASSERT_FALSE(createFolders(folder.file("")).failed());
+    makeFile(log, "");
+    const HANDLE other = CreateFileW(toWide(log).c_str(), FILE_APPEND_DATA,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(appendToFile(log, "one\r\n").failed()) << "while another session appends";
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(other, "two\r\n", 5, &written, nullptr));
+    CloseHandle(other);
+    EXPECT_EQ(contents(log), "one\r\ntwo\r\n");
+
+    ReadableFile copying;
+    ASSERT_FALSE(copying.open(log).failed());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(renameFile(log, previous).failed()) << "rotated while a copy reads it";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "no wait for a reader";
+    EXPECT_FALSE(createEmptyFile(log).failed());
+    char text[16];
+    EXPECT_EQ(copying.read(text, sizeof text), 10u) << "the copy reads on what it opened";
 }
 
 TEST(Files, ALinkIsNeitherReadNorWrittenThrough) {

@@ -1,7 +1,7 @@
 // The Windows serial backend on COM1, which the test's Wine prefix maps to a pseudo-terminal
 // where the instrument simulator sends one transmission of $RONVALO_TEST_DUMP once the port is
 // open. Bytes arrive as sent, the port is held exclusively, an absent port does not open.
-#include "platform/serial_device.h"
+#include "platform/serial_win32.h"
 
 #include <algorithm>
 #include <chrono>
@@ -72,6 +72,7 @@ TEST(SerialPort, AbsentPortDoesNotOpen) {
     EXPECT_FALSE(port.isOpen());
     EXPECT_TRUE(port.lastError().failed());
     EXPECT_FALSE(port.setState(lineSettings())) << "a closed port takes no settings";
+    EXPECT_FALSE(port.setTimeouts({1, 0, 1, 0, 10})) << "nor time limits";
     EXPECT_EQ(port.bytesWaiting(), std::nullopt);
 }
 
@@ -88,6 +89,17 @@ TEST(SerialPort, ReceivesATransmissionUnchangedAndIsHeldExclusively) {
     }
 
     ASSERT_TRUE(port.setState(lineSettings())) << port.lastError().text();
+    // The port holds what was set: the block was read from it, changed and written back.
+    DCB held{};
+    held.DCBlength = sizeof held;
+    ASSERT_TRUE(GetCommState(port.handle()->handle, &held));
+    EXPECT_EQ(held.BaudRate, 9600u);
+    EXPECT_EQ(held.ByteSize, 8);
+    EXPECT_EQ(held.Parity, NOPARITY);
+    EXPECT_EQ(held.StopBits, ONESTOPBIT);
+    EXPECT_EQ(held.fDtrControl, unsigned(DTR_CONTROL_ENABLE));
+    EXPECT_EQ(held.fRtsControl, unsigned(RTS_CONTROL_ENABLE));
+    EXPECT_EQ(held.fOutX | held.fInX | held.fOutxCtsFlow, 0u) << "no handshake";
     EXPECT_TRUE(port.purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR));
     EXPECT_TRUE(port.setupQueues(2048, 2048));
     EXPECT_TRUE(port.setTimeouts({1, 0, 1, 0, 10}));
