@@ -1,14 +1,14 @@
 // The report form: the modal print preview of the punch report and its output to a PDF file.
 #include "browse/report_form.h"
 
+#include "browse/report_pages.h"
+#include "browse/report_preview.h"
 #include "common/clock.h"
-#include "common/error_handler.h"
 #include "common/exception.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 namespace ronvalo {
@@ -17,27 +17,24 @@ PunchReport::PunchReport(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("QRaport1"));
 }
 
-PaintedReport PunchReport::paint(QPagedPaintDevice& device, const QDateTime& builtAt) const {
+ReportContent PunchReport::content(const QDateTime& builtAt) const {
     ReportContent content;
     content.builtAt = builtAt;
     content.QRLabel2 = QRLabel2;
     content.QRLabel6 = QRLabel6;
-    // Every painting reads the rows anew: the preview paints again before it prints.
-    return paintReport(device, content, factory_ ? factory_() : PunchSource());
+    return content;
 }
 
 void PunchReport::Preview(QWidget* parent) {
-    const QDateTime builtAt = Clock::now();
     // The printer exists only while the preview is open: building one asks the print system.
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(reportPageLayout());
     printer.setCopyCount(1);
     printer.setDocName(QStringLiteral("Raport"));
 
-    QPrintPreviewDialog dialog(&printer, parent ? parent : QApplication::activeWindow());
-    dialog.setObjectName(QStringLiteral("PrintPreview"));
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-            guarded([this, builtAt](QPrinter* target) { paint(*target, builtAt); }));
+    // The preview and what is printed from it read the rows anew, each when it needs them.
+    ReportPages pages(content(Clock::now()), factory_);
+    ReportPreviewDialog dialog(&printer, pages, parent ? parent : QApplication::activeWindow());
     dialog.exec();
 }
 
@@ -52,7 +49,7 @@ PaintedReport PunchReport::writePdf(const QString& path) {
     writer.setPageLayout(reportPageLayout());
     writer.setTitle(QStringLiteral("Raport"));
     writer.setCreator(QStringLiteral("Ronvalo 2.2"));
-    return paint(writer, Clock::now());
+    return ReportPages(content(Clock::now()), factory_).print(writer);
 }
 
 TfrRaport2::TfrRaport2(QWidget* parent) : QWidget(parent), QRaport1(new PunchReport(this)) {

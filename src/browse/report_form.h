@@ -10,10 +10,6 @@
 
 namespace ronvalo {
 
-// Makes a fresh row source each time the report is built: the punch table's rows that pass
-// the filter, in the table's index order.
-using PunchSourceFactory = std::function<PunchSource()>;
-
 // The punch report: its two settable title lines and the ways it is put out.
 class PunchReport : public QObject {
     Q_OBJECT
@@ -34,7 +30,8 @@ public:
     PaintedReport writePdf(const QString& path);
 
 private:
-    PaintedReport paint(QPagedPaintDevice& device, const QDateTime& builtAt) const;
+    // What is printed around the rows: the title lines and the moment given.
+    ReportContent content(const QDateTime& builtAt) const;
 
     PunchSourceFactory factory_;
 };

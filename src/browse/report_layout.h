@@ -64,6 +64,10 @@ public:
 
     // Where row k (0 first) of the report stands.
     RowPlace place(qint64 row) const;
+    // The report's row that stands first on `page`, had the report rows enough.
+    qint64 firstRow(qint64 page) const {
+        return page == 0 ? 0 : rowsPerPage(0) + (page - 1) * rowsPerPage(1);
+    }
     // Pages a report of this many rows takes; an empty report still has its one page.
     qint64 pageCount(qint64 rows) const;
 

@@ -1,11 +1,9 @@
 // Painting of the punch report's bands and rows with QPainter, positions in millimetres.
 #include "browse/report_painter.h"
 
+#include "browse/report_fonts.h"
 #include "common/exception.h"
-#include "common/legacy_fonts.h"
 
-#include <QFont>
-#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <algorithm>
@@ -19,53 +17,62 @@ constexpr double kMmPerInch = 25.4;
 constexpr double kLabelHeight = 8.0; // tall enough for any font the report uses
 constexpr double kFrameWidth = 0.2;  // the column header's thin frame
 constexpr int kNoClip = Qt::TextDontClip | Qt::TextSingleLine;
-constexpr double kDetailPoints = 8;
+constexpr double kDetailPoints = ReportFonts::kDetailPoints;
 // The checkpoint number's box in the detail band, and the least space kept between the time's
 // text and a number that needs more than its box.
 constexpr double kNumberLeft = 35.7;
 constexpr double kNumberWidth = 9.0;
 constexpr double kNumberGap = 1.0;
 
-QFont reportFont(double points, bool bold) {
-    QFont font = legacyFont(LegacyFace::Arial);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
+// Text positions are kept in 1/64 of a device dot, cut towards zero.
+double toTextGrid(double dots) {
+    return static_cast<int>(dots * 64) / 64.0;
 }
 
-// A painter that takes millimetres from the paper's corner.
+// A painter that takes millimetres from `originMm`, the paper's point at the device's origin.
 class MmPainter {
 public:
-    MmPainter(QPagedPaintDevice& device, QPainter& painter) : painter_(painter) {
-        scale_ = device.logicalDpiX() / kMmPerInch;
-        // The painter's origin is the corner of the printable area, not of the paper.
-        origin_ = device.pageLayout().paintRect(QPageLayout::Millimeter).topLeft();
-    }
+    MmPainter(QPainter& painter, QPointF originMm)
+        : painter_(painter), scale_(painter.device()->logicalDpiX() / kMmPerInch),
+          origin_(originMm), fonts_(painter.device()) {}
+
+    ReportFonts& fonts() { return fonts_; }
 
     QRectF rect(double left, double top, double width, double height) const {
         return {(left - origin_.x()) * scale_, (top - origin_.y()) * scale_, width * scale_,
                 height * scale_};
     }
 
-    void setFont(const QFont& font) {
-        if (font != current_) {
-            painter_.setFont(font);
-            current_ = font;
+    void setFont(MeasuredFont& font) {
+        if (&font != current_) {
+            painter_.setFont(font.font());
+            current_ = &font;
         }
     }
 
     // The width of a text in the current font.
-    double textWidth(const QString& text) const {
-        return QFontMetricsF(current_, painter_.device()).horizontalAdvance(text) / scale_;
-    }
+    double textWidth(const QString& text) const { return current_->width(text) / scale_; }
     // The height from a line's top to its baseline in the current font.
-    double ascent() const { return QFontMetricsF(current_, painter_.device()).ascent() / scale_; }
+    double ascent() const { return current_->ascent() / scale_; }
 
     // A label that grows with its text (never cut), anchored at its left or right edge or
     // centred in the box given.
     void label(double left, double top, double width, int align, const QString& text) {
-        painter_.drawText(rect(left, top, width, kLabelHeight), align | Qt::AlignTop | kNoClip,
-                          text);
+        const QRectF box = rect(left, top, width, kLabelHeight);
+        if (!(align & Qt::AlignHCenter)) {
+            // Where drawText would put the line, without laying the text out again: at the
+            // box's corner or its right edge less the text's width, in the steps text
+            // positions are kept in. The rows' texts repeat, so their glyphs are at hand.
+            const QGlyphRun glyphs = current_->glyphs(text);
+            if (!glyphs.isEmpty()) {
+                const double x = (align & Qt::AlignRight)
+                                     ? box.x() + (box.width() - current_->width(text))
+                                     : box.x();
+                painter_.drawGlyphRun(QPointF(toTextGrid(x), toTextGrid(box.y())), glyphs);
+                return;
+            }
+        }
+        painter_.drawText(box, align | Qt::AlignTop | kNoClip, text);
     }
 
     void frame(double left, double top, double width, double height) {
@@ -78,67 +85,81 @@ public:
 
 private:
     QPainter& painter_;
-    double scale_ = 1;
+    double scale_;
     QPointF origin_;
-    QFont current_;
+    ReportFonts fonts_;
+    MeasuredFont* current_ = nullptr;
 };
 
 // Draws the report's bands where the layout puts them.
 class ReportPainter {
 public:
-    ReportPainter(MmPainter& mm, const ReportLayout& layout, const ReportContent& content)
-        : mm_(mm), layout_(layout), content_(content),
-          printedAt_(printedAtText(content.builtAt, content.formats)) {}
+    ReportPainter(QPainter& painter, QPointF originMm, const ReportLayout& layout,
+                  const ReportContent& content)
+        : mm_(painter, originMm), fonts_(mm_.fonts()), layout_(layout), content_(content),
+          printedAt_(printedAtText(content.builtAt, content.formats)) {
+        painter.setPen(Qt::black);
+    }
 
     // The page header, the title on the first page and the page footer.
     void pageFrame(qint64 page) {
         const double left = layout_.page().marginLeft;
         const double width = layout_.printableWidth();
 
-        mm_.setFont(reportFont(10, false));
+        mm_.setFont(fonts_.regular10);
         mm_.label(left + 120.65, layout_.pageHeaderTop() + 6.35, width - 120.65, Qt::AlignLeft,
                   printedAt_);
 
         if (page == 0) {
             const double top = layout_.titleTop();
-            mm_.setFont(reportFont(12, true));
+            mm_.setFont(fonts_.bold12);
             mm_.label(left, top + 6.35, width, Qt::AlignHCenter, QStringLiteral("Raport"));
             mm_.label(left, top + 12.7, width, Qt::AlignHCenter, content_.QRLabel2);
             mm_.label(left, top + 19.05, width, Qt::AlignHCenter, content_.QRLabel6);
         }
 
         const double footer = layout_.pageFooterTop();
-        mm_.setFont(reportFont(10, false));
+        mm_.setFont(fonts_.regular10);
         mm_.label(left, footer + 2.1, width, Qt::AlignHCenter, QString::number(page + 1));
-        mm_.setFont(reportFont(6, false));
+        mm_.setFont(fonts_.regular6);
         mm_.label(left + 2.1, footer + 9.0, width - 2.1, Qt::AlignLeft,
                   QStringLiteral("Wydrukowano przy uzyciu programu Ronvalo 2.2"));
     }
 
+    // A detail row where the layout puts it, under its column's header when it is the first.
+    void row(const RowPlace& at, const Punch& punch, const DetailBand& band) {
+        // A column's header stands above its first row; columns never reached stay blank.
+        if (at.rowInColumn == 0)
+            columnHeader(at.left, layout_.columnHeaderTop(at.page));
+        detail(at.left, at.top, punch, band);
+    }
+
+private:
     void columnHeader(double left, double top) {
         mm_.frame(left, top, layout_.columnWidth(), layout_.bands().columnHeader);
-        mm_.setFont(reportFont(8, true));
+        mm_.setFont(fonts_.bold8);
         mm_.label(left + 2.1, top + 2.1, 16, Qt::AlignLeft, QStringLiteral("Data"));
         mm_.label(left + 19.05, top + 2.1, 16, Qt::AlignLeft, QStringLiteral("Czas"));
         mm_.label(left + 44.45 - 16, top + 2.1, 16, Qt::AlignRight, QStringLiteral("Nr pkt."));
     }
 
     void detail(double left, double top, const Punch& punch, const DetailBand& band) {
-        mm_.setFont(reportFont(kDetailPoints, false));
-        mm_.label(left + 2.1, top, 16.9, Qt::AlignLeft,
-                  content_.formats.formatShortDate(punch.Data));
-        const QString time = content_.formats.formatLongTime(punch.Czas);
+        mm_.setFont(fonts_.regular8);
+        mm_.label(left + 2.1, top, 16.9, Qt::AlignLeft, dates_.get(punch.Data, [&] {
+            return content_.formats.formatShortDate(punch.Data);
+        }));
+        const QString time =
+            times_.get(punch.Czas, [&] { return content_.formats.formatLongTime(punch.Czas); });
         mm_.label(left + 19.05, top, 16.6, Qt::AlignLeft, time);
         const double timeEnd = 19.05 + mm_.textWidth(time);
         checkpointNumber(left, top, timeEnd, QString::number(punch.Nrwewpkt), band.numberBold);
         if (!band.QRLabel7.isEmpty()) {
-            mm_.setFont(reportFont(kDetailPoints, true));
+            mm_.setFont(fonts_.bold8);
             mm_.label(left + 45.24, top, layout_.columnWidth() - 45.24, Qt::AlignLeft,
                       band.QRLabel7);
         }
     }
 
-private:
     // The number ends at its box's right edge and is never cut: digits cut off would read as
     // another checkpoint. One wider than its box takes the room left of it up to the time's
     // text (`timeEnd`, from the band's left); one wider still is set smaller, on the same
@@ -147,22 +168,25 @@ private:
                           bool bold) {
         const double right = kNumberLeft + kNumberWidth;
         const double room = std::max(kNumberWidth, right - timeEnd - kNumberGap);
-        mm_.setFont(reportFont(kDetailPoints, bold));
+        mm_.setFont(fonts_.detail(bold));
         const double baseline = top + mm_.ascent();
         const double width = mm_.textWidth(number);
         if (width > room) {
             // Rounded down to a tenth of a point, so that hinting never makes it wider again.
-            const double points = std::floor(kDetailPoints * room / width * 10) / 10;
-            mm_.setFont(reportFont(points, bold));
+            const int tenths = static_cast<int>(std::floor(kDetailPoints * room / width * 10));
+            mm_.setFont(fonts_.detail(tenths, bold));
             top = baseline - mm_.ascent();
         }
         mm_.label(left + right - room, top, room, Qt::AlignRight, number);
     }
 
-    MmPainter& mm_;
+    MmPainter mm_;
+    ReportFonts& fonts_;
     const ReportLayout& layout_;
     const ReportContent& content_;
     QString printedAt_;
+    ValueCache<QDate, QString> dates_;
+    ValueCache<QTime, QString> times_;
 };
 
 } // namespace
@@ -187,14 +211,21 @@ QString printedAtText(const QDateTime& moment, const RegionalFormats& formats) {
            formats.formatLongTime(moment.time());
 }
 
+bool nextPrintedRow(const PunchSource& next, Punch& punch, DetailBand& band) {
+    while (next && next(punch))
+        if (DetailBand1BeforePrint(punch, band))
+            return true;
+    return false;
+}
+
 PaintedReport paintReport(QPagedPaintDevice& device, const ReportContent& content,
                           const PunchSource& next, const ReportLayout& layout) {
     QPainter painter;
     if (!painter.begin(&device))
         throw Exception(QStringLiteral("Nie można rozpocząć wydruku raportu"));
-    painter.setPen(Qt::black);
-    MmPainter mm(device, painter);
-    ReportPainter bands(mm, layout, content);
+    // The painter's origin is the corner of the printable area, not of the paper.
+    ReportPainter bands(painter, device.pageLayout().paintRect(QPageLayout::Millimeter).topLeft(),
+                        layout, content);
 
     PaintedReport result;
     qint64 page = 0;
@@ -202,9 +233,7 @@ PaintedReport paintReport(QPagedPaintDevice& device, const ReportContent& conten
 
     Punch punch;
     DetailBand band;
-    while (next && next(punch)) {
-        if (!DetailBand1BeforePrint(punch, band))
-            continue;
+    while (nextPrintedRow(next, punch, band)) {
         const RowPlace at = layout.place(result.rows);
         if (at.page != page) {
             if (!device.newPage())
@@ -212,14 +241,24 @@ PaintedReport paintReport(QPagedPaintDevice& device, const ReportContent& conten
             page = at.page;
             bands.pageFrame(page);
         }
-        // A column's header stands above its first row; columns never reached stay blank.
-        if (at.rowInColumn == 0)
-            bands.columnHeader(at.left, layout.columnHeaderTop(page));
-        bands.detail(at.left, at.top, punch, band);
+        bands.row(at, punch, band);
         ++result.rows;
     }
     result.pages = page + 1;
     return result;
+}
+
+qint64 paintReportPage(QPainter& painter, const ReportContent& content, const PunchSource& next,
+                       qint64 page, const ReportLayout& layout) {
+    ReportPainter bands(painter, QPointF(0, 0), layout, content);
+    bands.pageFrame(page);
+    const qint64 first = layout.firstRow(page);
+    Punch punch;
+    DetailBand band;
+    qint64 row = first;
+    while (row < first + layout.rowsPerPage(page) && nextPrintedRow(next, punch, band))
+        bands.row(layout.place(row++), punch, band);
+    return row - first;
 }
 
 } // namespace ronvalo

@@ -29,12 +29,28 @@ QStringList familyCandidates(LegacyFace face) {
     return {};
 }
 
-QString familyFor(LegacyFace face) {
+namespace {
+
+QString firstInstalled(LegacyFace face) {
     const QStringList candidates = familyCandidates(face);
     for (const QString& family : candidates)
         if (QFontDatabase::hasFamily(family))
             return family;
     return candidates.value(0);
+}
+
+} // namespace
+
+QString familyFor(LegacyFace face) {
+    // Asking the font database resolves the family through fontconfig's substitution rules each
+    // time, far dearer than the text drawn with it: every face is looked up once per process, on
+    // first use, and stays as found (the program installs no faces of its own while it runs).
+    static const QString families[] = {
+        firstInstalled(LegacyFace::MsSansSerif),
+        firstInstalled(LegacyFace::Arial),
+        firstInstalled(LegacyFace::TimesNewRoman),
+    };
+    return families[static_cast<int>(face)];
 }
 
 QFont legacyFont(LegacyFace face) {

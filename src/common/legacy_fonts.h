@@ -8,7 +8,8 @@
 
 namespace ronvalo {
 
-// The faces the program's windows and report ask for by their designer's names.
+// The faces the program's windows and report ask for by their designer's names (in the order of
+// familyFor's table).
 enum class LegacyFace {
     MsSansSerif,   // the windows
     Arial,         // the report

@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTimer>
@@ -16,6 +14,7 @@
 #include "app/program.h"
 #include "browse/punch_browser.h"
 #include "browse/punch_table_model.h"
+#include "browse/report_preview.h"
 #include "common/clock.h"
 #include "common/cp1250.h"
 #include "common/error_handler.h"
@@ -76,7 +75,7 @@ TEST_F(OdbiciaCommand, FilterOnWhileTheBrowserIsOpenAndSettingsKept) {
         first.rows = browser.model()->rowCount();
         QTimer::singleShot(0, &browser, [] {
             if (auto* preview =
-                    qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget()))
+                    qobject_cast<ReportPreviewDialog*>(QApplication::activeModalWidget()))
                 preview->close();
         });
         browser.SpeedButton1->click();
@@ -131,10 +130,10 @@ TEST_F(OdbiciaCommand, ReportPrintsTheRowsTheBrowserShows) {
         rowsShown = browser.model()->rowCount();
         // Prints to a PDF file from inside the preview, as its print button would.
         QTimer::singleShot(0, &browser, [&] {
-            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            auto* preview = qobject_cast<ReportPreviewDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(preview, nullptr);
             preview->printer()->setOutputFileName(pdf);
-            preview->findChild<QPrintPreviewWidget*>()->print();
+            preview->print();
             preview->close();
         });
         browser.SpeedButton1->click();

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
-#include <QPrintPreviewDialog>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +17,7 @@
 #include "browse/punch_grid.h"
 #include "browse/punch_table_model.h"
 #include "browse/report_form.h"
+#include "browse/report_preview.h"
 #include "store/data_module.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
@@ -319,7 +319,7 @@ namespace {
 // with `context`, so a click that opened nothing leaves it armed for no later test.
 void closePreviewSoon(QObject* context, bool& opened) {
     QTimer::singleShot(0, context, [&opened] {
-        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<ReportPreviewDialog*>(QApplication::activeModalWidget());
         opened = dialog != nullptr;
         if (dialog)
             dialog->close();

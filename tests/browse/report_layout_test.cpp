@@ -63,6 +63,17 @@ TEST(ReportLayout, PageCount) {
         EXPECT_EQ(layout.pageCount(rows), pages) << rows;
 }
 
+TEST(ReportLayout, FirstRowOfAPageStandsAtTheTopOfItsFirstColumn) {
+    const ReportLayout layout;
+    for (const qint64 page : {0, 1, 2, 606}) {
+        const qint64 row = layout.firstRow(page);
+        EXPECT_EQ(layout.place(row), (RowPlace{page, 0, 0, 20, layout.firstDetailTop(page)}));
+        if (page > 0) {
+            EXPECT_EQ(layout.place(row - 1).page, page - 1);
+        }
+    }
+}
+
 TEST(ReportLayout, ExactFitAndRefusedGeometry) {
     // A column exactly ten rows high holds ten rows despite decimal rounding.
     ReportPage page;

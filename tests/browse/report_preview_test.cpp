@@ -1,12 +1,13 @@
 // The report form: its print preview opens modally offscreen, paints every page and closes.
 #include "browse/report_form.h"
+#include "browse/report_page_view.h"
+#include "browse/report_preview.h"
 #include "common/clock.h"
 #include "common/exception.h"
 #include "support/test_dialogs.h"
 
 #include <QApplication>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QLabel>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -25,12 +26,11 @@ struct PreviewSeen {
 void closePreviewSoon(QObject* context, PreviewSeen& seen) {
     QTimer::singleShot(0, context, [&seen] {
         QWidget* modal = QApplication::activeModalWidget();
-        auto* dialog = qobject_cast<QPrintPreviewDialog*>(modal);
+        auto* dialog = qobject_cast<ReportPreviewDialog*>(modal);
         if (dialog) {
             seen.shown = dialog->isVisible();
             seen.modal = dialog->isModal();
-            if (auto* preview = dialog->findChild<QPrintPreviewWidget*>())
-                seen.pages = preview->pageCount();
+            seen.pages = int(dialog->pageCount());
         }
         if (modal)
             modal->close();
@@ -85,4 +85,40 @@ TEST(ReportForm, RowSourceFailureInPreviewReachesTheErrorBox) {
     EXPECT_TRUE(seen.shown);
     ASSERT_FALSE(dialogs.texts(test::TestDialogs::Shown::Error).isEmpty());
     EXPECT_EQ(dialogs.texts(test::TestDialogs::Shown::Error).front(), "Odczyt tabeli nieudany.");
+}
+
+TEST(ReportForm, PreviewHoldsOnlyThePagesInView) {
+    TfrRaport2 form;
+    const qint64 pages = 300;
+    const int rows = int(ReportLayout().firstRow(pages - 1)) + 1;
+    form.setPunchSourceFactory([rows] { return countingRows(rows); });
+    struct Seen {
+        qint64 pages = 0;
+        QString total;
+        std::vector<int> held; // after the first, the last and a middle page came into view
+    } seen;
+    QTimer::singleShot(0, &form, [&seen] {
+        auto* dialog = qobject_cast<ReportPreviewDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen.pages = dialog->pageCount();
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            seen.total += label->text();
+        ReportPageView& view = *dialog->pageView();
+        for (const qint64 page : {qint64(0), seen.pages - 1, seen.pages / 2}) {
+            view.setCurrentPage(page);
+            dialog->grab();
+            seen.held.push_back(view.heldPages());
+        }
+        dialog->close();
+    });
+    form.QRaport1->Preview();
+
+    EXPECT_EQ(seen.pages, pages);
+    EXPECT_EQ(seen.total, " / 300 ");
+    ASSERT_EQ(seen.held.size(), 3u);
+    for (const int held : seen.held) {
+        EXPECT_GE(held, 1);
+        EXPECT_LE(held, 2);
+    }
 }

@@ -1,0 +1,47 @@
+// The punch report's pages one at a time, for a preview that shows only a few of them.
+#pragma once
+
+#include "browse/report_painter.h"
+
+#include <QImage>
+#include <QSize>
+
+class QPainter;
+
+namespace ronvalo {
+
+// The report's pages painted when they are asked for: each page's rows are read again from the
+// row source, so what the preview holds does not grow with the report.
+class ReportPages {
+public:
+    ReportPages(ReportContent content, PunchSourceFactory factory,
+                ReportLayout layout = ReportLayout());
+
+    const ReportLayout& layout() const { return layout_; }
+
+    // Reads every row once; the pages they fill (an empty report still has its one page).
+    qint64 count();
+
+    // Paints page `page` (0 first) onto a painter whose device's dots start at the paper's
+    // corner. Reading goes on from the page painted last when this one comes after it, and
+    // starts again from the first row otherwise.
+    void paint(QPainter& painter, qint64 page);
+
+    // Page `page` as an image of `pixels`, laid out as on a device of `dotsPerInch`: the printer
+    // the preview stands for, so that every text is measured as the printout measures it.
+    QImage image(qint64 page, QSize pixels, int dotsPerInch);
+
+    // The whole report onto a printer or PDF file, its rows read anew.
+    PaintedReport print(QPagedPaintDevice& device) const;
+
+private:
+    PunchSource newSource() const { return factory_ ? factory_() : PunchSource(); }
+
+    ReportContent content_;
+    PunchSourceFactory factory_;
+    ReportLayout layout_;
+    PunchSource cursor_; // stands before row `cursorRow_` of the report
+    qint64 cursorRow_ = 0;
+};
+
+} // namespace ronvalo

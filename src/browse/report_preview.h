@@ -1,0 +1,43 @@
+// The punch report's modal print preview: its pages, a tool bar to move and zoom, printing.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPrinter;
+class QSpinBox;
+
+namespace ronvalo {
+
+class ReportPages;
+class ReportPageView;
+
+// The preview the report is printed from. It shows the pages as the printer lays them out,
+// painting those in view only.
+class ReportPreviewDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Counts the report's pages; a failure to read the rows is shown in the error box and
+    // leaves the preview empty.
+    ReportPreviewDialog(QPrinter* printer, ReportPages& pages, QWidget* parent = nullptr);
+
+    QPrinter* printer() const { return printer_; }
+    qint64 pageCount() const;
+    ReportPageView* pageView() const { return view_; }
+
+    // Prints the whole report on the printer as it is set up, its rows read anew.
+    void print();
+
+private:
+    void addToolBar();
+    void choosePrinterAndPrint();
+    void showPageNumber(qint64 page);
+
+    QPrinter* printer_;
+    ReportPages& pages_;
+    ReportPageView* view_;
+    QSpinBox* pageNumber_ = nullptr;
+    QLabel* pageTotal_ = nullptr;
+};
+
+} // namespace ronvalo
