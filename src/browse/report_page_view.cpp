@@ -37,7 +37,7 @@ ReportPageView::ReportPageView(ReportPages& pages, int dotsPerInch, QWidget* par
 
 void ReportPageView::setPageCount(qint64 count) {
     count_ = std::max<qint64>(count, 0);
-    images_.clear();
+    rows_.clear();
     updateScrollBars();
     noteCurrentPage();
     viewport()->update();
@@ -94,7 +94,6 @@ void ReportPageView::applyFit() {
 void ReportPageView::setScale(double pixelsPerMm) {
     const qint64 page = currentPage();
     pixelsPerMm_ = std::clamp(pixelsPerMm, kLeastPixelsPerMm, kMostPixelsPerMm);
-    images_.clear();
     updateScrollBars();
     setCurrentPage(page);
     viewport()->update();
@@ -130,49 +129,53 @@ void ReportPageView::noteCurrentPage() {
     }
 }
 
-QImage ReportPageView::pageImage(qint64 page) {
-    const auto held = images_.find(page);
-    if (held != images_.end())
-        return held->second;
-    const qreal ratio = devicePixelRatioF();
-    QImage image;
-    if (!failed_) {
-        try {
-            image = pages_.image(page, pageSize() * ratio, dotsPerInch_);
-        } catch (...) {
-            // Shown once, outside the painting: the pages stay on screen, blank.
-            failed_ = true;
-            QTimer::singleShot(0, this, guarded([error = std::current_exception()] {
-                                   std::rethrow_exception(error);
-                               }));
-        }
+const std::vector<Punch>* ReportPageView::pageRows(qint64 page) {
+    const auto held = rows_.find(page);
+    if (held != rows_.end())
+        return &held->second;
+    if (failed_)
+        return nullptr;
+    try {
+        return &rows_.emplace(page, pages_.rows(page)).first->second;
+    } catch (...) {
+        // Shown once, outside the painting: the pages stay on screen, blank.
+        failed_ = true;
+        QTimer::singleShot(0, this, guarded([error = std::current_exception()] {
+                               std::rethrow_exception(error);
+                           }));
+        return nullptr;
     }
-    if (image.isNull()) {
-        image = QImage(pageSize() * ratio, QImage::Format_RGB32);
-        image.fill(Qt::white);
-    }
-    image.setDevicePixelRatio(ratio);
-    return image;
 }
 
 void ReportPageView::paintEvent(QPaintEvent*) {
-    QPainter painter(viewport());
-    std::map<qint64, QImage> shown;
+    // The pages in view are painted anew from their rows each time, into one image the size
+    // of the view: however far the pages are zoomed, nothing larger is held.
+    const qreal ratio = devicePixelRatioF();
+    QImage canvas = ReportPages::canvas(viewport()->size() * ratio, dotsPerInch_);
+    canvas.fill(palette().color(QPalette::Dark));
+    std::map<qint64, std::vector<Punch>> shown;
     if (count_ > 0) {
+        QPainter painter(&canvas);
         const qint64 top = verticalScrollBar()->value();
         const qint64 first = std::max<qint64>(0, (top - kGap) / pageStep());
         const qint64 last = std::min(count_ - 1, (top + viewport()->height()) / pageStep());
         for (qint64 page = first; page <= last; ++page) {
-            const QRect place = pageRect(page);
-            const QImage image = pageImage(page);
-            painter.drawImage(place, image);
+            const QRectF place(QRectF(pageRect(page)).topLeft() * ratio,
+                               QSizeF(pageSize()) * ratio);
             painter.setPen(palette().color(QPalette::Shadow));
             painter.drawRect(place.adjusted(-1, -1, 0, 0));
-            shown.emplace(page, image);
+            if (const std::vector<Punch>* rows = pageRows(page)) {
+                pages_.paint(painter, place, page, *rows);
+                shown.insert(rows_.extract(page));
+            } else {
+                painter.fillRect(place, Qt::white);
+            }
         }
     }
-    // Only the pages in view stay held.
-    images_.swap(shown);
+    // Only the rows of the pages in view stay held.
+    rows_.swap(shown);
+    canvas.setDevicePixelRatio(ratio);
+    QPainter(viewport()).drawImage(0, 0, canvas);
 }
 
 } // namespace ronvalo

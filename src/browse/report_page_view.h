@@ -1,15 +1,17 @@
 // The print preview's pages on screen, one under the other, each painted as it comes into view.
 #pragma once
 
+#include "store/punch.h"
+
 #include <QAbstractScrollArea>
-#include <QImage>
 #include <map>
+#include <vector>
 
 namespace ronvalo {
 
 class ReportPages;
 
-// Shows the report's pages in a column at a chosen size. It holds the images of the pages in
+// Shows the report's pages in a column at a chosen size. It holds the rows of the pages in
 // view and nothing more, so a report of a thousand pages costs what one of two pages does.
 class ReportPageView : public QAbstractScrollArea {
     Q_OBJECT
@@ -31,8 +33,8 @@ public:
     // Grows or shrinks the pages by `factor`, keeping the current page in view.
     void zoomBy(double factor);
 
-    // The page images held at the moment.
-    int heldPages() const { return static_cast<int>(images_.size()); }
+    // The pages whose rows are held at the moment.
+    int heldPages() const { return static_cast<int>(rows_.size()); }
 
 signals:
     void currentPageChanged(qint64 page);
@@ -48,7 +50,8 @@ private:
     QSize pageSize() const;
     int pageStep() const { return pageSize().height() + kGap; }
     QRect pageRect(qint64 page) const;
-    QImage pageImage(qint64 page);
+    // The page's rows, read when the page comes into view; null once reading failed.
+    const std::vector<Punch>* pageRows(qint64 page);
     // Sizes the pages to the fit chosen; called only while one is.
     void applyFit();
     // Pages of this size, the current page kept in view; the pictures made anew.
@@ -63,7 +66,7 @@ private:
     qint64 count_ = 0;
     double pixelsPerMm_ = 3;
     Fit fit_ = Fit::Width;
-    std::map<qint64, QImage> images_;
+    std::map<qint64, std::vector<Punch>> rows_;
     qint64 current_ = 0;
     bool failed_ = false; // a page could not be read; the others are shown blank
 };

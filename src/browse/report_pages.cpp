@@ -26,8 +26,9 @@ qint64 ReportPages::count() {
     return layout_.pageCount(rows);
 }
 
-void ReportPages::paint(QPainter& painter, qint64 page) {
+std::vector<Punch> ReportPages::rows(qint64 page) {
     const qint64 first = layout_.firstRow(page);
+    const qint64 end = first + layout_.rowsPerPage(page);
     // Taken while in use: a source that failed halfway is never read on from where it broke.
     PunchSource source = std::exchange(cursor_, PunchSource());
     qint64 row = cursorRow_;
@@ -35,29 +36,44 @@ void ReportPages::paint(QPainter& painter, qint64 page) {
         source = newSource();
         row = 0;
     }
+    std::vector<Punch> rows;
     Punch punch;
     DetailBand band;
-    while (row < first && nextPrintedRow(source, punch, band))
-        ++row;
-    row += paintReportPage(painter, content_, source, page, layout_);
+    for (; row < end && nextPrintedRow(source, punch, band); ++row)
+        if (row >= first)
+            rows.push_back(punch);
     cursor_ = std::move(source);
     cursorRow_ = row;
+    return rows;
 }
 
-QImage ReportPages::image(qint64 page, QSize pixels, int dotsPerInch) {
+QImage ReportPages::canvas(QSize pixels, int dotsPerInch) {
     QImage image(pixels, QImage::Format_RGB32);
     // The fonts take their sizes from the image's resolution: the printer's, not the screen's.
     const int dotsPerMetre = qRound(dotsPerInch / kMetresPerInch);
     image.setDotsPerMeterX(dotsPerMetre);
     image.setDotsPerMeterY(dotsPerMetre);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double dotsPerMm = dotsPerInch / kMmPerInch;
-    painter.scale(pixels.width() / (layout_.page().width * dotsPerMm),
-                  pixels.height() / (layout_.page().height * dotsPerMm));
-    paint(painter, page);
     return image;
+}
+
+void ReportPages::paint(QPainter& painter, const QRectF& target, qint64 page,
+                        const std::vector<Punch>& rows) const {
+    painter.save();
+    painter.setClipRect(target);
+    painter.fillRect(target, Qt::white);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(target.topLeft());
+    const double dotsPerMm = painter.device()->logicalDpiX() / kMmPerInch;
+    painter.scale(target.width() / (layout_.page().width * dotsPerMm),
+                  target.height() / (layout_.page().height * dotsPerMm));
+    const PunchSource source = [&rows, next = std::size_t(0)](Punch& out) mutable {
+        if (next == rows.size())
+            return false;
+        out = rows[next++];
+        return true;
+    };
+    paintReportPage(painter, content_, source, page, layout_);
+    painter.restore();
 }
 
 PaintedReport ReportPages::print(QPagedPaintDevice& device) const {

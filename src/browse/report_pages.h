@@ -4,7 +4,9 @@
 #include "browse/report_painter.h"
 
 #include <QImage>
+#include <QRectF>
 #include <QSize>
+#include <vector>
 
 class QPainter;
 
@@ -22,14 +24,18 @@ public:
     // Reads every row once; the pages they fill (an empty report still has its one page).
     qint64 count();
 
-    // Paints page `page` (0 first) onto a painter whose device's dots start at the paper's
-    // corner. Reading goes on from the page painted last when this one comes after it, and
-    // starts again from the first row otherwise.
-    void paint(QPainter& painter, qint64 page);
+    // The rows printed on page `page` (0 first). Reading goes on from the page read last when
+    // this one comes after it, and starts again from the first row otherwise.
+    std::vector<Punch> rows(qint64 page);
 
-    // Page `page` as an image of `pixels`, laid out as on a device of `dotsPerInch`: the printer
-    // the preview stands for, so that every text is measured as the printout measures it.
-    QImage image(qint64 page, QSize pixels, int dotsPerInch);
+    // An image to paint pages into: `pixels` big, its fonts sized for `dotsPerInch`, the
+    // resolution of the printer the preview stands for, so that every text is measured as the
+    // printout measures it.
+    static QImage canvas(QSize pixels, int dotsPerInch);
+
+    // Paints page `page` with its `rows` over `target`, a rectangle of the painter's canvas.
+    void paint(QPainter& painter, const QRectF& target, qint64 page,
+               const std::vector<Punch>& rows) const;
 
     // The whole report onto a printer or PDF file, its rows read anew.
     PaintedReport print(QPagedPaintDevice& device) const;

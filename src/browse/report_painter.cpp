@@ -5,6 +5,7 @@
 #include "common/exception.h"
 
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -29,12 +30,21 @@ double toTextGrid(double dots) {
     return static_cast<int>(dots * 64) / 64.0;
 }
 
+// Whether glyphs drawn without their text stay text on the painter's device. The PDF writer and
+// images draw them as text; engines that record what is drawn (a picture, the Windows
+// printer's first pass over a page) would turn each glyph into an outline, so they are given
+// the text itself.
+bool drawsGlyphsAsText(const QPainter& painter) {
+    const QPaintEngine::Type type = painter.paintEngine()->type();
+    return type == QPaintEngine::Pdf || type == QPaintEngine::Raster;
+}
+
 // A painter that takes millimetres from `originMm`, the paper's point at the device's origin.
 class MmPainter {
 public:
     MmPainter(QPainter& painter, QPointF originMm)
         : painter_(painter), scale_(painter.device()->logicalDpiX() / kMmPerInch),
-          origin_(originMm), fonts_(painter.device()) {}
+          origin_(originMm), fonts_(painter.device()), keptGlyphs_(drawsGlyphsAsText(painter)) {}
 
     ReportFonts& fonts() { return fonts_; }
 
@@ -59,7 +69,7 @@ public:
     // centred in the box given.
     void label(double left, double top, double width, int align, const QString& text) {
         const QRectF box = rect(left, top, width, kLabelHeight);
-        if (!(align & Qt::AlignHCenter)) {
+        if (keptGlyphs_ && !(align & Qt::AlignHCenter)) {
             // Where drawText would put the line, without laying the text out again: at the
             // box's corner or its right edge less the text's width, in the steps text
             // positions are kept in. The rows' texts repeat, so their glyphs are at hand.
@@ -88,6 +98,7 @@ private:
     double scale_;
     QPointF origin_;
     ReportFonts fonts_;
+    bool keptGlyphs_;
     MeasuredFont* current_ = nullptr;
 };
 

@@ -1,8 +1,9 @@
 // The report's pages on demand: each page reads the rows up to its own last, reading goes on
-// from the page before, and a page image shows its rows where the layout puts them.
+// from the page before, and a page painted shows its rows where the layout puts them.
 #include "browse/report_pages.h"
 #include "common/exception.h"
 
+#include <QPainter>
 #include <gtest/gtest.h>
 
 using namespace ronvalo;
@@ -38,10 +39,13 @@ struct CountedRows {
 
 constexpr int kDpi = 1200;
 constexpr int kPixelsPerMm = 4;
-const QSize kPixels(210 * kPixelsPerMm, 297 * kPixelsPerMm);
 
-void paintPage(ReportPages& pages, qint64 page) {
-    pages.image(page, kPixels, kDpi);
+// Page `page` as an image, painted from the rows read for it.
+QImage pageImage(ReportPages& pages, qint64 page) {
+    QImage image = ReportPages::canvas(QSize(210, 297) * kPixelsPerMm, kDpi);
+    QPainter painter(&image);
+    pages.paint(painter, image.rect(), page, pages.rows(page));
+    return image;
 }
 
 // Dark pixels in a box of the page image given in millimetres.
@@ -66,19 +70,24 @@ TEST(ReportPages, EachPageReadsTheRowsUpToItsLastGoingOnFromThePageBefore) {
 
     struct Step {
         qint64 page;
-        int made;     // sources made so far
-        qint64 reads; // rows read for this page
+        int made;         // sources made so far
+        qint64 reads;     // rows read for this page
+        std::size_t rows; // rows on it
     } steps[] = {
-        {0, 2, layout.rowsPerPage(0)},      {1, 2, layout.rowsPerPage(1)},
-        {3, 2, layout.rowsPerPage(2) + 10}, // page 2 passed over, read but not painted
-        {3, 3, layout.firstRow(3) + 10},    // again: from the first row
-        {1, 4, layout.firstRow(2)},
+        {0, 2, layout.rowsPerPage(0), std::size_t(layout.rowsPerPage(0))},
+        {1, 2, layout.rowsPerPage(1), std::size_t(layout.rowsPerPage(1))},
+        {3, 2, layout.rowsPerPage(2) + 10, 10}, // page 2 passed over
+        {3, 3, layout.firstRow(3) + 10, 10},    // again: from the first row
+        {1, 4, layout.firstRow(2), std::size_t(layout.rowsPerPage(1))},
     };
     for (const Step& step : steps) {
         const qint64 before = rows.read;
-        paintPage(pages, step.page);
+        const std::vector<Punch> onPage = pages.rows(step.page);
         EXPECT_EQ(rows.made, step.made) << step.page;
         EXPECT_EQ(rows.read - before, step.reads) << step.page;
+        ASSERT_EQ(onPage.size(), step.rows) << step.page;
+        EXPECT_EQ(onPage.front().Czas,
+                  QTime(0, 0).addSecs(60 * (layout.firstRow(step.page) % 1440)));
     }
 }
 
@@ -87,10 +96,10 @@ TEST(ReportPages, APageWhoseRowsFailedIsReadAgainFromTheFirstRow) {
     rows.rows = ReportLayout().firstRow(2);
     rows.failAt = ReportLayout().firstRow(1) + 5;
     ReportPages pages(ReportContent(), rows.factory());
-    paintPage(pages, 0);
-    EXPECT_THROW(paintPage(pages, 1), EDatabaseError);
+    pages.rows(0);
+    EXPECT_THROW(pages.rows(1), EDatabaseError);
     const int made = rows.made;
-    paintPage(pages, 1);
+    EXPECT_EQ(qint64(pages.rows(1).size()), ReportLayout().rowsPerPage(1));
     EXPECT_EQ(rows.made, made + 1);
 }
 
@@ -114,7 +123,7 @@ TEST(ReportPages, PageImageShowsItsRowsAndFrame) {
         {1, layout.place(layout.firstRow(1) + 1), false}, // past the last row
     };
     for (const Case& c : cases) {
-        const QImage image = pages.image(c.page, kPixels, kDpi);
+        const QImage image = pageImage(pages, c.page);
         EXPECT_EQ(inkIn(image, rowBox(c.place)) > 0, c.ink) << c.page << " " << c.place.top;
         EXPECT_GT(inkIn(image, pageNumber), 0) << c.page;
     }

@@ -122,3 +122,28 @@ TEST(ReportForm, PreviewHoldsOnlyThePagesInView) {
         EXPECT_LE(held, 2);
     }
 }
+
+TEST(ReportForm, RowSourceFailureWhileAPageComesIntoViewIsShownOnce) {
+    test::TestDialogs dialogs;
+    TfrRaport2 form;
+    int made = 0;
+    form.setPunchSourceFactory([&made]() -> PunchSource {
+        if (made++ == 0) // the count reads every row
+            return countingRows(400);
+        return [](Punch&) -> bool { throw EDatabaseError("Odczyt tabeli nieudany"); };
+    });
+    QTimer::singleShot(0, &form, [] {
+        auto* dialog = qobject_cast<ReportPreviewDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        for (const qint64 page : {0, 2}) {
+            dialog->pageView()->setCurrentPage(page);
+            dialog->grab();
+            QApplication::processEvents(); // the error is shown outside the painting
+        }
+        dialog->close();
+    });
+    form.QRaport1->Preview();
+    EXPECT_EQ(dialogs.texts(test::TestDialogs::Shown::Error),
+              QStringList({"Odczyt tabeli nieudany."}));
+}
