@@ -154,8 +154,8 @@ void TDM3::connect() {
 
 QString TDM3::roundsFilePath() const {
     const QString& folder = tbOdbicia.DatabaseName();
-    const auto name = platform::findNameIgnoringCase(folder.toStdString(),
-                                                     roundsSchema().fileName.toStdString());
+    const auto name =
+        platform::findNameIgnoringCase(folder.toStdString(), roundsSchema().fileName.toStdString());
     return folder + (name ? QString::fromStdString(*name) : roundsSchema().fileName);
 }
 
