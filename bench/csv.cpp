@@ -4,29 +4,20 @@
 #include "browse/punch_table_model.h"
 #include "store/data_module.h"
 
+#include "resident_memory.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 using namespace ronvalo;
 
 namespace {
 
 const qint64 punchCount = 1000000;
-
-long residentMegabytes() {
-    long pages = 0, resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024;
-}
 
 // Through the program's own insert, in one transaction: 50 instruments, a punch a minute.
 void fill(TDM3& dm) {

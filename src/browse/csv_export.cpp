@@ -47,7 +47,11 @@ bool writeCsvWithProgress(QWidget* parent, const QString& target, const QStringL
     progress.setValue(0);
     while (writer.writeRows(rows, chunkRows)) {
         progress.setValue(barValue(writer.rowCount(), expectedRows));
-        QCoreApplication::processEvents();
+        // The window repaints from the start, but takes input only once the progress dialog
+        // stands over it: a click in the first moment would change the selection being
+        // written or start a second export.
+        QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents
+                                                             : QEventLoop::ExcludeUserInputEvents);
         if (progress.wasCanceled())
             return false; // the writer goes without commit: its temporary file goes with it
     }
