@@ -66,9 +66,13 @@ int main(int argc, char** argv) {
     fill(dm);
     std::printf("%lld punches filled in %.1f s\n", punchCount, msSince(timer) / 1000);
 
-    timer.restart();
+    // Twice, the second timed: the first warms the caches the exports then find warm too.
     qint64 read = 0;
-    dm.forEachPunch([&read](const Punch&) { return ++read, true; });
+    for (int pass = 0; pass < 2; ++pass) {
+        read = 0;
+        timer.restart();
+        dm.forEachPunch([&read](const Punch&) { return ++read, true; });
+    }
     const double plainMs = msSince(timer);
     std::printf("  plain read of the rows:           %8.0f ms (%lld rows)\n", plainMs, read);
 
