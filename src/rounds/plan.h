@@ -25,14 +25,14 @@ struct Plan {
     QString name;       // Nazwa, shared by the periods of one plan
     QString instrument; // NrCzytnika
     StepOrder order = StepOrder::Fixed;
-    int weekdays = 0x7f; // Dni: bit 0 Monday ... bit 6 Sunday
-    QTime firstStart;    // PierwszyStart
-    QTime lastStart;     // OstatniStart; before firstStart: on the next day (a night shift)
-    int interval = 0;    // Co, minutes between planned starts; 0: one round a day
-    int tolerance = 0;   // Tolerancja, minutes either side of a planned start
-    int duration = 0;    // CzasObchodu, minutes from the start
-    QDate validFrom;     // Od
-    QDate validTo;       // Do; null: still valid
+    int weekdays = 0x7f;   // Dni: bit 0 Monday ... bit 6 Sunday
+    QTime firstStart;      // PierwszyStart
+    QTime lastStart;       // OstatniStart; before firstStart: on the next day (a night shift)
+    int interval = 0;      // Co, minutes between planned starts; 0: one round a day
+    int tolerance = 0;     // Tolerancja, minutes either side of a planned start
+    int duration = 0;      // CzasObchodu, minutes from the start
+    QDate validFrom;       // Od
+    QDate validTo;         // Do; null: still valid
     QList<PlanStep> steps; // Lp 1, 2, ... in list order
 
     bool validOn(const QDate& day) const {
