@@ -103,7 +103,10 @@ struct Planned {
     qint64 day = 0;
     int plan = 0;
     int instrument = -1; // group of the plan's instrument; -1: no punches of it
-    Minute cap = std::numeric_limits<Minute>::max(); // claims stay before this minute
+    // From this minute on, punches at the start checkpoints of plan `capPlan` are left to the
+    // instrument's next round.
+    Minute cap = std::numeric_limits<Minute>::max();
+    int capPlan = -1;
     RoundRow* row = nullptr; // null for a round of a day just outside the period
 };
 
@@ -130,47 +133,62 @@ std::vector<Planned> plannedRounds(const QList<Plan>& plans, const std::vector<i
     return rounds;
 }
 
-// A round's claims stop where the next round of its plan may start on time: otherwise a late
-// round, or one whose duration exceeds the interval, takes the next round's start as a repeat
-// and leaves that round "not walked" though it was walked.
-void capAtNextRound(std::vector<Planned>& rounds, const QList<Plan>& plans,
-                    const std::vector<int>& names) {
-    std::vector<int> order(rounds.size());
-    std::iota(order.begin(), order.end(), 0);
-    auto key = [&](int r) {
-        return std::tuple(names[rounds[r].plan], rounds[r].instrument, rounds[r].t0);
-    };
-    std::sort(order.begin(), order.end(), [&](int a, int b) { return key(a) < key(b); });
-    for (std::size_t k = 0; k + 1 < order.size(); ++k) {
+// The first checkpoint of a fixed-order plan, any of an any-order plan's: where its rounds start.
+bool startsAt(const Plan& plan, qint32 checkpoint) {
+    if (plan.order == StepOrder::Fixed)
+        return !plan.steps.isEmpty() && plan.steps.first().checkpoint == checkpoint;
+    return std::any_of(plan.steps.begin(), plan.steps.end(),
+                       [&](const PlanStep& step) { return step.checkpoint == checkpoint; });
+}
+
+// A round leaves to the instrument's next round the punches that could start it on time: from
+// that round's t0 - tolerance on, punches at its start checkpoint are neither a late start nor a
+// repeat of the round before. Otherwise a late round, or one whose duration exceeds the interval,
+// takes the next start as a repeat and the next round counts as not walked though it was.
+// `order` holds the rounds of each instrument together, by t0.
+void capAtNextRounds(std::vector<Planned>& rounds, const std::vector<int>& order,
+                     const QList<Plan>& plans) {
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
         Planned& round = rounds[order[k]];
-        const Planned& next = rounds[order[k + 1]];
-        if (names[next.plan] != names[round.plan] || next.instrument != round.instrument ||
-            next.t0 <= round.t0)
+        next = std::max(next, k + 1);
+        while (next < order.size() && rounds[order[next]].instrument == round.instrument &&
+               rounds[order[next]].t0 == round.t0)
+            ++next;
+        if (next == order.size() || rounds[order[next]].instrument != round.instrument)
             continue;
+        const Planned& following = rounds[order[next]];
         // The round's own on-time window stays whole even where a plan's tolerance is too wide.
-        round.cap = qMax(next.t0 - qMax(0, plans[next.plan].tolerance),
+        round.cap = qMax(following.t0 - qMax(0, plans[following.plan].tolerance),
                          round.t0 + qMax(0, plans[round.plan].tolerance) + 1);
+        round.capPlan = following.plan;
     }
 }
 
 // Judges one round against its instrument's punches, claiming what it takes.
-void judge(const Planned& round, const Plan& plan, InstrumentPunches& punches, RoundRow& row) {
+void judge(const Planned& round, const QList<Plan>& plans, InstrumentPunches& punches,
+           RoundRow& row) {
+    const Plan& plan = plans[round.plan];
     const int count = int(plan.steps.size());
     const Minute tolerance = qMax(0, plan.tolerance);
     const Minute duration = qMax(0, plan.duration);
     const bool anyOrder = plan.order == StepOrder::Any;
     std::vector<InstrumentPunches::Range> ranges(count);
-    for (int s = 0; s < count; ++s)
+    std::vector<Minute> cap(count, std::numeric_limits<Minute>::max());
+    for (int s = 0; s < count; ++s) {
         ranges[s] = punches.checkpoint(plan.steps[s].checkpoint);
+        if (round.capPlan >= 0 && startsAt(plans[round.capPlan], plan.steps[s].checkpoint))
+            cap[s] = round.cap - 1;
+    }
 
     // Start: the earliest unclaimed punch at the first step (any order: at any step) from
     // t0 - tolerance to t0 + tolerance + duration; after t0 + tolerance it is late.
-    const Minute startLimit = qMin(round.t0 + tolerance + duration, round.cap - 1);
     int startStep = -1;
     int startEntry = -1;
     for (int s = 0; s < (anyOrder ? count : 1); ++s) {
         const int entry = punches.firstFreeFrom(ranges[s], round.t0 - tolerance);
-        if (entry < ranges[s].end && punches.minute(entry) <= startLimit &&
+        if (entry < ranges[s].end &&
+            punches.minute(entry) <= qMin(round.t0 + tolerance + duration, cap[s]) &&
             (startEntry < 0 || punches.position(entry) < punches.position(startEntry))) {
             startStep = s;
             startEntry = entry;
@@ -189,7 +207,7 @@ void judge(const Planned& round, const Plan& plan, InstrumentPunches& punches, R
     const int startPosition = punches.position(startEntry);
     row.start = row.steps[startStep].punch;
     row.late = punches.minute(startEntry) > round.t0 + tolerance;
-    const Minute deadline = qMin(punches.minute(startEntry) + duration, round.cap - 1);
+    const Minute deadline = punches.minute(startEntry) + duration;
 
     // Steps: in order after the previous step's punch, else (fixed order) out of order from
     // between the start and it; any order: the earliest from the start on.
@@ -198,7 +216,7 @@ void judge(const Planned& round, const Plan& plan, InstrumentPunches& punches, R
         if (s == startStep)
             continue;
         int entry = punches.firstFreeAfter(ranges[s], anyOrder ? startPosition : previous);
-        if (entry < ranges[s].end && punches.minute(entry) <= deadline) {
+        if (entry < ranges[s].end && punches.minute(entry) <= qMin(deadline, cap[s])) {
             take(s, entry, false);
             previous = punches.position(entry);
             continue;
@@ -218,7 +236,7 @@ void judge(const Planned& round, const Plan& plan, InstrumentPunches& punches, R
         if (taken[s] < 0)
             continue;
         for (int entry = punches.firstFreeAfter(ranges[s], startPosition);
-             entry < ranges[s].end && punches.minute(entry) <= deadline;
+             entry < ranges[s].end && punches.minute(entry) <= qMin(deadline, cap[s]);
              entry = punches.firstFreeAfter(ranges[s], punches.position(entry))) {
             punches.claim(entry);
             repeats.emplace_back(punches.position(entry), punches.punchIndex(entry));
@@ -366,7 +384,6 @@ Evaluation evaluate(const EvaluationInput& input) {
     const qint64 lastDay = dayNumber(input.last);
     std::vector<Planned> rounds =
         plannedRounds(plans, planInstrument, firstDay - reachDays(plans), lastDay + 1);
-    capAtNextRound(rounds, plans, planName);
     std::sort(rounds.begin(), rounds.end(), [](const Planned& a, const Planned& b) {
         return std::tuple(a.day, a.t0, a.plan) < std::tuple(b.day, b.t0, b.plan);
     });
@@ -386,13 +403,14 @@ Evaluation evaluate(const EvaluationInput& input) {
         return std::pair(rounds[a].instrument, rounds[a].t0) <
                std::pair(rounds[b].instrument, rounds[b].t0);
     });
+    capAtNextRounds(rounds, order, plans);
     std::vector<char> claimed(input.punches.size());
     for (int r : order) {
         const Planned& round = rounds[r];
         RoundRow unseen;
         RoundRow& row = rowOf[r] >= 0 ? result.rounds[rowOf[r]]
                                       : (unseen = emptyRow(plans[round.plan], round.plan, round));
-        judge(round, plans[round.plan], punches[round.instrument], row);
+        judge(round, plans, punches[round.instrument], row);
         row.status = statusOf(row);
         markClaimed(row, claimed);
     }
