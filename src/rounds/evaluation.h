@@ -70,6 +70,9 @@ std::optional<double> compliancePercent(const RoundCounts& counts);
 // The same as shown and printed: "87,5%", "100,0%"; "–" when nothing was planned.
 QString complianceText(const RoundCounts& counts);
 
+// The incident checkpoints among the Punkty rows: those with Zdarzenie set.
+QSet<qint32> incidentCheckpoints(const QList<Checkpoint>& checkpoints);
+
 struct EvaluationInput {
     QList<Plan> plans; // every validity period of the plans to judge
     // Punches of the plans' instruments, in any order; rows with a null or zero date are ignored.
