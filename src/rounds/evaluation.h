@@ -90,10 +90,17 @@ struct Evaluation {
     QList<RoundRow> rounds; // by day, then planned start, then the plans' input order
     QList<int> outside;     // unclaimed punches dated within the period, by date, time, AutoNr
     QList<int> incidents;   // punches at incident checkpoints dated within the period, same order
-    QList<RoundCounts> perPlan; // by plan name, in the order the names first occur in the plans
+    // By plan name, in the order the names first occur in the plans; names without a round in
+    // the period are left out.
+    QList<RoundCounts> perPlan;
     RoundCounts total;
 };
 
+// Judges every planned round of the period. The rounds of the days just before and after it
+// are judged too, unseen, so that they keep what is theirs (last night's round its punches after
+// midnight, the next morning's round an early start). A round leaves to the next round of its
+// instrument the punches at that round's start checkpoint from its earliest on-time start on:
+// they are neither a late start nor a repeat of the round before.
 Evaluation evaluate(const EvaluationInput& input);
 
 // The dates of the punches evaluate() reads for a period: from the days before it whose night or
