@@ -1,0 +1,124 @@
+// The evaluation of a period: which planned rounds were walked, judged from the plans and the
+// punches alone, as a plain function that tests, the exception report and the command line share.
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <array>
+#include <optional>
+#include <span>
+
+#include "rounds/plan.h"
+#include "store/punch.h"
+
+namespace ronvalo {
+
+// The status of one planned round; a round gets the first that applies, in this order.
+enum class RoundStatus { NotWalked = 0, Incomplete, OutOfOrder, Late, Done };
+inline constexpr int roundStatusCount = 5;
+
+// "Nie wykonany", "Niepełny", "Poza kolejnością", "Spóźniony", "Wykonany".
+QString roundStatusText(RoundStatus status);
+
+// One step of a judged round, in the plan's step order.
+struct StepResult {
+    qint32 checkpoint = 0;
+    bool optional = false;
+    int punch = -1;          // index into EvaluationInput::punches; -1: no punch taken
+    bool outOfOrder = false; // taken from before the previous step's punch (fixed order)
+};
+
+// One planned round and how it was walked.
+struct RoundRow {
+    // The day whose schedule made it: a night round after midnight belongs to the evening.
+    QDate day;
+    int plan = -1;          // index into EvaluationInput::plans
+    qint64 planId = 0;      // IdPlanu of the validity period that held on `day`
+    QString planName;       // Nazwa
+    QString instrument;     // NrCzytnika as the plan holds it
+    QDateTime plannedStart; // t0: wall-clock date and time (Qt::UTC only so that no daylight
+                            // saving shifts it; punches carry no time zone either)
+    int start = -1;         // index of the punch that started the round; -1: not walked
+    bool late = false;      // started after t0 + tolerance
+    RoundStatus status = RoundStatus::NotWalked;
+    QList<StepResult> steps; // one per plan step, in Lp order
+    QList<int> repeats;      // further punches at taken checkpoints within the round's time
+
+    bool walked() const { return start >= 0; }
+};
+
+// The required checkpoints of a round that have no punch, in step order (every required one for a
+// round not walked).
+QList<qint32> missingCheckpoints(const RoundRow& round);
+
+// Rounds of one plan (by name) or of all plans, counted by status.
+struct RoundCounts {
+    QString plan; // the plan's name; empty for the total
+    int planned = 0;
+    std::array<int, roundStatusCount> byStatus{}; // indexed by RoundStatus
+    int complete = 0; // every required step punched (whatever the order or the start)
+
+    int count(RoundStatus status) const { return byStatus[static_cast<int>(status)]; }
+};
+
+// Compliance: complete ÷ planned as a percentage rounded to one decimal (87.5); none when
+// nothing was planned.
+std::optional<double> compliancePercent(const RoundCounts& counts);
+// The same as shown and printed: "87,5%", "100,0%"; "–" when nothing was planned.
+QString complianceText(const RoundCounts& counts);
+
+// The incident checkpoints among the Punkty rows: those with Zdarzenie set.
+QSet<qint32> incidentCheckpoints(const QList<Checkpoint>& checkpoints);
+
+struct EvaluationInput {
+    QList<Plan> plans; // every validity period of the plans to judge
+    // Punches of the plans' instruments, in any order; rows with a null or zero date are ignored.
+    // Load at least the dates punchDatesToLoad() names. Rows of other instruments are never
+    // claimed and appear outside the plan when they are dated within the period.
+    std::span<const Punch> punches;
+    QDate first; // the period's first and last day, both included
+    QDate last;
+    QSet<qint32> incidentCheckpoints; // Punkty rows with Zdarzenie 1
+};
+
+// The outcome. Punch references are indices into EvaluationInput::punches, which the caller keeps
+// alive while it reads them.
+struct Evaluation {
+    QList<RoundRow> rounds; // by day, then planned start, then the plans' input order
+    QList<int> outside;     // unclaimed punches dated within the period, by date, time, AutoNr
+    QList<int> incidents;   // punches at incident checkpoints dated within the period, same order
+    // By plan name, in the order the names first occur in the plans; names without a round in
+    // the period are left out.
+    QList<RoundCounts> perPlan;
+    RoundCounts total;
+};
+
+// Judges every planned round of the period. The rounds of the days just before and after it
+// are judged too, unseen, so that they keep what is theirs (last night's round its punches after
+// midnight, the next morning's round an early start). A round leaves to the next round of its
+// instrument the punches at that round's start checkpoint from its earliest on-time start on:
+// they are neither a late start nor a repeat of the round before.
+Evaluation evaluate(const EvaluationInput& input);
+
+// The dates of the punches evaluate() reads for a period: from the days before it whose night or
+// late rounds reach into it, to the last deadline of its own last rounds.
+struct PunchDates {
+    QDate from; // both included
+    QDate to;
+};
+PunchDates punchDatesToLoad(const QList<Plan>& plans, const QDate& first, const QDate& last);
+
+// The instrument number as a punch stores it: its first 10 characters.
+inline QString punchInstrument(const QString& instrument) {
+    return instrument.left(10);
+}
+
+// A punch's date and time as one value, in the same wall-clock sense as RoundRow::plannedStart.
+inline QDateTime punchMoment(const Punch& punch) {
+    return QDateTime(punch.Data, punch.Czas, Qt::UTC);
+}
+
+} // namespace ronvalo
