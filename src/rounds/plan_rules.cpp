@@ -96,6 +96,12 @@ PlanFault planFault(const Plan& plan, const CheckpointNames& names) {
                      QStringLiteral("Punkt %1 występuje w planie dwa razy, a pole „Kolejność” "
                                     "ma wartość „stała”.")
                          .arg(names.label(plan.steps[repeated].checkpoint)));
+    // A fixed round starts only at its first checkpoint: skipped, the round would count as not
+    // walked, which contradicts a step that may be skipped.
+    if (plan.order == StepOrder::Fixed && plan.steps.first().optional)
+        return fault(PlanField::Steps,
+                     QStringLiteral("Pierwszy punkt planu nie może być opcjonalny, gdy pole "
+                                    "„Kolejność” ma wartość „stała”."));
     if ((plan.weekdays & 0x7f) == 0)
         return fault(
             PlanField::Weekdays,

@@ -77,6 +77,16 @@ TEST(PlanRules, EachFaultNamesItsField) {
              p.order = StepOrder::Any;
          },
          PlanField::None, ""},
+        {"optional first step, fixed order", [](Plan& p) { p.steps[0].optional = true; },
+         PlanField::Steps,
+         "Zapisanie planu niemożliwe! Pierwszy punkt planu nie może być opcjonalny, gdy pole "
+         "„Kolejność” ma wartość „stała”."},
+        {"optional first step, any order",
+         [](Plan& p) {
+             p.steps[0].optional = true;
+             p.order = StepOrder::Any;
+         },
+         PlanField::None, ""},
         {"no weekday", [](Plan& p) { p.weekdays = 0; }, PlanField::Weekdays, ""},
         {"interval 0, one round",
          [](Plan& p) {
