@@ -129,8 +129,10 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
     {
         PlanWindow window(dm);
         ASSERT_EQ(window.lstPlany->count(), 1);
-        clickWhenShown(window, "btnOK",
-                       [&] { window.tblKroki->item(0, 3)->setCheckState(Qt::Checked); });
+        clickWhenShown(window, "btnOK", [&] {
+            window.cbKolejnosc->setCurrentIndex(1); // "dowolna": its one step may be optional
+            window.tblKroki->item(0, 3)->setCheckState(Qt::Checked);
+        });
         window.exec();
     }
     const QList<Plan> periods = loadPlans(dm);
@@ -138,6 +140,7 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
     EXPECT_EQ(periods[0].validTo, QDate(2024, 3, 5));
     EXPECT_EQ(periods[1].validFrom, QDate(2024, 3, 6));
     EXPECT_EQ(periods[1].steps, QList<PlanStep>({{12, true}}));
+    EXPECT_EQ(periods[1].order, StepOrder::Any);
 }
 
 TEST_F(RoundsWindowTest, EveryWindowShowsItsTextsWhole) {
