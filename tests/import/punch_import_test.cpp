@@ -146,8 +146,8 @@ TEST_F(ImportTest, InstrumentNumberIsCutInTheRowsButWholeInFileAndLog) {
         EXPECT_EQ(txtFile(c.fileName), "- - - - - - - \r\n#1 10:00\r\n");
         EXPECT_TRUE(log.last().endsWith(c.logged));
     }
-    // Nothing was written outside txt/: the tables are the three files they were.
-    EXPECT_EQ(QDir(folder.file("db")).entryList(QDir::Files).size(), 3);
+    // Nothing was written outside txt/: the tables are the four files they were.
+    EXPECT_EQ(QDir(folder.file("db")).entryList(QDir::Files).size(), 4);
     EXPECT_EQ(QDir(folder.file("txt")).entryList(QDir::Files).size(), 3);
 }
 
