@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTableView>
@@ -17,6 +18,7 @@
 #include <algorithm>
 
 #include "browse/calendar_close_up.h"
+#include "browse/csv_export.h"
 #include "browse/punch_grid.h"
 #include "browse/punch_table_model.h"
 #include "browse/report_button_picture.h"
@@ -168,6 +170,19 @@ void TfrOdbicia::buildGrid() {
     for (auto [column, width] : {std::pair{0, 72}, {1, 60}, {2, 52}, {3, 76}, {4, 68}})
         RxDBGrid1->setColumnWidth(column, width);
     setTabOrder(CheckBox2, RxDBGrid1);
+    buildGridMenu();
+}
+
+// Right click and the menu key both ask the grid for its menu; it opens where it was asked.
+void TfrOdbicia::buildGridMenu() {
+    PopupMenu1 = new QMenu(RxDBGrid1);
+    PopupMenu1->setObjectName("PopupMenu1");
+    ZapiszjakoCSV1 = PopupMenu1->addAction(QStringLiteral("Zapisz jako CSV..."));
+    ZapiszjakoCSV1->setObjectName("ZapiszjakoCSV1");
+    RxDBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(RxDBGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(RxDBGrid1->viewport()->mapToGlobal(at));
+    });
 }
 
 void TfrOdbicia::connectHandlers() {
@@ -185,6 +200,7 @@ void TfrOdbicia::connectHandlers() {
     connect(CheckBox1, &QCheckBox::clicked, this, guarded([this] { CheckBox1Click(); }));
     connect(CheckBox2, &QCheckBox::clicked, this, guarded([this] { CheckBox2Click(); }));
     connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
+    connect(ZapiszjakoCSV1, &QAction::triggered, this, guarded([this] { ZapiszjakoCSV1Click(); }));
     // A refreshed table is positioned on its first row, as the grid's cursor.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { standOnFirstRow(); });
 }
@@ -281,6 +297,22 @@ void TfrOdbicia::SpeedButton1Click() {
         writeLog_(QStringLiteral("Wygenerowanie raportu"));
     }
     report.Preview(this);
+}
+
+void TfrOdbicia::ZapiszjakoCSV1Click() {
+    const QString target = askCsvFileName(QStringLiteral("odbicia.csv"));
+    if (target.isEmpty())
+        return;
+    // The rows the grid shows, all of them, read afresh in the grid's order.
+    auto next = module_.readPunches();
+    const CsvRowSource rows = [next = std::move(next)](QStringList& fields) {
+        Punch punch;
+        if (!next(punch))
+            return false;
+        fields = PunchTableModel::csvFields(punch);
+        return true;
+    };
+    writeCsvWithProgress(this, target, PunchTableModel::titles(), rows, model_->rowCount());
 }
 
 void TfrOdbicia::refillLookups() {

@@ -11,6 +11,7 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
+class QMenu;
 class QTableView;
 class QToolButton;
 
@@ -40,6 +41,8 @@ public:
     void CheckBox2Click();
     void RxDBGrid1GetCellParams(const Punch& row, QFont& font, QColor& background, bool highlight);
     void SpeedButton1Click();
+    // The grid's context menu: every row of the selection to a CSV file the operator names.
+    void ZapiszjakoCSV1Click();
 
     // Fills both lookup combos from their tables again, keeping the selected keys that remain.
     void refillLookups();
@@ -56,6 +59,8 @@ public:
     QComboBox* RxDBLookupCombo1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QTableView* RxDBGrid1 = nullptr;
+    QMenu* PopupMenu1 = nullptr; // the grid's context menu
+    QAction* ZapiszjakoCSV1 = nullptr;
     PunchTableModel* model() const { return model_; }
 
 protected:
@@ -68,6 +73,7 @@ private:
     void refresh();
     void buildPanel();
     void buildGrid();
+    void buildGridMenu();
     void connectHandlers();
     void standOnFirstRow();
     // The punch row the grid stands on, if any.

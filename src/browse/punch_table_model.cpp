@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <limits>
 
+#include "common/csv_writer.h"
 #include "common/error_handler.h"
 #include "common/exception.h"
 #include "store/data_module.h"
@@ -12,7 +13,7 @@ namespace ronvalo {
 
 namespace {
 
-const char* const titles[] = {"Data", "Czas", "Nr pkt.", "Nr czytnika", "Nr odczytu"};
+const char* const columnTitles[] = {"Data", "Czas", "Nr pkt.", "Nr czytnika", "Nr odczytu"};
 
 } // namespace
 
@@ -40,6 +41,18 @@ void PunchTableModel::refresh() {
 
 Punch PunchTableModel::punchAt(int row) const {
     return pages_.at(row);
+}
+
+QStringList PunchTableModel::titles() {
+    QStringList result;
+    for (const char* title : columnTitles)
+        result << QString::fromUtf8(title);
+    return result;
+}
+
+QStringList PunchTableModel::csvFields(const Punch& punch) {
+    return {csvDate(punch.Data), csvTime(punch.Czas), QString::number(punch.Nrwewpkt), punch.Nrczyt,
+            QString::number(punch.NrSczytania)};
 }
 
 int PunchTableModel::rowCount(const QModelIndex& parent) const {
@@ -86,7 +99,7 @@ QVariant PunchTableModel::headerData(int section, Qt::Orientation orientation, i
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal && section >= 0 && section < 5)
-        return QString::fromUtf8(titles[section]);
+        return QString::fromUtf8(columnTitles[section]);
     return {};
 }
 

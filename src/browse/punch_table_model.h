@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QStringList>
 
 #include "common/regional.h"
 #include "store/punch_pages.h"
@@ -19,6 +20,11 @@ public:
     void refresh();
     // The punch shown in `row` (a valid row).
     Punch punchAt(int row) const;
+
+    // The column titles, and a row's cells as a CSV file holds them: the grid's values, with
+    // the date and time in the ISO forms a spreadsheet reads in any locale.
+    static QStringList titles();
+    static QStringList csvFields(const Punch& punch);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

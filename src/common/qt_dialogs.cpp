@@ -4,9 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 
 namespace ronvalo {
@@ -43,6 +45,20 @@ public:
 };
 
 } // namespace
+
+QString Dialogs::saveFileName(const QString& caption, const QString& suggested,
+                              const QString& filter) {
+    QFileDialog dialog(QApplication::activeWindow(), caption, suggested, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without an extension gets the filter's ("raport" is saved as "raport.csv").
+    const QRegularExpressionMatch suffix =
+        QRegularExpression(QStringLiteral(R"(\(\*\.(\w+))")).match(filter);
+    if (suffix.hasMatch())
+        dialog.setDefaultSuffix(suffix.captured(1));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
 
 Dialogs*& Dialogs::installed() {
     static Dialogs* dialogs = nullptr;

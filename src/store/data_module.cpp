@@ -25,19 +25,49 @@ void exec(QSqlQuery& query, const TTable& table) {
         fail(table.filePath(), query.lastError());
 }
 
-// Opens the file read-only on a private connection and compares the table's fields.
-QString validateTableFile(const QString& path, const TableSchema& schema) {
-    SqliteConnection file(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
-    if (!file.isOpen())
-        return file.lastError().text();
+// The fields of `table` in the file open on `file`, in order; nullopt with `error` set when the
+// file cannot be read.
+std::optional<QStringList> fieldsOf(SqliteConnection& file, const QString& table, QString* error) {
+    if (!file.isOpen()) {
+        *error = file.lastError().text();
+        return std::nullopt;
+    }
     QSqlQuery query(file.database());
-    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(schema.tableName)))
-        return query.lastError().text();
+    if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table))) {
+        *error = query.lastError().text();
+        return std::nullopt;
+    }
     QStringList fields;
     while (query.next())
         fields << query.value(1).toString();
-    if (fields != schema.fields)
+    return fields;
+}
+
+// Opens the file read-only on a private connection and compares the table's fields.
+QString validateTableFile(const QString& path, const TableSchema& schema) {
+    SqliteConnection file(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QString error;
+    const auto fields = fieldsOf(file, schema.tableName, &error);
+    if (!fields)
+        return error;
+    if (*fields != schema.fields)
         return QStringLiteral("to nie jest tabela %1 programu").arg(schema.tableName);
+    return {};
+}
+
+// The same for the rounds' file and every table in it; other tables an operator added are left
+// alone.
+QString validateRoundsFile(const QString& path) {
+    SqliteConnection file(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
+    for (const TableSchema& table : roundsSchema().tables) {
+        QString error;
+        const auto fields = fieldsOf(file, table.tableName, &error);
+        if (!fields)
+            return QStringLiteral("plik jest uszkodzony (%1)").arg(error);
+        if (*fields != table.fields)
+            return QStringLiteral("to nie jest plik tabel obchodów programu (tabela %1)")
+                .arg(table.tableName);
+    }
     return {};
 }
 
@@ -100,7 +130,7 @@ void TDM3::tableClosed() {
     disconnect();
 }
 
-// The punch file is the main database, so that one transaction spans all three files.
+// The punch file is the main database, so that one transaction spans all the files.
 void TDM3::connect() {
     connection_.emplace(tbOdbicia.filePath(), QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
     if (!connection_->isOpen()) {
@@ -119,6 +149,47 @@ void TDM3::connect() {
             fail(table->filePath(), error);
         }
     }
+    attachRounds();
+}
+
+QString TDM3::roundsFilePath() const {
+    const QString& folder = tbOdbicia.DatabaseName();
+    const auto name = platform::findNameIgnoringCase(folder.toStdString(),
+                                                     roundsSchema().fileName.toStdString());
+    return folder + (name ? QString::fromStdString(*name) : roundsSchema().fileName);
+}
+
+// The rounds' file never keeps the three tables from opening: whatever goes wrong is kept as the
+// message the rounds' windows show, and the connection carries on without it.
+void TDM3::attachRounds() {
+    roundsProblem_.clear();
+    const QString path = roundsFilePath();
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!platform::fileExists(path.toStdString())) {
+        QString error;
+        // An installation from before the rounds gets their file, empty.
+        if (!createRoundsFile(path, &error)) {
+            roundsProblem_ = error;
+            return;
+        }
+    }
+    if (const QString problem = validateRoundsFile(path); !problem.isEmpty()) {
+        roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, problem);
+        return;
+    }
+    QSqlQuery attach(connection_->database());
+    attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ob"));
+    attach.addBindValue(path);
+    if (!attach.exec())
+        roundsProblem_ =
+            QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, attach.lastError().text());
+}
+
+QSqlDatabase& TDM3::roundsDatabase() {
+    QSqlDatabase& db = database();
+    if (!roundsProblem_.isEmpty())
+        throw EDatabaseError(roundsProblem_);
+    return db;
 }
 
 void TDM3::disconnect() {
@@ -128,6 +199,7 @@ void TDM3::disconnect() {
     insertReader_.reset();
     insertDownload_.reset();
     connection_.reset();
+    roundsProblem_.clear();
 }
 
 QSqlDatabase& TDM3::database() {

@@ -1,4 +1,5 @@
-// The data module DM3: the punch, reader and download tables over three SQLite files in db/.
+// The data module DM3: the punch, reader and download tables over three SQLite files in db/, and
+// the rounds' file beside them on the same connection.
 #pragma once
 
 #include <QDateTime>
@@ -94,6 +95,15 @@ public:
     // All three tables are open, and with them the connection.
     bool connected() const { return connection_.has_value(); }
 
+    // The rounds' file Obchody.db beside the three tables, its name matched without regard to
+    // case. The connection makes it, empty, when it is missing and attaches it as "ob"; a damaged
+    // one or one of another layout stays apart, and the three tables work on without it.
+    QString roundsFilePath() const;
+    // The connection, for queries on the rounds' tables ("ob.Plany", ...) and the three; raises
+    // EDatabaseError naming Obchody.db when it could not be attached, or while the tables are
+    // closed.
+    QSqlDatabase& roundsDatabase();
+
     // Reads one punch row from a query whose columns are AutoNr, Data, Czas, Nrwewpkt, Nrczyt,
     // NrSczytania (in that order).
     static Punch punchFromQuery(const QSqlQuery& query);
@@ -112,10 +122,12 @@ private:
     void tableOpened();
     void tableClosed();
     void connect();
+    void attachRounds();
     void disconnect();
     QSqlQuery& prepared(std::optional<QSqlQuery>& slot, const TTable& table, const char* sql);
 
     std::optional<SqliteConnection> connection_;
+    QString roundsProblem_; // why Obchody.db is not attached; empty while it is
     bool filtered_ = false;
     std::optional<PunchCriteria> filterCriteria_;
     std::optional<QSqlQuery> insertPunch_, findReader_, insertReader_, insertDownload_;

@@ -1,4 +1,5 @@
-// Table definitions and the maker of empty tables (used by the tool, never by the program).
+// Table definitions and the makers of empty tables: the three are made by the tool only, the
+// rounds' file also by the program when an installation from before lacks it.
 #include "store/schema.h"
 
 #include <QDir>
@@ -46,9 +47,50 @@ const TableSchema& downloadSchema() {
     return schema;
 }
 
+// Dates are ISO text as in the three tables, times "HH:MM". "Do" is quoted everywhere: it is a
+// reserved word of other SQL engines.
+const FileSchema& roundsSchema() {
+    static const QString file = QStringLiteral("Obchody.db");
+    static const FileSchema schema{
+        file,
+        {{file,
+          "Punkty",
+          {"Nrwewpkt", "Nazwa", "Zdarzenie"},
+          {"CREATE TABLE Punkty (Nrwewpkt INTEGER NOT NULL PRIMARY KEY, Nazwa TEXT, "
+           "Zdarzenie INTEGER NOT NULL DEFAULT 0)"}},
+         {file,
+          "CzytnikiOpis",
+          {"NrCzytnika", "Opis"},
+          {"CREATE TABLE CzytnikiOpis (NrCzytnika TEXT NOT NULL PRIMARY KEY, Opis TEXT)"}},
+         {file,
+          "Plany",
+          {"IdPlanu", "Nazwa", "NrCzytnika", "Kolejnosc", "Dni", "PierwszyStart", "OstatniStart",
+           "Co", "Tolerancja", "CzasObchodu", "Od", "Do"},
+          {"CREATE TABLE Plany (IdPlanu INTEGER NOT NULL PRIMARY KEY, Nazwa TEXT NOT NULL, "
+           "NrCzytnika TEXT NOT NULL, Kolejnosc INTEGER NOT NULL, Dni INTEGER NOT NULL, "
+           "PierwszyStart TEXT NOT NULL, OstatniStart TEXT NOT NULL, Co INTEGER NOT NULL, "
+           "Tolerancja INTEGER NOT NULL, CzasObchodu INTEGER NOT NULL, Od TEXT NOT NULL, "
+           "\"Do\" TEXT)"}},
+         {file,
+          "KrokiPlanu",
+          {"IdPlanu", "Lp", "Nrwewpkt", "Opcjonalny"},
+          {"CREATE TABLE KrokiPlanu (IdPlanu INTEGER NOT NULL, Lp INTEGER NOT NULL, "
+           "Nrwewpkt INTEGER NOT NULL, Opcjonalny INTEGER NOT NULL DEFAULT 0, "
+           "PRIMARY KEY (IdPlanu, Lp))"}},
+         {file,
+          "Archiwum",
+          {"Nrodczytu", "NrCzytnika", "Odebrano", "ZegarCzytnika", "Tresc", "Poprzedni", "Skrot"},
+          {"CREATE TABLE Archiwum (Nrodczytu INTEGER NOT NULL PRIMARY KEY, "
+           "NrCzytnika TEXT NOT NULL, Odebrano TEXT NOT NULL, ZegarCzytnika TEXT, "
+           "Tresc BLOB NOT NULL, Poprzedni TEXT, Skrot TEXT NOT NULL)"}}}};
+    return schema;
+}
+
 namespace {
 
-bool createTableFile(const QString& path, const TableSchema& schema, QString* error) {
+// Runs the statements on a new file, all or none; a file they could not complete is removed, so
+// that the next try finds it missing rather than half made.
+bool createFileWith(const QString& path, const QStringList& statements, QString* error) {
     // Made empty first, so that the file gets the rights of any new file (the umask's, which a
     // shared installation opens to the group): SQLite itself would make it 0644, and its
     // journals take the table file's rights.
@@ -58,20 +100,40 @@ bool createTableFile(const QString& path, const TableSchema& schema, QString* er
                          .arg(path, QString::fromStdString(made.text()));
         return false;
     }
-    SqliteConnection file(path);
-    QSqlError failure = file.lastError();
-    if (file.isOpen()) {
-        QSqlQuery query(file.database());
-        for (const QString& statement : schema.createStatements)
-            if (!query.exec(statement)) {
-                failure = query.lastError();
-                break;
-            }
+    QSqlError failure;
+    {
+        SqliteConnection file(path);
+        failure = file.lastError();
+        if (file.isOpen() && file.database().transaction()) {
+            QSqlQuery query(file.database());
+            for (const QString& statement : statements)
+                if (!query.exec(statement)) {
+                    failure = query.lastError();
+                    break;
+                }
+            query = QSqlQuery();
+            if (!failure.isValid() && !file.database().commit())
+                failure = file.database().lastError();
+            if (failure.isValid())
+                file.database().rollback();
+        } else if (!failure.isValid()) {
+            failure = file.database().lastError();
+        }
     }
     const bool ok = !failure.isValid();
-    if (!ok && error)
-        *error = QStringLiteral("Nie można utworzyć tabeli %1: %2").arg(path, failure.text());
+    if (!ok) {
+        platform::deleteFile(path.toStdString());
+        if (error)
+            *error = QStringLiteral("Nie można utworzyć tabeli %1: %2").arg(path, failure.text());
+    }
     return ok;
+}
+
+QStringList statementsOf(const QList<TableSchema>& tables) {
+    QStringList statements;
+    for (const TableSchema& table : tables)
+        statements << table.createStatements;
+    return statements;
 }
 
 } // namespace
@@ -79,12 +141,13 @@ bool createTableFile(const QString& path, const TableSchema& schema, QString* er
 bool createEmptyDatabase(const QString& folder, QString* error) {
     const QString base = QDir(folder).absolutePath() + '/';
     const std::string dbFolder = platform::resolveIgnoringCase(base.toStdString(), "db");
-    const TableSchema* schemas[] = {&punchSchema(), &readerSchema(), &downloadSchema()};
-    for (const TableSchema* schema : schemas) {
-        if (platform::findNameIgnoringCase(dbFolder, schema->fileName.toStdString())) {
+    const QList<TableSchema> files{punchSchema(), readerSchema(), downloadSchema(),
+                                   {roundsSchema().fileName, {}, {}, {}}};
+    for (const TableSchema& file : files) {
+        if (platform::findNameIgnoringCase(dbFolder, file.fileName.toStdString())) {
             if (error)
                 *error = QStringLiteral("Plik tabeli już istnieje, nie zostanie zastąpiony: %1")
-                             .arg(QString::fromStdString(dbFolder) + '/' + schema->fileName);
+                             .arg(QString::fromStdString(dbFolder) + '/' + file.fileName);
             return false;
         }
     }
@@ -95,11 +158,15 @@ bool createEmptyDatabase(const QString& folder, QString* error) {
             *error = QStringLiteral("Nie można utworzyć folderu w %1").arg(base);
         return false;
     }
-    for (const TableSchema* schema : schemas)
-        if (!createTableFile(QString::fromStdString(dbFolder) + '/' + schema->fileName, *schema,
-                             error))
+    const QString target = QString::fromStdString(dbFolder) + '/';
+    for (const TableSchema& file : files.first(3))
+        if (!createFileWith(target + file.fileName, file.createStatements, error))
             return false;
-    return true;
+    return createRoundsFile(target + roundsSchema().fileName, error);
+}
+
+bool createRoundsFile(const QString& path, QString* error) {
+    return createFileWith(path, statementsOf(roundsSchema().tables), error);
 }
 
 } // namespace ronvalo

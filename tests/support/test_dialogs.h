@@ -13,7 +13,7 @@ namespace ronvalo::test {
 class TestDialogs final : public Dialogs {
 public:
     struct Shown {
-        enum Kind { Notice, Confirm, Error } kind;
+        enum Kind { Notice, Confirm, Error, SaveFile } kind;
         QString text;
     };
 
@@ -33,6 +33,17 @@ public:
         return answer;
     }
 
+    // Records the caption; answers with the next of `fileNames`, or "" (cancel) once empty.
+    QString saveFileName(const QString& caption, const QString& /*suggested*/,
+                         const QString& /*filter*/) override {
+        shown.push_back({Shown::SaveFile, caption});
+        if (fileNames.empty())
+            return {};
+        const QString answer = fileNames.front();
+        fileNames.pop_front();
+        return answer;
+    }
+
     QStringList texts(Shown::Kind kind) const {
         QStringList result;
         for (const auto& box : shown)
@@ -41,7 +52,8 @@ public:
         return result;
     }
 
-    std::deque<bool> answers; // confirmations answered in order; No once empty
+    std::deque<bool> answers;      // confirmations answered in order; No once empty
+    std::deque<QString> fileNames; // save dialogs answered in order
     std::vector<Shown> shown;
 };
 

@@ -1,0 +1,126 @@
+// The CSV writer: quoting, the byte-order mark and header, rows buffered into a staged file.
+#include "common/csv_writer.h"
+
+#include <QDir>
+
+#include "common/exception.h"
+
+namespace ronvalo {
+
+namespace {
+
+// Rows are handed to the file in blocks of about this size: one system call per row would
+// cost more than the formatting.
+constexpr qsizetype blockSize = 64 * 1024;
+
+const char byteOrderMark[] = "\xEF\xBB\xBF";
+
+bool needsQuotes(const QString& text) {
+    for (const QChar c : text)
+        if (c == u';' || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    return false;
+}
+
+void appendLine(QByteArray& out, const QStringList& fields) {
+    for (qsizetype k = 0; k < fields.size(); ++k) {
+        if (k > 0)
+            out += ';';
+        out += needsQuotes(fields[k]) ? csvField(fields[k]).toUtf8() : fields[k].toUtf8();
+    }
+    out += "\r\n";
+}
+
+// Two digits of a number below 100.
+void appendTwoDigits(QChar*& at, int number) {
+    *at++ = QChar(u'0' + number / 10);
+    *at++ = QChar(u'0' + number % 10);
+}
+
+} // namespace
+
+QString csvField(const QString& text) {
+    if (!needsQuotes(text))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+QByteArray csvLine(const QStringList& fields) {
+    QByteArray line;
+    appendLine(line, fields);
+    return line;
+}
+
+QString csvDate(const QDate& date) {
+    return date.isValid() ? date.toString(Qt::ISODate) : QString();
+}
+
+QString csvTime(const QTime& time) {
+    if (!time.isValid())
+        return {};
+    // By hand: a format string is parsed anew at every call, and exports run to a million rows.
+    QChar text[5];
+    QChar* at = text;
+    appendTwoDigits(at, time.hour());
+    *at++ = u':';
+    appendTwoDigits(at, time.minute());
+    return QString(text, 5);
+}
+
+CsvWriter::CsvWriter(const QString& target, const QStringList& titles) : target_(target) {
+    if (const platform::OsError error = file_.open(target.toStdString()); error.failed())
+        fail(error);
+    buffer_.reserve(blockSize + 4096);
+    buffer_ += byteOrderMark;
+    appendLine(buffer_, titles);
+}
+
+void CsvWriter::writeRow(const QStringList& fields) {
+    appendLine(buffer_, fields);
+    ++rows_;
+    if (buffer_.size() >= blockSize)
+        writeBuffered();
+}
+
+bool CsvWriter::writeRows(const CsvRowSource& rows, qint64 limit) {
+    QStringList fields;
+    for (qint64 k = 0; k < limit; ++k) {
+        fields.clear();
+        if (!rows(fields))
+            return false;
+        writeRow(fields);
+    }
+    return true;
+}
+
+void CsvWriter::commit() {
+    writeBuffered();
+    if (const platform::OsError error = file_.commit(); error.failed())
+        fail(error);
+}
+
+void CsvWriter::writeBuffered() {
+    const platform::OsError error =
+        file_.write(std::string_view(buffer_.constData(), std::size_t(buffer_.size())));
+    buffer_.clear();
+    if (error.failed())
+        fail(error);
+}
+
+void CsvWriter::fail(const platform::OsError& error) const {
+    throw EInOutError(
+        QStringLiteral("Nie można zapisać pliku %1: %2")
+            .arg(QDir::toNativeSeparators(target_), QString::fromStdString(error.text())),
+        error.code());
+}
+
+void writeCsvFile(const QString& target, const QStringList& titles, const CsvRowSource& rows) {
+    CsvWriter writer(target, titles);
+    while (writer.writeRows(rows, blockSize)) {
+    }
+    writer.commit();
+}
+
+} // namespace ronvalo
