@@ -1,4 +1,5 @@
-// ronvalo-newdb FOLDER: makes FOLDER/db/ with the three empty tables and FOLDER/txt/.
+// ronvalo-newdb FOLDER: makes FOLDER/db/ with the three empty tables and the rounds' file, and
+// FOLDER/txt/.
 // ronvalo-newdb --settings-key: makes the settings key and lets every user write it.
 #include <QCoreApplication>
 #include <QTextStream>
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
         err << "Użycie: ronvalo-newdb FOLDER\n"
                "       ronvalo-newdb --settings-key\n"
                "Tworzy FOLDER/db/ z trzema pustymi tabelami oraz FOLDER/txt/.\n"
+               "Tworzy też FOLDER/db/Obchody.db z pustymi tabelami obchodów.\n"
                "Z --settings-key tworzy klucz ustawień i pozwala każdemu użytkownikowi go "
                "zapisywać.\n";
         return 2;

@@ -21,6 +21,8 @@
 #include "common/legacy_fonts.h"
 #include "common/registry.h"
 #include "common/window_placement.h"
+#include "rounds/name_windows.h"
+#include "rounds/plan_window.h"
 #include "store/data_module.h"
 
 namespace ronvalo {
@@ -85,6 +87,26 @@ void TfrGlowna::buildMenu() {
             guarded([this] { mOdtworzZBackupuClick(); }));
     mBackup->addAction(mWykonajBackup);
     mBackup->addAction(mOdtworzZBackupu);
+    buildRoundsMenu();
+}
+
+void TfrGlowna::buildRoundsMenu() {
+    mObchody = menuBar()->addMenu(QStringLiteral("O&bchody"));
+    mObchody->setObjectName("mObchody");
+    acPunkty = makeAction(this, "acPunkty", QStringLiteral("&Punkty kontrolne..."));
+    acCzytniki = makeAction(this, "acCzytniki", QStringLiteral("&Czytniki..."));
+    acPlany = makeAction(this, "acPlany", QStringLiteral("Plany &obchodów..."));
+    // The exception report's window is connected where it is built.
+    acRaportWyjatkow = makeAction(this, "acRaportWyjatkow", QStringLiteral("&Raport wyjątków..."));
+    acSprawdzArchiwum =
+        makeAction(this, "acSprawdzArchiwum", QStringLiteral("&Sprawdź archiwum odczytów"));
+    acSprawdzArchiwum->setEnabled(false);
+    connect(acPunkty, &QAction::triggered, this, guarded([this] { acPunktyExecute(); }));
+    connect(acCzytniki, &QAction::triggered, this, guarded([this] { acCzytnikiExecute(); }));
+    connect(acPlany, &QAction::triggered, this, guarded([this] { acPlanyExecute(); }));
+    mObchody->addActions({acPunkty, acCzytniki, acPlany, acRaportWyjatkow});
+    mObchody->addSeparator();
+    mObchody->addAction(acSprawdzArchiwum);
 }
 
 void TfrGlowna::buildToolBar() {
@@ -216,6 +238,22 @@ void TfrGlowna::mOdtworzZBackupuClick() {
 
 void TfrGlowna::MakeBackup() {
     ronvalo::MakeBackup(baseFolder_, parts().DM3, Log());
+}
+
+// The rounds' windows are made for each showing: they read the tables anew every time.
+void TfrGlowna::acPunktyExecute() {
+    CheckpointWindow window(parts().DM3, this);
+    window.exec();
+}
+
+void TfrGlowna::acCzytnikiExecute() {
+    InstrumentWindow window(parts().DM3, this);
+    window.exec();
+}
+
+void TfrGlowna::acPlanyExecute() {
+    PlanWindow window(parts().DM3, this);
+    window.exec();
 }
 
 } // namespace ronvalo

@@ -46,6 +46,9 @@ public:
     void mWykonajBackupClick();
     void mOdtworzZBackupuClick();
     void MakeBackup();
+    void acPunktyExecute();
+    void acCzytnikiExecute();
+    void acPlanyExecute();
 
     void WriteLog(const QString& message);
     // The service log bound by FormCreate.
@@ -66,6 +69,12 @@ public:
     std::array<QAction*, 4> mCom{}; // mCom1 .. mCom4
     QAction* mWykonajBackup = nullptr;
     QAction* mOdtworzZBackupu = nullptr;
+    QMenu* mObchody = nullptr;
+    QAction* acPunkty = nullptr;
+    QAction* acCzytniki = nullptr;
+    QAction* acPlany = nullptr;
+    QAction* acRaportWyjatkow = nullptr;
+    QAction* acSprawdzArchiwum = nullptr;
     QAction* acOdbior = nullptr;
     QAction* acOdbicia = nullptr;
     QAction* acInfo = nullptr;
@@ -77,6 +86,7 @@ protected:
 
 private:
     void buildMenu();
+    void buildRoundsMenu();
     void buildToolBar();
     void setPortFromSetting(qint32 value);
 

@@ -33,8 +33,8 @@ struct StepResult {
 
 // One planned round and how it was walked.
 struct RoundRow {
-    QDate
-        day; // the day whose schedule made it: a night round after midnight belongs to the evening
+    // The day whose schedule made it: a night round after midnight belongs to the evening.
+    QDate day;
     int plan = -1;          // index into EvaluationInput::plans
     qint64 planId = 0;      // IdPlanu of the validity period that held on `day`
     QString planName;       // Nazwa

@@ -22,8 +22,8 @@ class CheckpointNames {
 public:
     CheckpointNames() = default;
     explicit CheckpointNames(const QList<Checkpoint>& checkpoints);
-    QString name(qint32 number) const;   // empty when unnamed or unknown
-    QString label(qint32 number) const;  // checkpointLabel
+    QString name(qint32 number) const;  // empty when unnamed or unknown
+    QString label(qint32 number) const; // checkpointLabel
     bool incident(qint32 number) const; // incidentByDefault when unknown
 
 private:

@@ -13,6 +13,7 @@ namespace ronvalo {
 struct PlanStep {
     qint32 checkpoint = 0; // Nrwewpkt
     bool optional = false; // Opcjonalny
+    friend bool operator==(const PlanStep&, const PlanStep&) = default;
 };
 
 // Kolejnosc: the steps in their order, or all of them in any order.
@@ -25,14 +26,14 @@ struct Plan {
     QString name;       // Nazwa, shared by the periods of one plan
     QString instrument; // NrCzytnika
     StepOrder order = StepOrder::Fixed;
-    int weekdays = 0x7f; // Dni: bit 0 Monday ... bit 6 Sunday
-    QTime firstStart;    // PierwszyStart
-    QTime lastStart;     // OstatniStart; before firstStart: on the next day (a night shift)
-    int interval = 0;    // Co, minutes between planned starts; 0: one round a day
-    int tolerance = 0;   // Tolerancja, minutes either side of a planned start
-    int duration = 0;    // CzasObchodu, minutes from the start
-    QDate validFrom;     // Od
-    QDate validTo;       // Do; null: still valid
+    int weekdays = 0x7f;   // Dni: bit 0 Monday ... bit 6 Sunday
+    QTime firstStart;      // PierwszyStart
+    QTime lastStart;       // OstatniStart; before firstStart: on the next day (a night shift)
+    int interval = 0;      // Co, minutes between planned starts; 0: one round a day
+    int tolerance = 0;     // Tolerancja, minutes either side of a planned start
+    int duration = 0;      // CzasObchodu, minutes from the start
+    QDate validFrom;       // Od
+    QDate validTo;         // Do; null: still valid
     QList<PlanStep> steps; // Lp 1, 2, ... in list order
 
     bool validOn(const QDate& day) const {
@@ -49,12 +50,14 @@ struct Checkpoint {
     qint32 number = 0;     // Nrwewpkt
     QString name;          // Nazwa, up to 60 characters, may be empty
     bool incident = false; // Zdarzenie
+    friend bool operator==(const Checkpoint&, const Checkpoint&) = default;
 };
 
 // A row of CzytnikiOpis.
 struct InstrumentName {
     QString instrument;  // NrCzytnika
     QString description; // Opis: the post or the guard that carries it
+    friend bool operator==(const InstrumentName&, const InstrumentName&) = default;
 };
 
 } // namespace ronvalo

@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <tuple>
 
 #include "common/exception.h"
 #include "store/data_module.h"
@@ -30,8 +31,7 @@ QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
         ok = query.exec();
     }
     if (!ok)
-        throw EDatabaseError(dm.roundsFilePath() + QStringLiteral(": ") +
-                             query.lastError().text());
+        throw EDatabaseError(dm.roundsFilePath() + QStringLiteral(": ") + query.lastError().text());
     return query;
 }
 
@@ -107,8 +107,7 @@ QList<InstrumentName> loadInstruments(TDM3& dm) {
     QMap<QString, QString> byNumber;
     for (const QString& instrument : dm.readers())
         byNumber.insert(instrument, QString());
-    QSqlQuery described =
-        run(dm, QStringLiteral("SELECT NrCzytnika, Opis FROM ob.CzytnikiOpis"));
+    QSqlQuery described = run(dm, QStringLiteral("SELECT NrCzytnika, Opis FROM ob.CzytnikiOpis"));
     while (described.next())
         byNumber.insert(described.value(0).toString(), described.value(1).toString());
     QList<InstrumentName> result;

@@ -141,8 +141,8 @@ QStringList statementsOf(const QList<TableSchema>& tables) {
 bool createEmptyDatabase(const QString& folder, QString* error) {
     const QString base = QDir(folder).absolutePath() + '/';
     const std::string dbFolder = platform::resolveIgnoringCase(base.toStdString(), "db");
-    const QList<TableSchema> files{punchSchema(), readerSchema(), downloadSchema(),
-                                   {roundsSchema().fileName, {}, {}, {}}};
+    const QList<TableSchema> files{
+        punchSchema(), readerSchema(), downloadSchema(), {roundsSchema().fileName, {}, {}, {}}};
     for (const TableSchema& file : files) {
         if (platform::findNameIgnoringCase(dbFolder, file.fileName.toStdString())) {
             if (error)

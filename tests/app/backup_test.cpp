@@ -20,6 +20,7 @@
 #include "common/registry.h"
 #include "common/service_log.h"
 #include "platform/files.h"
+#include "rounds/rounds_store.h"
 #include "store/data_module.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
@@ -205,7 +206,7 @@ TEST_F(BackupTest, FirstBackupCopiesEveryFileWithItsTimeStampsDateAndLogs) {
     Snapshot expected = snapshot(db);
     expected.erase(".ukryty");
     EXPECT_EQ(snapshot(backup), expected); // no temporary left behind either
-    EXPECT_EQ(expected.size(), 4u);
+    EXPECT_EQ(expected.size(), 5u);        // the three tables, the rounds' file and the note
     EXPECT_EQ(backupDate(), toOle(Clock::now()));
     EXPECT_TRUE(logText().endsWith("5.03.2024 08:15:00  Wykonanie kopii bezpieczenstwa\r\n"));
     EXPECT_TRUE(allOpen());
@@ -229,7 +230,7 @@ TEST_F(BackupTest, SecondBackupOverwritesWhateverTheCaseAndKeepsOtherFiles) {
     EXPECT_EQ(readFileBytes(base + "backup/odbicia.db"), readFileBytes(base + "DB/Odbicia.db"));
     EXPECT_FALSE(QFileInfo::exists(base + "backup/Odbicia.db"));
     EXPECT_EQ(readFileBytes(base + "backup/inny.txt"), "zostaje");
-    EXPECT_EQ(QDir(base + "backup").entryList(QDir::Files | QDir::Hidden).size(), 4);
+    EXPECT_EQ(QDir(base + "backup").entryList(QDir::Files | QDir::Hidden).size(), 5);
     EXPECT_TRUE(dialogs.shown.empty()); // the reminder's Yes: no question of its own
 }
 
@@ -299,6 +300,18 @@ TEST_F(BackupTest, RestoreBringsBackEveryFileAndKeepsOthers) {
     EXPECT_TRUE(allOpen());
     EXPECT_EQ(dm.punchCount(), 1);
     EXPECT_EQ(backupDate(), stamped);
+}
+
+TEST_F(BackupTest, RoundsFileGoesIntoTheBackupAndComesBack) {
+    saveCheckpoints(dm, {{12, "Brama główna", false}});
+    MakeBackup(base, dm, log);
+    EXPECT_EQ(readFileBytes(backup + "Obchody.db"), readFileBytes(db + "Obchody.db"));
+    saveCheckpoints(dm, {{12, "Magazyn", false}});
+
+    RestoreBackup(base, dm, log);
+
+    EXPECT_EQ(readFileBytes(db + "Obchody.db"), readFileBytes(backup + "Obchody.db"));
+    EXPECT_EQ(CheckpointNames(loadCheckpoints(dm)).label(12), "12 Brama główna");
 }
 
 TEST_F(BackupTest, RestoreRecreatesMissingDatabaseFolder) {

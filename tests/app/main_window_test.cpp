@@ -123,12 +123,17 @@ QStringList menuTree(const QList<QAction*>& actions, const QString& indent = {})
 // The main window alone, without the program's other objects.
 TEST_F(StartTest, MenuAndToolbarCaptionsTheHintAndNoToolTips) {
     TfrGlowna window(folder.base());
-    EXPECT_EQ(
-        menuTree(window.menuBar()->actions()),
-        QStringList({"mOpcje &Opcje", "  mPortRS Nr &portu", "    mCom1 COM&1", "    mCom2 COM&2",
-                     "    mCom3 COM&3", "    mCom4 COM&4", "  mBackup Kopia &bezpieczeństwa",
-                     "    mWykonajBackup &Wykonaj kopię bezpieczeństwa",
-                     "    mOdtworzZBackupu &Odtwórz dane z kopii bezpieczeństwa"}));
+    EXPECT_EQ(menuTree(window.menuBar()->actions()),
+              QStringList(
+                  {"mOpcje &Opcje", "  mPortRS Nr &portu", "    mCom1 COM&1", "    mCom2 COM&2",
+                   "    mCom3 COM&3", "    mCom4 COM&4", "  mBackup Kopia &bezpieczeństwa",
+                   "    mWykonajBackup &Wykonaj kopię bezpieczeństwa",
+                   "    mOdtworzZBackupu &Odtwórz dane z kopii bezpieczeństwa", "mObchody O&bchody",
+                   "  acPunkty &Punkty kontrolne...", "  acCzytniki &Czytniki...",
+                   "  acPlany Plany &obchodów...", "  acRaportWyjatkow &Raport wyjątków...", "   ",
+                   "  acSprawdzArchiwum &Sprawdź archiwum odczytów"}));
+    EXPECT_TRUE(window.acRaportWyjatkow->isEnabled());
+    EXPECT_FALSE(window.acSprawdzArchiwum->isEnabled());
     EXPECT_EQ(menuTree(window.ToolBar1->actions()),
               QStringList({"acOdbior Odbior", "acOdbicia Odbicia", "acInfo Info"}));
     EXPECT_EQ(window.acOdbior->statusTip(), "Odebranie danych z PC-VERURU.");

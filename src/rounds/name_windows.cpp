@@ -1,0 +1,136 @@
+// The two name windows: a table each, read from and saved to Obchody.db.
+#include "rounds/name_windows.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "common/error_handler.h"
+#include "common/legacy_fonts.h"
+#include "rounds/plan_rules.h"
+#include "rounds/rounds_store.h"
+#include "rounds/window_parts.h"
+
+namespace ronvalo {
+
+namespace {
+
+enum CheckpointColumn { NumberColumn, NameColumn, IncidentColumn };
+enum InstrumentColumn { InstrumentColumn, DescriptionColumn };
+
+void prepareWindow(QDialog& window, const char* name, const QString& title) {
+    window.setObjectName(name);
+    window.setWindowTitle(title);
+    window.setFont(windowFont());
+    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+}
+
+} // namespace
+
+CheckpointWindow::CheckpointWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+    prepareWindow(*this, "frPunkty", QStringLiteral("Punkty kontrolne"));
+    auto* layout = new QVBoxLayout(this);
+    tblPunkty = makeTable(
+        this, "tblPunkty",
+        {QStringLiteral("Nr pkt."), QStringLiteral("Nazwa"), QStringLiteral("Zdarzenie")});
+    tblPunkty->setItemDelegateForColumn(NameColumn,
+                                        new LimitedTextDelegate(maxNameLength, tblPunkty));
+    tblPunkty->horizontalHeader()->setStretchLastSection(false);
+    tblPunkty->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
+    tblPunkty->setColumnWidth(NumberColumn, 60);
+    tblPunkty->setColumnWidth(IncidentColumn, 70);
+    const QList<Checkpoint> stored = loadCheckpoints(dm_);
+    for (const Checkpoint& checkpoint : stored)
+        addRow(tblPunkty->rowCount(), checkpoint);
+    layout->addWidget(tblPunkty);
+
+    auto* adding = new QHBoxLayout;
+    auto* caption = new QLabel(QStringLiteral("Nr pkt.:"), this);
+    caption->setObjectName("lbNrPunktu");
+    edNrPunktu = new QSpinBox(this);
+    edNrPunktu->setObjectName("edNrPunktu");
+    edNrPunktu->setRange(0, 999999);
+    caption->setBuddy(edNrPunktu);
+    QPushButton* add = makeButton(this, "btnDodaj", QStringLiteral("Dodaj"));
+    connect(add, &QPushButton::clicked, this,
+            guarded([this] { addCheckpoint(edNrPunktu->value()); }));
+    adding->addWidget(caption);
+    adding->addWidget(edNrPunktu);
+    adding->addWidget(add);
+    adding->addStretch();
+    layout->addLayout(adding);
+    addOkCancel(this, layout, [this] { OKClick(); });
+    resize(460, 420);
+}
+
+void CheckpointWindow::addRow(int row, const Checkpoint& checkpoint) {
+    tblPunkty->insertRow(row);
+    tblPunkty->setItem(row, NumberColumn, fixedCell(QString::number(checkpoint.number), true));
+    tblPunkty->setItem(row, NameColumn, new QTableWidgetItem(checkpoint.name));
+    tblPunkty->setItem(row, IncidentColumn, tickCell(checkpoint.incident));
+}
+
+QList<Checkpoint> CheckpointWindow::checkpoints() const {
+    QList<Checkpoint> result;
+    for (int row = 0; row < tblPunkty->rowCount(); ++row)
+        result.append({tblPunkty->item(row, NumberColumn)->text().toInt(),
+                       tblPunkty->item(row, NameColumn)->text().trimmed(),
+                       ticked(tblPunkty->item(row, IncidentColumn))});
+    return result;
+}
+
+void CheckpointWindow::addCheckpoint(qint32 number) {
+    int row = 0;
+    while (row < tblPunkty->rowCount() &&
+           tblPunkty->item(row, NumberColumn)->text().toInt() < number)
+        ++row;
+    if (row == tblPunkty->rowCount() ||
+        tblPunkty->item(row, NumberColumn)->text().toInt() != number)
+        addRow(row, {number, QString(), incidentByDefault(number)});
+    tblPunkty->setCurrentCell(row, NameColumn);
+    tblPunkty->setFocus();
+}
+
+void CheckpointWindow::OKClick() {
+    saveCheckpoints(dm_, checkpoints());
+    accept();
+}
+
+InstrumentWindow::InstrumentWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+    prepareWindow(*this, "frCzytniki", QStringLiteral("Czytniki"));
+    auto* layout = new QVBoxLayout(this);
+    tblCzytniki =
+        makeTable(this, "tblCzytniki", {QStringLiteral("Nr czytnika"), QStringLiteral("Opis")});
+    tblCzytniki->setItemDelegateForColumn(DescriptionColumn,
+                                          new LimitedTextDelegate(maxNameLength, tblCzytniki));
+    tblCzytniki->setColumnWidth(InstrumentColumn, 90);
+    for (const InstrumentName& instrument : loadInstruments(dm_)) {
+        const int row = tblCzytniki->rowCount();
+        tblCzytniki->insertRow(row);
+        tblCzytniki->setItem(row, InstrumentColumn, fixedCell(instrument.instrument));
+        tblCzytniki->setItem(row, DescriptionColumn, new QTableWidgetItem(instrument.description));
+    }
+    layout->addWidget(tblCzytniki);
+    addOkCancel(this, layout, [this] { OKClick(); });
+    resize(420, 360);
+}
+
+QList<InstrumentName> InstrumentWindow::instruments() const {
+    QList<InstrumentName> result;
+    for (int row = 0; row < tblCzytniki->rowCount(); ++row)
+        result.append({tblCzytniki->item(row, InstrumentColumn)->text(),
+                       tblCzytniki->item(row, DescriptionColumn)->text().trimmed()});
+    return result;
+}
+
+void InstrumentWindow::OKClick() {
+    saveInstruments(dm_, instruments());
+    accept();
+}
+
+} // namespace ronvalo

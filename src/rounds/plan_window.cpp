@@ -1,0 +1,426 @@
+// The plan window: its fields, the steps table and the list; the rules live in plan_rules.
+#include "rounds/plan_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+#include "common/clock.h"
+#include "common/dialogs.h"
+#include "common/error_handler.h"
+#include "common/legacy_fonts.h"
+#include "rounds/rounds_store.h"
+#include "rounds/window_parts.h"
+
+namespace ronvalo {
+
+namespace {
+
+enum StepColumn { LpColumn, NumberColumn, NameColumn, OptionalColumn };
+
+const std::array<const char*, 7> dayCaptions{"Pn", "Wt", "Śr", "Cz", "Pt", "So", "Nd"};
+const std::array<const char*, 7> dayNames{"cbPn", "cbWt", "cbSr", "cbCz", "cbPt", "cbSo", "cbNd"};
+
+QDate today() {
+    return Clock::now().date();
+}
+
+// What a new plan starts as: every day, one round at 8:00.
+Plan newPlan(const QString& instrument) {
+    Plan plan;
+    plan.instrument = instrument;
+    plan.firstStart = QTime(8, 0);
+    plan.lastStart = QTime(8, 0);
+    plan.tolerance = 15;
+    plan.duration = 60;
+    plan.validFrom = today();
+    return plan;
+}
+
+QString listText(const Plan& plan) {
+    return plan.name.isEmpty() ? QStringLiteral("(bez nazwy)") : plan.name;
+}
+
+QSpinBox* minutes(QWidget* parent, const char* name) {
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(name);
+    box->setRange(0, 24 * 60);
+    return box;
+}
+
+QTimeEdit* timeEdit(QWidget* parent, const char* name) {
+    auto* edit = new QTimeEdit(parent);
+    edit->setObjectName(name);
+    edit->setDisplayFormat(QStringLiteral("HH:mm"));
+    return edit;
+}
+
+QDateEdit* dateEdit(QWidget* parent, const char* name) {
+    auto* edit = new QDateEdit(parent);
+    edit->setObjectName(name);
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return edit;
+}
+
+} // namespace
+
+PlanWindow::PlanWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+    setObjectName("frPlany");
+    setWindowTitle(QStringLiteral("Plany obchodów"));
+    setFont(windowFont());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    const QList<Checkpoint> checkpoints = loadCheckpoints(dm_);
+    names_ = CheckpointNames(checkpoints);
+    const QList<InstrumentName> instruments = loadInstruments(dm_);
+    for (const QList<Plan>& plan : plansByName(loadPlans(dm_))) {
+        if (inForce(plan, today()))
+            plans_.append({plan, plan.last(), false});
+        else
+            ended_ << plan;
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    auto* columns = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    lstPlany = new QListWidget(this);
+    lstPlany->setObjectName("lstPlany");
+    lstPlany->setMinimumWidth(170);
+    left->addWidget(lstPlany);
+    auto* listButtons = new QHBoxLayout;
+    QPushButton* add = makeButton(this, "btnNowy", QStringLiteral("Nowy"));
+    QPushButton* remove = makeButton(this, "btnUsun", QStringLiteral("Usuń"));
+    listButtons->addWidget(add);
+    listButtons->addWidget(remove);
+    left->addLayout(listButtons);
+    columns->addLayout(left);
+    fields_ = buildFields();
+    columns->addWidget(fields_, 1);
+    layout->addLayout(columns);
+    addOkCancel(this, layout, [this] { OKClick(); });
+
+    for (const InstrumentName& instrument : instruments)
+        cbCzytnik->addItem(instrumentLabel(instrument.instrument, instrument.description),
+                           instrument.instrument);
+    for (const Checkpoint& checkpoint : checkpoints)
+        cbPunkt->addItem(checkpointLabel(checkpoint.number, checkpoint.name), checkpoint.number);
+
+    connect(add, &QPushButton::clicked, this, guarded([this] { NowyClick(); }));
+    connect(remove, &QPushButton::clicked, this, guarded([this] { UsunClick(); }));
+    connect(lstPlany, &QListWidget::currentRowChanged, this,
+            guarded([this](int row) { choose(row); }));
+    connect(edNazwa, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (QListWidgetItem* item = lstPlany->currentItem())
+            item->setText(text.isEmpty() ? QStringLiteral("(bez nazwy)") : text);
+    });
+    listPlans();
+}
+
+QWidget* PlanWindow::buildFields() {
+    auto* panel = new QWidget(this);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* form = new QFormLayout;
+    edNazwa = new QLineEdit(panel);
+    edNazwa->setObjectName("edNazwa");
+    edNazwa->setMaxLength(maxNameLength);
+    cbCzytnik = new QComboBox(panel);
+    cbCzytnik->setObjectName("cbCzytnik");
+    cbKolejnosc = new QComboBox(panel);
+    cbKolejnosc->setObjectName("cbKolejnosc");
+    cbKolejnosc->addItems({QStringLiteral("stała"), QStringLiteral("dowolna")});
+    form->addRow(QStringLiteral("Nazwa:"), edNazwa);
+    form->addRow(QStringLiteral("Czytnik:"), cbCzytnik);
+    form->addRow(QStringLiteral("Kolejność:"), cbKolejnosc);
+    layout->addLayout(form);
+    layout->addWidget(buildSteps(), 1);
+    layout->addWidget(buildTimes());
+    return panel;
+}
+
+QWidget* PlanWindow::buildSteps() {
+    auto* group = new QGroupBox(QStringLiteral("Punkty obchodu"), this);
+    group->setObjectName("gbKroki");
+    auto* layout = new QVBoxLayout(group);
+    tblKroki = makeTable(group, "tblKroki",
+                         {QStringLiteral("Lp."), QStringLiteral("Nr pkt."), QStringLiteral("Nazwa"),
+                          QStringLiteral("Opcjonalny")});
+    tblKroki->horizontalHeader()->setStretchLastSection(false);
+    tblKroki->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
+    tblKroki->setColumnWidth(LpColumn, 36);
+    tblKroki->setColumnWidth(NumberColumn, 60);
+    tblKroki->setColumnWidth(OptionalColumn, 75);
+    tblKroki->setMinimumHeight(150);
+    layout->addWidget(tblKroki);
+    auto* buttons = new QHBoxLayout;
+    cbPunkt = new QComboBox(group);
+    cbPunkt->setObjectName("cbPunkt");
+    cbPunkt->setMinimumContentsLength(16);
+    buttons->addWidget(cbPunkt, 1);
+    const std::array<std::pair<const char*, const char*>, 4> captions{{{"btnDodajKrok", "Dodaj"},
+                                                                       {"btnUsunKrok", "Usuń"},
+                                                                       {"btnWGore", "W górę"},
+                                                                       {"btnWDol", "W dół"}}};
+    std::array<QPushButton*, 4> made{};
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        made[i] = makeButton(group, captions[i].first, QString::fromUtf8(captions[i].second));
+        buttons->addWidget(made[i]);
+    }
+    connect(made[0], &QPushButton::clicked, this, guarded([this] { addStep(); }));
+    connect(made[1], &QPushButton::clicked, this, guarded([this] { removeStep(); }));
+    connect(made[2], &QPushButton::clicked, this, guarded([this] { moveStep(-1); }));
+    connect(made[3], &QPushButton::clicked, this, guarded([this] { moveStep(1); }));
+    layout->addLayout(buttons);
+    return group;
+}
+
+QWidget* PlanWindow::buildTimes() {
+    auto* panel = new QWidget(this);
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    auto* days = new QHBoxLayout;
+    for (std::size_t i = 0; i < cbDni.size(); ++i) {
+        cbDni[i] = new QCheckBox(QString::fromUtf8(dayCaptions[i]), panel);
+        cbDni[i]->setObjectName(dayNames[i]);
+        days->addWidget(cbDni[i]);
+    }
+    days->addStretch();
+    grid->addWidget(new QLabel(QStringLiteral("Dni:"), panel), 0, 0);
+    grid->addLayout(days, 0, 1, 1, 3);
+    edPierwszyStart = timeEdit(panel, "edPierwszyStart");
+    edOstatniStart = timeEdit(panel, "edOstatniStart");
+    edCo = minutes(panel, "edCo");
+    edTolerancja = minutes(panel, "edTolerancja");
+    edCzasObchodu = minutes(panel, "edCzasObchodu");
+    const std::array<std::pair<const char*, QWidget*>, 5> rows{{
+        {"Pierwszy start:", edPierwszyStart},
+        {"Ostatni start:", edOstatniStart},
+        {"Co (min):", edCo},
+        {"Tolerancja (min):", edTolerancja},
+        {"Czas obchodu (min):", edCzasObchodu},
+    }};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int row = 1 + static_cast<int>(i % 3);
+        const int column = i < 3 ? 0 : 2;
+        grid->addWidget(new QLabel(QString::fromUtf8(rows[i].first), panel), row, column);
+        grid->addWidget(rows[i].second, row, column + 1);
+    }
+    edOd = dateEdit(panel, "edOd");
+    cbDo = new QCheckBox(QStringLiteral("do:"), panel);
+    cbDo->setObjectName("cbDo");
+    edDo = dateEdit(panel, "edDo");
+    connect(cbDo, &QCheckBox::toggled, edDo, &QWidget::setEnabled);
+    auto* validity = new QHBoxLayout;
+    validity->addWidget(edOd);
+    validity->addSpacing(12);
+    validity->addWidget(cbDo);
+    validity->addWidget(edDo);
+    validity->addStretch();
+    grid->addWidget(new QLabel(QStringLiteral("Obowiązuje od:"), panel), 4, 0);
+    grid->addLayout(validity, 4, 1, 1, 3);
+    grid->setColumnStretch(3, 1);
+    return panel;
+}
+
+void PlanWindow::listPlans() {
+    const QSignalBlocker quiet(lstPlany);
+    lstPlany->clear();
+    for (const EditedPlan& plan : plans_)
+        if (!plan.deleted)
+            lstPlany->addItem(listText(plan.shown));
+    shown_ = -1;
+    lstPlany->setCurrentRow(lstPlany->count() > 0 ? 0 : -1);
+    choose(lstPlany->currentRow());
+}
+
+// The list shows the plans not deleted, in the order of plans_.
+void PlanWindow::choose(int row) {
+    if (shown_ >= 0)
+        plans_[shown_].shown = planFromFields();
+    shown_ = -1;
+    for (int i = 0, listed = -1; i < plans_.size(); ++i)
+        if (!plans_[i].deleted && ++listed == row)
+            shown_ = i;
+    fields_->setEnabled(shown_ >= 0);
+    showPlan(shown_ >= 0 ? plans_[shown_].shown : newPlan(QString()));
+}
+
+void PlanWindow::showPlan(const Plan& plan) {
+    edNazwa->setText(plan.name);
+    int instrument = cbCzytnik->findData(plan.instrument);
+    if (instrument < 0 && !plan.instrument.isEmpty()) {
+        cbCzytnik->addItem(plan.instrument, plan.instrument);
+        instrument = cbCzytnik->count() - 1;
+    }
+    cbCzytnik->setCurrentIndex(instrument);
+    cbKolejnosc->setCurrentIndex(plan.order == StepOrder::Any ? 1 : 0);
+    tblKroki->setRowCount(0);
+    for (const PlanStep& step : plan.steps) {
+        tblKroki->insertRow(tblKroki->rowCount());
+        setStepRow(tblKroki->rowCount() - 1, step);
+    }
+    for (std::size_t i = 0; i < cbDni.size(); ++i)
+        cbDni[i]->setChecked(plan.weekdays >> i & 1);
+    edPierwszyStart->setTime(plan.firstStart);
+    edOstatniStart->setTime(plan.lastStart);
+    edCo->setValue(plan.interval);
+    edTolerancja->setValue(plan.tolerance);
+    edCzasObchodu->setValue(plan.duration);
+    edOd->setDate(plan.validFrom);
+    cbDo->setChecked(plan.validTo.isValid());
+    edDo->setEnabled(plan.validTo.isValid());
+    edDo->setDate(plan.validTo.isValid() ? plan.validTo : plan.validFrom);
+}
+
+Plan PlanWindow::planFromFields() const {
+    Plan plan = shown_ >= 0 ? plans_[shown_].shown : Plan();
+    plan.name = edNazwa->text().trimmed();
+    plan.instrument = cbCzytnik->currentData().toString();
+    plan.order = cbKolejnosc->currentIndex() == 1 ? StepOrder::Any : StepOrder::Fixed;
+    plan.steps.clear();
+    for (int row = 0; row < tblKroki->rowCount(); ++row)
+        plan.steps.append({tblKroki->item(row, NumberColumn)->text().toInt(),
+                           ticked(tblKroki->item(row, OptionalColumn))});
+    plan.weekdays = 0;
+    for (std::size_t i = 0; i < cbDni.size(); ++i)
+        plan.weekdays |= cbDni[i]->isChecked() ? 1 << i : 0;
+    plan.firstStart = edPierwszyStart->time();
+    plan.lastStart = edOstatniStart->time();
+    plan.interval = edCo->value();
+    plan.tolerance = edTolerancja->value();
+    plan.duration = edCzasObchodu->value();
+    plan.validFrom = edOd->date();
+    plan.validTo = cbDo->isChecked() ? edDo->date() : QDate();
+    return plan;
+}
+
+void PlanWindow::setStepRow(int row, const PlanStep& step) {
+    tblKroki->setItem(row, LpColumn, fixedCell(QString::number(row + 1), true));
+    tblKroki->setItem(row, NumberColumn, fixedCell(QString::number(step.checkpoint), true));
+    tblKroki->setItem(row, NameColumn, fixedCell(names_.name(step.checkpoint)));
+    tblKroki->setItem(row, OptionalColumn, tickCell(step.optional));
+}
+
+void PlanWindow::addStep() {
+    if (cbPunkt->currentIndex() < 0)
+        return;
+    const int row = tblKroki->rowCount();
+    tblKroki->insertRow(row);
+    setStepRow(row, {cbPunkt->currentData().toInt(), false});
+    tblKroki->setCurrentCell(row, NumberColumn);
+}
+
+void PlanWindow::removeStep() {
+    const int row = tblKroki->currentRow();
+    if (row < 0)
+        return;
+    Plan plan = planFromFields();
+    plan.steps.removeAt(row);
+    showPlan(plan);
+    tblKroki->setCurrentCell(std::min(row, tblKroki->rowCount() - 1), NumberColumn);
+}
+
+void PlanWindow::moveStep(int by) {
+    const int row = tblKroki->currentRow();
+    const int target = row + by;
+    if (row < 0 || target < 0 || target >= tblKroki->rowCount())
+        return;
+    Plan plan = planFromFields();
+    plan.steps.move(row, target);
+    showPlan(plan);
+    tblKroki->setCurrentCell(target, NumberColumn);
+}
+
+void PlanWindow::NowyClick() {
+    if (shown_ >= 0)
+        plans_[shown_].shown = planFromFields();
+    const QString instrument =
+        cbCzytnik->count() > 0 ? cbCzytnik->itemData(0).toString() : QString();
+    plans_.append({{}, newPlan(instrument), false});
+    shown_ = -1;
+    lstPlany->addItem(listText(plans_.last().shown));
+    lstPlany->setCurrentRow(lstPlany->count() - 1);
+    edNazwa->setFocus();
+}
+
+void PlanWindow::UsunClick() {
+    if (shown_ < 0)
+        return;
+    plans_[shown_].deleted = true;
+    const int row = lstPlany->currentRow();
+    shown_ = -1;
+    {
+        const QSignalBlocker quiet(lstPlany);
+        delete lstPlany->takeItem(row);
+    }
+    lstPlany->setCurrentRow(std::min(row, lstPlany->count() - 1));
+    choose(lstPlany->currentRow());
+}
+
+QList<EditedPlan> PlanWindow::editedPlans() {
+    if (shown_ >= 0)
+        plans_[shown_].shown = planFromFields();
+    return plans_;
+}
+
+QWidget* PlanWindow::fieldWidget(PlanField field) const {
+    switch (field) {
+    case PlanField::Name:
+        return edNazwa;
+    case PlanField::Instrument:
+        return cbCzytnik;
+    case PlanField::Steps:
+        return tblKroki;
+    case PlanField::Weekdays:
+        return cbDni[0];
+    case PlanField::FirstStart:
+        return edPierwszyStart;
+    case PlanField::LastStart:
+        return edOstatniStart;
+    case PlanField::Interval:
+        return edCo;
+    case PlanField::Tolerance:
+        return edTolerancja;
+    case PlanField::Duration:
+        return edCzasObchodu;
+    case PlanField::ValidFrom:
+        return edOd;
+    case PlanField::ValidTo:
+        return cbDo->isChecked() ? static_cast<QWidget*>(edDo) : cbDo;
+    case PlanField::None:
+        break;
+    }
+    return nullptr;
+}
+
+void PlanWindow::OKClick() {
+    const PlanSave save = planSave(editedPlans(), ended_, today(), names_);
+    if (save.fault) {
+        int row = -1;
+        for (qsizetype i = 0; i <= save.faulty; ++i)
+            row += plans_[i].deleted ? 0 : 1;
+        lstPlany->setCurrentRow(row);
+        Dialogs::current().notice(save.fault.message);
+        if (QWidget* widget = fieldWidget(save.fault.field))
+            widget->setFocus();
+        return;
+    }
+    if (!save.removed.isEmpty() || !save.written.isEmpty())
+        replacePlanPeriods(dm_, save.removed, save.written);
+    accept();
+}
+
+} // namespace ronvalo

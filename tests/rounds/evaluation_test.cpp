@@ -1,0 +1,323 @@
+// The evaluation of a period: one table of punches, plans and periods with the rounds, the
+// punches outside the plan, the incidents and the counts each must yield.
+#include "rounds/evaluation.h"
+
+#include <QStringList>
+#include <climits>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "common/ole_date.h"
+
+using namespace ronvalo;
+
+namespace {
+
+// Day 0 of every case is a Monday.
+const QDate monday(2024, 3, 4);
+
+struct PlanSpec {
+    qint64 id = 1;
+    const char* name = "Obchód";
+    const char* steps = "1 2 3"; // checkpoints in Lp order; "2?" is an optional step
+    bool anyOrder = false;
+    const char* first = "08:00";
+    const char* last = nullptr; // the first start when null
+    int interval = 0;
+    int tolerance = 10;
+    int duration = 30;
+    int weekdays = 0x7f;
+    int from = -30;   // days from day 0
+    int to = INT_MIN; // none
+    const char* instrument = "A";
+};
+
+Plan planOf(const PlanSpec& spec) {
+    Plan plan;
+    plan.id = spec.id;
+    plan.name = QString::fromUtf8(spec.name);
+    plan.instrument = QString::fromLatin1(spec.instrument);
+    plan.order = spec.anyOrder ? StepOrder::Any : StepOrder::Fixed;
+    plan.weekdays = spec.weekdays;
+    plan.firstStart = QTime::fromString(QString::fromLatin1(spec.first), "HH:mm");
+    plan.lastStart =
+        QTime::fromString(QString::fromLatin1(spec.last ? spec.last : spec.first), "HH:mm");
+    plan.interval = spec.interval;
+    plan.tolerance = spec.tolerance;
+    plan.duration = spec.duration;
+    plan.validFrom = monday.addDays(spec.from);
+    if (spec.to != INT_MIN)
+        plan.validTo = monday.addDays(spec.to);
+    for (const QString& step : QString::fromLatin1(spec.steps).split(' '))
+        plan.steps.append({QString(step).remove('?').toInt(), step.endsWith('?')});
+    return plan;
+}
+
+// A punch on day `day` (INT_MIN: the zero date); AutoNr follows the list unless given, and then
+// the rows show it.
+struct P {
+    int day;
+    const char* time;
+    qint32 checkpoint;
+    qint64 autoNr = 0;
+    const char* instrument = "A";
+};
+
+struct Case {
+    const char* name;
+    std::vector<PlanSpec> plans;
+    std::vector<P> punches;
+    int first = 0;
+    int last = 0;
+    // "day plan/id t0-day t0-time status: step punches +repeats"; "!" marks out of order.
+    std::vector<const char*> rounds;
+    std::vector<const char*> outside = {}; // "day time checkpoint instrument"
+    std::vector<const char*> incidents = {};
+    std::vector<const char*> counts = {}; // per plan, then "*": planned [by status] compliance
+};
+
+const std::vector<Case> cases = {
+    {"on time; an optional step missed; a repeat; an incident claimed and one outside",
+     {{.steps = "1 2? 171"}},
+     {{0, "08:02", 1}, {0, "08:15", 171}, {0, "08:20", 171}, {0, "09:30", 172}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Wykonany: 08:02 - 08:15 +08:20"},
+     {"0 09:30 172 A"},
+     {"0 08:15 171 A", "0 08:20 171 A", "0 09:30 172 A"},
+     {"Obchód 1 [0 0 0 0 1] 100,0%", "* 1 [0 0 0 0 1] 100,0%"}},
+    {"night rounds across midnight belong to the evening; punches read past the period",
+     {{.first = "23:30", .last = "03:30", .interval = 240, .duration = 60}},
+     {{0, "23:35", 1}, {1, "00:05", 2}, {1, "00:20", 3}, {1, "03:31", 1}, {1, "03:40", 2}},
+     0,
+     0,
+     {"0 Obchód/1 0 23:30 Wykonany: 23:35 00:05 00:20",
+      "0 Obchód/1 1 03:30 Niepełny: 03:31 03:40 -"}},
+    {"a late start: the steps are judged from it",
+     {{}},
+     {{0, "08:25", 1}, {0, "08:45", 2}, {0, "08:52", 3}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Spóźniony: 08:25 08:45 08:52"}},
+    {"rounds an interval apart share no punches",
+     {{.last = "09:00", .interval = 60}},
+     {{0, "08:05", 1},
+      {0, "08:15", 2},
+      {0, "08:25", 1},
+      {0, "09:02", 1},
+      {0, "09:10", 2},
+      {0, "09:20", 3}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Niepełny: 08:05 08:15 - +08:25",
+      "0 Obchód/1 0 09:00 Wykonany: 09:02 09:10 09:20"}},
+    {"a late round leaves the next round its start",
+     {{.last = "09:00", .interval = 60}},
+     {{0, "08:35", 1},
+      {0, "08:50", 2},
+      {0, "08:55", 3},
+      {0, "09:02", 1},
+      {0, "09:10", 2},
+      {0, "09:20", 3}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Spóźniony: 08:35 08:50 08:55",
+      "0 Obchód/1 0 09:00 Wykonany: 09:02 09:10 09:20"}},
+    {"a fixed round walked backwards",
+     {{.steps = "1 2 3 4"}},
+     {{0, "08:01", 1}, {0, "08:05", 4}, {0, "08:10", 3}, {0, "08:15", 2}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Poza kolejnością: 08:01 08:15 08:10! 08:05!"}},
+    {"any order, the instrument matched on its first 10 characters",
+     {{.steps = "1 2 3", .anyOrder = true, .instrument = "12345678901"}},
+     {{0, "08:03", 3, 0, "1234567890"},
+      {0, "08:06", 1, 0, "1234567890"},
+      {0, "08:09", 2, 0, "1234567890"},
+      {0, "08:09", 2, 0, "12345678"}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Wykonany: 08:06 08:09 08:03"},
+     {"0 08:09 2 12345678"}},
+    {"a punch stored twice is claimed once, its copy a repeat; undated punches are ignored",
+     {{}},
+     {{0, "08:02", 1, 9},
+      {0, "08:02", 1, 4},
+      {0, "08:10", 2},
+      {INT_MIN, "08:11", 2},
+      {0, "08:10", 2},
+      {0, "08:20", 3}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Wykonany: 08:02#4 08:10 08:20 +08:02#9 +08:10"}},
+    {"a plan changed in the middle of the period",
+     {{.id = 1, .to = 1}, {.id = 2, .steps = "1 4 3", .from = 2}},
+     {{1, "08:01", 1},
+      {1, "08:05", 2},
+      {1, "08:09", 3},
+      {2, "08:01", 1},
+      {2, "08:05", 2},
+      {2, "08:09", 3}},
+     1,
+     2,
+     {"1 Obchód/1 1 08:00 Wykonany: 08:01 08:05 08:09",
+      "2 Obchód/2 2 08:00 Niepełny: 08:01 - 08:09"},
+     {"2 08:05 2 A"},
+     {},
+     {"Obchód 2 [0 1 0 0 1] 50,0%", "* 2 [0 1 0 0 1] 50,0%"}},
+    {"weekdays; a day without punches; two plans of one instrument in t0 order",
+     {{.name = "Brama", .steps = "1 2", .last = "10:00", .interval = 120, .weekdays = 0b101},
+      {.id = 2, .name = "Płot", .steps = "1 3", .first = "08:20", .weekdays = 0b101}},
+     {{0, "08:05", 1},
+      {0, "08:10", 2},
+      {0, "08:22", 1},
+      {0, "08:25", 3},
+      {0, "10:00", 1},
+      {0, "10:01", 2},
+      {1, "08:00", 1}},
+     0,
+     2,
+     {"0 Brama/1 0 08:00 Wykonany: 08:05 08:10", "0 Płot/2 0 08:20 Wykonany: 08:22 08:25",
+      "0 Brama/1 0 10:00 Wykonany: 10:00 10:01", "2 Brama/1 2 08:00 Nie wykonany: - -",
+      "2 Płot/2 2 08:20 Nie wykonany: - -", "2 Brama/1 2 10:00 Nie wykonany: - -"},
+     {"1 08:00 1 A"},
+     {},
+     {"Brama 4 [2 0 0 0 2] 50,0%", "Płot 2 [1 0 0 0 1] 50,0%", "* 6 [3 0 0 0 3] 50,0%"}},
+};
+
+QString dayOf(const QDate& date) {
+    return QString::number(monday.daysTo(date));
+}
+
+QString punchText(const Case& c, const std::vector<Punch>& punches, int index) {
+    QString text = punches[index].Czas.toString("HH:mm");
+    if (c.punches[index].autoNr)
+        text += '#' + QString::number(punches[index].AutoNr);
+    return text;
+}
+
+QString roundText(const Case& c, const std::vector<Punch>& punches, const RoundRow& row) {
+    QStringList parts{dayOf(row.day), row.planName + '/' + QString::number(row.planId),
+                      dayOf(row.plannedStart.date()), row.plannedStart.time().toString("HH:mm"),
+                      roundStatusText(row.status) + ':'};
+    for (const StepResult& step : row.steps)
+        parts << (step.punch < 0
+                      ? QStringLiteral("-")
+                      : punchText(c, punches, step.punch) + (step.outOfOrder ? "!" : ""));
+    for (int repeat : row.repeats)
+        parts << '+' + punchText(c, punches, repeat);
+    return parts.join(' ');
+}
+
+QStringList punchList(const std::vector<Punch>& punches, const QList<int>& indices) {
+    QStringList texts;
+    for (int index : indices) {
+        const Punch& punch = punches[index];
+        texts << QStringLiteral("%1 %2 %3 %4")
+                     .arg(dayOf(punch.Data), punch.Czas.toString("HH:mm"))
+                     .arg(punch.Nrwewpkt)
+                     .arg(punch.Nrczyt);
+    }
+    return texts;
+}
+
+QString countsText(const RoundCounts& counts) {
+    QStringList byStatus;
+    for (int n : counts.byStatus)
+        byStatus << QString::number(n);
+    return QStringLiteral("%1 %2 [%3] %4")
+        .arg(counts.plan.isEmpty() ? QStringLiteral("*") : counts.plan)
+        .arg(counts.planned)
+        .arg(byStatus.join(' '), complianceText(counts));
+}
+
+// As standard strings, which a failing expectation prints readably.
+std::vector<std::string> texts(const std::vector<const char*>& items) {
+    return {items.begin(), items.end()};
+}
+
+std::vector<std::string> texts(const QStringList& items) {
+    std::vector<std::string> result;
+    for (const QString& item : items)
+        result.push_back(item.toStdString());
+    return result;
+}
+
+// No punch is claimed twice, and no claimed punch is outside the plan.
+void expectClaimedOnce(const Evaluation& result, std::size_t punchCount) {
+    std::vector<int> claims(punchCount);
+    for (const RoundRow& row : result.rounds) {
+        for (const StepResult& step : row.steps)
+            if (step.punch >= 0)
+                ++claims[step.punch];
+        for (int repeat : row.repeats)
+            ++claims[repeat];
+    }
+    for (int index : result.outside)
+        ++claims[index];
+    for (std::size_t i = 0; i < punchCount; ++i)
+        EXPECT_LE(claims[i], 1) << "punch " << i;
+}
+
+TEST(Evaluation, JudgesThePeriod) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EvaluationInput input;
+        for (const PlanSpec& spec : c.plans)
+            input.plans.append(planOf(spec));
+        std::vector<Punch> punches;
+        for (std::size_t k = 0; k < c.punches.size(); ++k) {
+            const P& p = c.punches[k];
+            punches.push_back({p.autoNr ? p.autoNr : qint64(k + 100),
+                               p.day == INT_MIN ? zeroDate() : monday.addDays(p.day),
+                               QTime::fromString(QString::fromLatin1(p.time), "HH:mm"),
+                               p.checkpoint, QString::fromLatin1(p.instrument), 1});
+        }
+        input.punches = punches;
+        input.first = monday.addDays(c.first);
+        input.last = monday.addDays(c.last);
+        input.incidentCheckpoints = {171, 172, 173, 174};
+
+        const Evaluation result = evaluate(input);
+
+        QStringList rounds;
+        for (const RoundRow& row : result.rounds)
+            rounds << roundText(c, punches, row);
+        EXPECT_EQ(texts(rounds), texts(c.rounds));
+        EXPECT_EQ(texts(punchList(punches, result.outside)), texts(c.outside));
+        EXPECT_EQ(texts(punchList(punches, result.incidents)), texts(c.incidents));
+        if (!c.counts.empty()) {
+            QStringList counts;
+            for (const RoundCounts& plan : result.perPlan)
+                counts << countsText(plan);
+            counts << countsText(result.total);
+            EXPECT_EQ(texts(counts), texts(c.counts));
+        }
+        expectClaimedOnce(result, punches.size());
+    }
+}
+
+// The loading range reaches every punch a round of the period may claim, and compliance rounds
+// half up in the text.
+TEST(Evaluation, LoadingRangeAndCompliance) {
+    Plan night = planOf({.first = "23:50", .tolerance = 15, .duration = 720});
+    const PunchDates dates = punchDatesToLoad({night}, monday, monday);
+    // A late start at 23:50 + 15 + 720 minutes, then 720 minutes of steps: day 2.
+    EXPECT_LE(dates.from, monday.addDays(-1));
+    EXPECT_GE(dates.to, monday.addDays(2));
+
+    RoundCounts counts;
+    counts.planned = 8;
+    counts.complete = 7;
+    EXPECT_EQ(complianceText(counts), QStringLiteral("87,5%"));
+    EXPECT_EQ(compliancePercent(counts), 87.5);
+    counts.planned = 3;
+    counts.complete = 2;
+    EXPECT_EQ(complianceText(counts), QStringLiteral("66,7%"));
+    counts.planned = 0;
+    EXPECT_EQ(complianceText(counts), QStringLiteral("–"));
+    EXPECT_EQ(compliancePercent(counts), std::nullopt);
+}
+
+} // namespace
