@@ -72,14 +72,14 @@ public:
 
     void text(ReportFontKind font, double left, double top, double width, int align,
               const QString& text) {
-        pages_.last().texts.append({font, left, top, width, align, text});
+        pages_.last().texts.append(LaidOutText{font, left, top, width, align, text});
     }
 
     // A new page when `height` does not fit below what stands; true when one began.
     bool fit(double height) {
         if (top_ + height <= layout_.pageFooterTop())
             return false;
-        pages_.append({});
+        pages_.append(LaidOutPage{});
         top_ = layout_.titleTop();
         return true;
     }
@@ -112,7 +112,7 @@ public:
             if (fit(needed)) {
                 tableHeader(columns, titles, header);
                 if (!row.spanning && !day.isEmpty())
-                    tableRow(columns, {{day + QStringLiteral(" (cd.)")}, true, row.font});
+                    tableRow(columns, TableRow{{day + QStringLiteral(" (cd.)")}, true, row.font});
             }
             if (row.spanning)
                 day = row.cells.value(0);
@@ -141,7 +141,7 @@ private:
 
     void tableHeader(const QList<Column>& columns, const QList<QStringList>& titles,
                      double height) {
-        pages_.last().frames.append({left(), top_, tableWidth(columns), height});
+        pages_.last().frames.append(LaidOutFrame{left(), top_, tableWidth(columns), height});
         double x = left();
         for (qsizetype c = 0; c < columns.size(); ++c) {
             cell(columns[c], x, top_ + kHeaderPad, titles[c], ReportFontKind::Bold8);
@@ -216,12 +216,12 @@ QString instrumentAndPlanText(const ExceptionReport& report) {
 void summarySection(Pager& pager, const ExceptionReport& report) {
     QList<Column> columns{{QStringLiteral("Plan"), 40}};
     for (const QString& title : summaryTitles())
-        columns.append({title, 17.5, Qt::AlignRight});
+        columns.append(Column{title, 17.5, Qt::AlignRight});
     QList<TableRow> rows;
     for (const RoundCounts& counts : report.perPlan)
-        rows.append({QStringList{counts.plan} + summaryFields(counts)});
-    rows.append({QStringList{QStringLiteral("Razem")} + summaryFields(report.total), false,
-                 ReportFontKind::Bold8});
+        rows.append(TableRow{QStringList{counts.plan} + summaryFields(counts)});
+    rows.append(TableRow{QStringList{QStringLiteral("Razem")} + summaryFields(report.total), false,
+                         ReportFontKind::Bold8});
     pager.heading(QStringLiteral("Podsumowanie"));
     pager.table(columns, rows);
 }
@@ -240,14 +240,14 @@ void roundsSection(Pager& pager, const ExceptionReport& report, const RegionalFo
     for (const ExceptionRound& round : report.rounds) {
         if (round.day != day) {
             day = round.day;
-            rows.append({{formats.locale.toString(day, QStringLiteral("dddd, ")) +
-                          formats.locale.toString(day, formats.longDate)},
-                         true,
-                         ReportFontKind::Bold8});
+            rows.append(TableRow{{formats.locale.toString(day, QStringLiteral("dddd, ")) +
+                                  formats.locale.toString(day, formats.longDate)},
+                                 true,
+                                 ReportFontKind::Bold8});
         }
-        rows.append(
-            {{shortTime(round.plannedStart), round.plan, round.instrument, shortTime(round.start),
-              roundStatusText(round.status), round.missing.join(QStringLiteral(", "))}});
+        rows.append(TableRow{{shortTime(round.plannedStart), round.plan, round.instrument,
+                              shortTime(round.start), roundStatusText(round.status),
+                              round.missing.join(QStringLiteral(", "))}});
     }
     pager.table(columns, rows);
 }
@@ -265,8 +265,8 @@ void punchSection(Pager& pager, const QString& title, const QList<ReportPunch>& 
                                 {QStringLiteral("Punkt kontrolny"), 100}};
     QList<TableRow> rows;
     for (const ReportPunch& punch : punches)
-        rows.append({{formats.formatShortDate(punch.date), shortTime(punch.time), punch.instrument,
-                      punch.checkpoint}});
+        rows.append(TableRow{{formats.formatShortDate(punch.date), shortTime(punch.time),
+                              punch.instrument, punch.checkpoint}});
     pager.table(columns, rows);
 }
 
