@@ -134,10 +134,17 @@ void writeReport(const Arguments& arguments, const ExceptionReport& report) {
                          exceptionRoundRows(report.rounds));
         else
             writeReportPdf(*arguments.pdf, QStringLiteral("Raport wyjątków"),
-                           ExceptionReportPages(report, {Clock::now()}));
+                           ExceptionReportPages(report, Clock::now()));
     } catch (const Exception& error) {
         throw Failure{kBadArguments, error.message()};
     }
+}
+
+// Qt's own notices (a missing XDG_RUNTIME_DIR under cron, font lookups) are left out, so that a
+// scheduler sees stderr only when the report failed, and then the one line that says why.
+void quietNotices(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        QTextStream(stderr) << message << '\n';
 }
 
 } // namespace
@@ -146,6 +153,7 @@ int main(int argc, char** argv) {
     // No screen is needed: the fonts and the PDF writer work offscreen.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietNotices);
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     try {

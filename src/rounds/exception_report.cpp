@@ -138,16 +138,40 @@ QString summaryLine(const RoundCounts& counts) {
     return parts.join(QStringLiteral("   "));
 }
 
-ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
-                                     const ExceptionReportChoices& choices) {
+namespace {
+
+ExceptionReport emptyReport(const ExceptionReportTables& tables,
+                            const ExceptionReportChoices& choices) {
     ExceptionReport report;
     report.choices = choices;
     report.instrumentText =
         choices.instrument ? tables.instruments.label(*choices.instrument) : everyChoice;
     report.planText = choices.plan.value_or(everyChoice);
-    if (choices.to < choices.from)
-        return report;
+    return report;
+}
 
+} // namespace
+
+ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const Punch> punches,
+                                  const ExceptionReportTables& tables,
+                                  const ExceptionReportChoices& choices) {
+    ExceptionReport report = emptyReport(tables, choices);
+    for (const RoundRow& row : evaluation.rounds)
+        if (!choices.exceptionsOnly || row.status != RoundStatus::Done)
+            report.rounds.append(exceptionRound(row, punches, tables));
+    report.perPlan = evaluation.perPlan;
+    report.total = evaluation.total;
+    for (const int punch : evaluation.outside)
+        report.outside.append(reportPunch(punches[punch], tables));
+    for (const int punch : evaluation.incidents)
+        report.incidents.append(reportPunch(punches[punch], tables));
+    return report;
+}
+
+ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
+                                     const ExceptionReportChoices& choices) {
+    if (choices.to < choices.from)
+        return emptyReport(tables, choices);
     EvaluationInput input;
     input.plans = chosenPlans(tables.plans, choices);
     const auto scope = instrumentsInScope(input.plans, choices);
@@ -159,18 +183,7 @@ ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
     input.first = choices.from;
     input.last = choices.to;
     input.incidentCheckpoints = tables.incidentCheckpoints;
-    const Evaluation evaluation = evaluate(input);
-
-    for (const RoundRow& row : evaluation.rounds)
-        if (!choices.exceptionsOnly || row.status != RoundStatus::Done)
-            report.rounds.append(exceptionRound(row, input.punches, tables));
-    report.perPlan = evaluation.perPlan;
-    report.total = evaluation.total;
-    for (const int punch : evaluation.outside)
-        report.outside.append(reportPunch(punches[punch], tables));
-    for (const int punch : evaluation.incidents)
-        report.incidents.append(reportPunch(punches[punch], tables));
-    return report;
+    return exceptionReportOf(evaluate(input), input.punches, tables, choices);
 }
 
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices) {

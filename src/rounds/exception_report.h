@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTime>
 #include <optional>
+#include <span>
 
 #include "common/csv_writer.h"
 #include "rounds/evaluation.h"
@@ -87,6 +88,12 @@ QString summaryLine(const RoundCounts& counts);
 // period whose last day comes before its first is an empty report.
 ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
                                      const ExceptionReportChoices& choices);
+
+// The report of an evaluation already made of `punches` (the evaluation's input), with the names
+// of `tables`.
+ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const Punch> punches,
+                                  const ExceptionReportTables& tables,
+                                  const ExceptionReportChoices& choices);
 
 // Reads what the choices need: the plans, the punches of the instruments in question on the days
 // the rounds reach, the names. An installation without Obchody.db has no plans or names. Raises

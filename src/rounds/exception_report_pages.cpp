@@ -13,15 +13,15 @@ QString archiveHashNote(const QString& hash) {
     return hash.isEmpty() ? QString() : QStringLiteral("Archiwum: ") + hash;
 }
 
-ExceptionReportPages::ExceptionReportPages(const ExceptionReport& report,
-                                           ExceptionReportPrint print, ReportLayout layout)
-    : print_(std::move(print)), layout_(layout),
-      pages_(layoutExceptionReport(report, print_.formats, reportTextWidth(), layout_)) {}
+ExceptionReportPages::ExceptionReportPages(const ExceptionReport& report, const QDateTime& builtAt,
+                                           const QString& archiveHash, ReportLayout layout)
+    : builtAt_(builtAt), archiveHash_(archiveHash), layout_(layout),
+      pages_(layoutExceptionReport(report, formats_, reportTextWidth(), layout_)) {}
 
 void ExceptionReportPages::paintBody(QPainter& painter, QPointF originMm, qint64 page) const {
     MmPainter mm(painter, originMm);
     painter.setPen(Qt::black);
-    paintPageHeader(mm, layout_, printedAtText(print_.builtAt, print_.formats));
+    paintPageHeader(mm, layout_, printedAtText(builtAt_, formats_));
     const LaidOutPage& laidOut = pages_[page];
     for (const LaidOutFrame& frame : laidOut.frames)
         mm.frame(frame.left, frame.top, frame.width, frame.height);
@@ -30,7 +30,7 @@ void ExceptionReportPages::paintBody(QPainter& painter, QPointF originMm, qint64
         mm.setFont(mm.fonts().of(text.font));
         mm.label(text.left, text.top, text.width, text.align, text.text);
     }
-    paintPageFooter(mm, layout_, page, archiveHashNote(print_.archiveHash));
+    paintPageFooter(mm, layout_, page, archiveHashNote(archiveHash_));
 }
 
 void ExceptionReportPages::paintPage(QPainter& painter, const QRectF& target, qint64 page,

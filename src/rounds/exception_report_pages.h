@@ -10,23 +10,17 @@
 
 namespace ronvalo {
 
-// What the pages carry besides the report's content.
-struct ExceptionReportPrint {
-    QDateTime builtAt; // the page header's "Wydrukowano:" moment
-    RegionalFormats formats = RegionalFormats::fromEnvironment();
-    // The download archive's last hash, printed in every page's footer so that a paper copy pins
-    // the state it was made from; empty: none printed.
-    QString archiveHash;
-};
-
 // The footer's note for an archive hash: "Archiwum: <hash>"; empty without a hash.
 QString archiveHashNote(const QString& hash);
 
 // The laid-out pages of one report, painted on demand.
 class ExceptionReportPages : public PreviewedReport {
 public:
-    ExceptionReportPages(const ExceptionReport& report, ExceptionReportPrint print,
-                         ReportLayout layout = ReportLayout());
+    // `builtAt`: the page header's "Wydrukowano:" moment. `archiveHash`: the download archive's
+    // last hash, printed in every page's footer so that a paper copy pins the state it was made
+    // from; empty: none printed.
+    ExceptionReportPages(const ExceptionReport& report, const QDateTime& builtAt,
+                         const QString& archiveHash = {}, ReportLayout layout = ReportLayout());
 
     const ReportPage& paper() const override { return layout_.page(); }
     qint64 count() override { return pages_.size(); }
@@ -42,7 +36,9 @@ private:
     // Page `page` with its header and footer, the painter's origin at `originMm` of the paper.
     void paintBody(QPainter& painter, QPointF originMm, qint64 page) const;
 
-    ExceptionReportPrint print_;
+    QDateTime builtAt_;
+    QString archiveHash_;
+    RegionalFormats formats_ = RegionalFormats::fromEnvironment();
     ReportLayout layout_;
     QList<LaidOutPage> pages_;
 };

@@ -254,7 +254,7 @@ void ExceptionReportWindow::btRaportClick() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(reportPageLayout());
     printer.setDocName(reportTitle);
-    ExceptionReportPages pages(report_, {Clock::now()});
+    ExceptionReportPages pages(report_, Clock::now());
     ReportPreviewDialog preview(&printer, pages, this);
     preview.addPdfSaving(reportTitle, QStringLiteral("raport_wyjatkow.pdf"));
     preview.exec();
