@@ -359,9 +359,11 @@ void listPeriodPunches(const EvaluationInput& input, const std::vector<char>& cl
         if (input.incidentCheckpoints.contains(punch.Nrwewpkt))
             incidents.push_back(int(i));
     }
+    // Punches read in the table's date order are in order already; others pay for a sort.
     auto before = [&](int a, int b) { return punchBefore(input.punches[a], input.punches[b]); };
-    std::sort(outside.begin(), outside.end(), before);
-    std::sort(incidents.begin(), incidents.end(), before);
+    for (std::vector<int>* list : {&outside, &incidents})
+        if (!std::is_sorted(list->begin(), list->end(), before))
+            std::sort(list->begin(), list->end(), before);
     result.outside = QList<int>(outside.begin(), outside.end());
     result.incidents = QList<int>(incidents.begin(), incidents.end());
 }

@@ -72,6 +72,7 @@ QDateEdit* dateEdit(QWidget* parent, const char* name) {
     edit->setObjectName(name);
     edit->setCalendarPopup(true);
     edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("8888-88-88")) + 40);
     return edit;
 }
 
@@ -199,7 +200,7 @@ QWidget* PlanWindow::buildTimes() {
     }
     days->addStretch();
     grid->addWidget(new QLabel(QStringLiteral("Dni:"), panel), 0, 0);
-    grid->addLayout(days, 0, 1, 1, 3);
+    grid->addLayout(days, 0, 1, 1, 4);
     edPierwszyStart = timeEdit(panel, "edPierwszyStart");
     edOstatniStart = timeEdit(panel, "edOstatniStart");
     edCo = minutes(panel, "edCo");
@@ -230,8 +231,8 @@ QWidget* PlanWindow::buildTimes() {
     validity->addWidget(edDo);
     validity->addStretch();
     grid->addWidget(new QLabel(QStringLiteral("Obowiązuje od:"), panel), 4, 0);
-    grid->addLayout(validity, 4, 1, 1, 3);
-    grid->setColumnStretch(3, 1);
+    grid->addLayout(validity, 4, 1, 1, 4);
+    grid->setColumnStretch(4, 1);
     return panel;
 }
 

@@ -387,7 +387,7 @@ TEST_F(BackupTest, LinksInEitherFolderAreLeftOutNeverFollowed) {
         ASSERT_TRUE(QFile::link(elsewhere.file("katalog"), folder + "katalog"));
         ASSERT_TRUE(QFile::link(elsewhere.file("brak"), folder + "zerwany"));
     };
-    const QStringList tables{"Czytniki.db", "NrOdc.DB", "Odbicia.db"};
+    const QStringList tables{"Czytniki.db", "NrOdc.DB", "Obchody.db", "Odbicia.db"};
     for (bool restore : {false, true}) {
         SCOPED_TRACE(restore ? "restore" : "backup");
         const QString from = restore ? backup : db, to = restore ? db : backup;

@@ -1,23 +1,29 @@
 // The punch browser offscreen over real tables: its first showing, both modes, the single-day
-// box, the marked rows and the report button.
+// box, the marked rows, the report button and the grid's CSV export.
 #include "browse/punch_browser.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDateEdit>
+#include <QDir>
 #include <QLabel>
+#include <QMenu>
+#include <QProgressDialog>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 #include "browse/punch_grid.h"
 #include "browse/punch_table_model.h"
 #include "browse/report_form.h"
 #include "browse/report_preview.h"
+#include "platform/os_error.h"
 #include "store/data_module.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
@@ -420,4 +426,97 @@ TEST_F(BrowserTest, EscapeLeavesTheWindowOpenOnlyTheCloseBoxClosesIt) {
     }
     browser->close();
     EXPECT_FALSE(browser->isVisible());
+}
+
+TEST_F(BrowserTest, MenuKeyOnTheGridOffersTheCsvExportAtTheCurrentCell) {
+    chooseInstrument("12");
+    chooseDates(day.addDays(-1), day.addDays(1));
+    QTableView* grid = browser->RxDBGrid1;
+    grid->setCurrentIndex(browser->model()->index(2, 3));
+    browser->activateWindow();
+    grid->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(browser.get()));
+    // The menu key as the platform reports it: a keyboard context menu event to the window,
+    // which Qt hands to the focus widget.
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+    QCoreApplication::sendEvent(browser->windowHandle(), &menuKey);
+    ASSERT_TRUE(browser->PopupMenu1->isVisible());
+    QStringList items;
+    for (const QAction* action : browser->PopupMenu1->actions())
+        items << action->text();
+    EXPECT_EQ(items, QStringList{"Zapisz jako CSV..."});
+    const QRect cell = grid->visualRect(grid->currentIndex());
+    EXPECT_EQ(browser->PopupMenu1->pos(), grid->viewport()->mapToGlobal(cell.center()));
+    browser->PopupMenu1->close();
+}
+
+TEST_F(BrowserTest, CsvExportWritesEveryRowTheGridShows) {
+    const QByteArray header = "\xEF\xBB\xBF"
+                              "Data;Czas;Nr pkt.;Nr czytnika;Nr odczytu\r\n";
+    const QByteArray d1 = QByteArray::number(download1), d2 = QByteArray::number(download2);
+    struct Case {
+        std::function<void()> select;
+        QByteArray rows;
+    } cases[] = {
+        {[&] {
+             chooseInstrument("12");
+             chooseDates(day.addDays(-1), day.addDays(1));
+         },
+         "2024-03-04;08:15;1;12;" + d1 + "\r\n2024-03-05;08:15;2;12;" + d1 +
+             "\r\n2024-03-06;08:15;3;12;" + d1 + "\r\n"},
+        {[&] {
+             browser->CheckBox2->click();
+             chooseDownload(download2);
+         },
+         "2022-03-05;08:15;6;012;" + d2 + "\r\n2024-03-05;08:15;5;0;" + d2 + "\r\n"},
+        {[&] { chooseDownload(-1); }, ""},
+    };
+    TempFolder out;
+    for (const Case& c : cases) {
+        c.select();
+        dialogs.fileNames = {out.file("odbicia.csv")};
+        browser->ZapiszjakoCSV1->trigger();
+        EXPECT_EQ(readFileBytes(out.file("odbicia.csv")), header + c.rows);
+    }
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::SaveFile), QStringList(3, "Zapisz jako CSV"));
+    EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error).isEmpty());
+}
+
+TEST_F(BrowserTest, CsvExportCancelledOrFailedLeavesNoFile) {
+    {
+        Transaction transaction(dm);
+        for (int k = 0; k < 5000; ++k)
+            add(day, "0", download2, 100 + k % 50);
+        transaction.commit();
+    }
+    chooseInstrument("0");
+    chooseDates(day, day);
+    TempFolder out;
+    const QString old = out.file("odbicia.csv");
+    ASSERT_TRUE(writeFileBytes(old, "stary plik"));
+    // Anuluj, pressed while the rows are being written.
+    bool progressShown = false;
+    QTimer::singleShot(0, browser.get(), [&] {
+        auto* progress = browser->findChild<QProgressDialog*>("CsvProgress");
+        ASSERT_TRUE(progress);
+        progressShown = progress->labelText() == "Zapisywanie pliku CSV...";
+        progress->cancel();
+    });
+    dialogs.fileNames = {old};
+    browser->ZapiszjakoCSV1->trigger();
+    EXPECT_TRUE(progressShown);
+    // A folder that does not exist.
+    const QString missing = out.file("brak/odbicia.csv");
+    dialogs.fileNames = {missing};
+    browser->ZapiszjakoCSV1->trigger();
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error),
+              QStringList{"Nie można zapisać pliku " + QDir::toNativeSeparators(missing) + ": " +
+                          QString::fromStdString(platform::OsError::fromCode(ENOENT).text()) +
+                          "."});
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"odbicia.csv"});
+    EXPECT_EQ(readFileBytes(old), "stary plik");
+    // Without a file name nothing happens.
+    browser->ZapiszjakoCSV1->trigger();
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 1);
 }

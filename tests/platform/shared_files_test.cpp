@@ -62,7 +62,7 @@ TEST(SharedFilesTest, EmptyTablesAreWritableForTheGroup) {
     ScopedUmask mask(022);
     platform::shareNewFilesWithGroup();
     ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
-    for (const char* table : {"db/Odbicia.db", "db/Czytniki.db", "db/NrOdc.DB"})
+    for (const char* table : {"db/Odbicia.db", "db/Czytniki.db", "db/NrOdc.DB", "db/Obchody.db"})
         EXPECT_EQ(permissionsOf(folder.baseStd() + table), 0664u) << table;
     EXPECT_EQ(permissionsOf(folder.baseStd() + "txt"), 0775u);
 }

@@ -19,6 +19,7 @@
 #include "store/data_module.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
+#include "support/text_fit.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -137,6 +138,20 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
     EXPECT_EQ(periods[0].validTo, QDate(2024, 3, 5));
     EXPECT_EQ(periods[1].validFrom, QDate(2024, 3, 6));
     EXPECT_EQ(periods[1].steps, QList<PlanStep>({{12, true}}));
+}
+
+TEST_F(RoundsWindowTest, EveryWindowShowsItsTextsWhole) {
+    saveCheckpoints(dm, {{12, QString(60, QChar(0x0141)), false}});
+    CheckpointWindow points(dm);
+    InstrumentWindow readers(dm);
+    PlanWindow plans(dm);
+    plans.NowyClick();
+    for (QDialog* window : std::initializer_list<QDialog*>{&points, &readers, &plans}) {
+        window->show();
+        EXPECT_EQ(textProblems(*window).join("; ").toStdString(), "")
+            << window->objectName().toStdString();
+        window->hide();
+    }
 }
 
 TEST_F(RoundsWindowTest, MenuOpensTheWindowsAndABadFileIsNamed) {

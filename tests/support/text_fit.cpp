@@ -3,11 +3,12 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
-#include <QRegularExpression>
 #include <QWidget>
 #include <optional>
 
@@ -61,14 +62,20 @@ QRect buttonText(QAbstractButton& button, QStringList& problems) {
         needed = textSize(button, button.text()).width() +
                  (button.icon().isNull() ? 0 : button.iconSize().width() + 4) + 8;
     if (needed > button.width())
-        problems << QStringLiteral("%1 needs %2 of %3").arg(nameOf(&button)).arg(needed).arg(
-                        button.width());
+        problems << QStringLiteral("%1 needs %2 of %3")
+                        .arg(nameOf(&button))
+                        .arg(needed)
+                        .arg(button.width());
     return button.rect();
 }
 
 } // namespace
 
 QStringList textProblems(QWidget& window) {
+    // A window not shown yet has not laid out its children (a main window's menu bar keeps its
+    // default width until then).
+    if (window.layout())
+        window.layout()->activate();
     QStringList problems;
     QList<Text> texts;
     for (QWidget* child : window.findChildren<QWidget*>()) {

@@ -1,0 +1,320 @@
+// Prints how long the evaluation of a year takes (50 instruments, about 100 000 planned rounds and
+// 2 million punches read from a temporary installation's punch table) beside one plain reading
+// of the same punches in the same run.
+#include "rounds/evaluation.h"
+#include "store/data_module.h"
+#include "store/schema.h"
+#include "store/sqlite_connection.h"
+#include "store/stored_dates.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <vector>
+
+using namespace ronvalo;
+
+namespace {
+
+const int instruments = 50;
+const QDate firstDay(2024, 1, 1);
+const QDate lastDay(2024, 12, 31);
+const qint64 targetPunches = 2000000;
+
+QString instrumentName(int k) {
+    return QStringLiteral("00%1").arg(4100 + k);
+}
+
+// Per instrument a day plan (12 checkpoints in a fixed order, every 4 hours from 06:00 to
+// 18:00) and a night plan (8 checkpoints in any order at 22:00 and 02:00): 6 rounds a day.
+QList<Plan> makePlans() {
+    QList<Plan> plans;
+    for (int k = 0; k < instruments; ++k) {
+        Plan day;
+        day.id = 2 * k + 1;
+        day.name = QStringLiteral("Dzień %1").arg(k);
+        day.instrument = instrumentName(k);
+        day.firstStart = QTime(6, 0);
+        day.lastStart = QTime(18, 0);
+        day.interval = 240;
+        day.tolerance = 15;
+        day.duration = 60;
+        day.validFrom = firstDay.addDays(-30);
+        for (int step = 1; step <= 12; ++step)
+            day.steps.append({step, step == 7});
+        Plan night = day;
+        night.id = 2 * k + 2;
+        night.name = QStringLiteral("Noc %1").arg(k);
+        night.order = StepOrder::Any;
+        night.firstStart = QTime(22, 0);
+        night.lastStart = QTime(2, 0);
+        night.steps.clear();
+        for (int step = 20; step < 28; ++step)
+            night.steps.append({step, false});
+        plans << day << night;
+    }
+    return plans;
+}
+
+struct Generated {
+    QDate date;
+    int minute; // of the day; past 1440 runs into the next day
+    qint32 checkpoint;
+    int instrument;
+};
+
+// A guard's walk of one round: mostly on time and whole, some late, some missing a step, some
+// out of order, some not walked; now and then a checkpoint punched twice.
+void walk(const Plan& plan, const QDate& date, int t0, int instrument, QRandomGenerator& random,
+          std::vector<Generated>& out) {
+    const int fate = random.bounded(100);
+    if (fate < 3)
+        return;
+    int minute = t0 - 10 + random.bounded(20) + (fate < 8 ? 25 : 0);
+    QList<PlanStep> steps = plan.steps;
+    if (fate >= 8 && fate < 11)
+        std::swap(steps[2], steps[5]);
+    if (plan.order == StepOrder::Any)
+        std::shuffle(steps.begin() + 1, steps.end(), random);
+    for (qsizetype s = 0; s < steps.size(); ++s) {
+        if (fate >= 11 && fate < 15 && s == 4)
+            continue;
+        out.push_back({date, minute, steps[s].checkpoint, instrument});
+        if (random.bounded(10) == 0)
+            out.push_back({date, minute + 1, steps[s].checkpoint, instrument});
+        minute += 2 + random.bounded(3);
+    }
+}
+
+std::vector<Generated> generate(const QList<Plan>& plans) {
+    QRandomGenerator random(171);
+    std::vector<Generated> punches;
+    punches.reserve(targetPunches);
+    const int days = int(firstDay.daysTo(lastDay)) + 1;
+    for (int d = 0; d < days; ++d) {
+        const QDate date = firstDay.addDays(d);
+        for (int k = 0; k < instruments; ++k) {
+            for (const Plan& plan : {plans[2 * k], plans[2 * k + 1]}) {
+                const int first = plan.firstStart.msecsSinceStartOfDay() / 60000;
+                int last = plan.lastStart.msecsSinceStartOfDay() / 60000;
+                if (last < first)
+                    last += 1440;
+                for (int t0 = first; t0 <= last; t0 += plan.interval)
+                    walk(plan, date, t0, k, random, punches);
+            }
+        }
+    }
+    // The rest of the punches: patrols between rounds and incidents, at random moments.
+    const qint64 rounds = qint64(punches.size());
+    for (qint64 n = rounds; n < targetPunches; ++n) {
+        const int checkpoint =
+            random.bounded(40) == 0 ? 171 + random.bounded(4) : 1 + random.bounded(40);
+        punches.push_back({firstDay.addDays(random.bounded(days)), random.bounded(1440), checkpoint,
+                           random.bounded(instruments)});
+    }
+    return punches;
+}
+
+void run(QSqlQuery& query, const QString& sql) {
+    if (!query.exec(sql)) {
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(sql), qPrintable(query.lastError().text()));
+        std::exit(1);
+    }
+}
+
+// Stores the punches in one transaction through one prepared statement of many rows, the
+// indexes built after the rows.
+void fill(const QString& punchFile, const std::vector<Generated>& punches) {
+    SqliteConnection file(punchFile);
+    QSqlQuery query(file.database());
+    run(query, "PRAGMA journal_mode = OFF");
+    run(query, "PRAGMA synchronous = OFF");
+    for (const char* index : {"ixDiT", "ixCzytData", "ixSczytania"})
+        run(query, QStringLiteral("DROP INDEX %1").arg(index));
+    const int perStatement = 500;
+    auto prepare = [&](QSqlQuery& insert, int rows) {
+        QStringList values(rows, QStringLiteral("(?, ?, ?, ?, ?)"));
+        insert.prepare("INSERT INTO Odbicia (Data, Czas, Nrwewpkt, Nrczyt, NrSczytania) VALUES " +
+                       values.join(", "));
+    };
+    QSqlQuery many(file.database());
+    prepare(many, perStatement);
+    file.database().transaction();
+    for (std::size_t first = 0; first < punches.size(); first += perStatement) {
+        const int rows = int(std::min<std::size_t>(perStatement, punches.size() - first));
+        QSqlQuery rest(file.database());
+        if (rows < perStatement)
+            prepare(rest, rows);
+        QSqlQuery& insert = rows < perStatement ? rest : many;
+        for (int row = 0; row < rows; ++row) {
+            const Generated& punch = punches[first + row];
+            const QDate date = punch.date.addDays(punch.minute / 1440);
+            insert.bindValue(5 * row, storedDate(date));
+            insert.bindValue(5 * row + 1,
+                             storedTime(QTime(0, 0).addSecs(punch.minute % 1440 * 60)));
+            insert.bindValue(5 * row + 2, punch.checkpoint);
+            insert.bindValue(5 * row + 3, instrumentName(punch.instrument));
+            insert.bindValue(5 * row + 4, punch.instrument + 1 + 100 * (date.dayOfYear() / 7));
+        }
+        if (!insert.exec()) {
+            std::fprintf(stderr, "%s\n", qPrintable(insert.lastError().text()));
+            std::exit(1);
+        }
+    }
+    file.database().commit();
+    const QStringList& statements = punchSchema().createStatements;
+    for (qsizetype k = 1; k < statements.size(); ++k)
+        run(query, statements[k]);
+    run(query, "ANALYZE");
+}
+
+// The reading every caller does: the punches of a date range in the table's date order.
+std::vector<Punch> readPunches(QSqlDatabase& database, const PunchDates& dates) {
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    query.prepare("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM Odbicia "
+                  "WHERE Data BETWEEN ? AND ? ORDER BY Data, Czas, AutoNr");
+    query.bindValue(0, storedDate(dates.from));
+    query.bindValue(1, storedDate(dates.to));
+    if (!query.exec()) {
+        std::fprintf(stderr, "%s\n", qPrintable(query.lastError().text()));
+        std::exit(1);
+    }
+    std::vector<Punch> punches;
+    punches.reserve(targetPunches);
+    while (query.next())
+        punches.push_back(TDM3::punchFromQuery(query));
+    return punches;
+}
+
+double msSince(const QElapsedTimer& timer) {
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// The processor time of this process: other programs on the machine do not count.
+double cpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+// The exception report's PDF of the whole year goes here once the report exists: build it from
+// `evaluation` and `punches`, time it from here to the closed file, and return milliseconds.
+std::optional<double> reportPdfMs(const Evaluation& evaluation, const std::vector<Punch>& punches) {
+    Q_UNUSED(evaluation);
+    Q_UNUSED(punches);
+    return std::nullopt;
+}
+
+// The best wall and processor time of several runs.
+struct Timing {
+    struct Run {
+        QElapsedTimer timer;
+        double cpuStart = cpuMs();
+        Run() { timer.start(); }
+    };
+    double wall = 1e18;
+    double cpu = 1e18;
+    void keep(const Run& run) {
+        wall = std::min(wall, msSince(run.timer));
+        cpu = std::min(cpu, cpuMs() - run.cpuStart);
+    }
+};
+
+void printOutcome(const Evaluation& evaluation) {
+    std::printf("  %lld planned rounds:", qint64(evaluation.rounds.size()));
+    for (int s = 0; s < roundStatusCount; ++s)
+        std::printf(" %s %d%s", qPrintable(roundStatusText(RoundStatus(s))),
+                    evaluation.total.byStatus[s], s + 1 < roundStatusCount ? "," : "");
+    std::printf("; compliance %s; %lld outside the plan, %lld incidents\n",
+                qPrintable(complianceText(evaluation.total)), qint64(evaluation.outside.size()),
+                qint64(evaluation.incidents.size()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc > 2) {
+        std::fprintf(stderr,
+                     "usage: %s [FOLDER]\n  FOLDER  the installation to fill once and keep for "
+                     "later runs (about 150 MB); a temporary one without it\n",
+                     argv[0]);
+        return 2;
+    }
+    QTemporaryDir temporary;
+    const QString folder = argc == 2 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    const QList<Plan> plans = makePlans();
+    TDM3 dm;
+    dm.setDatabaseFolder(folder + "/db/");
+    QElapsedTimer timer;
+    timer.start();
+    if (!QFileInfo::exists(dm.tbOdbicia.filePath())) {
+        QString error;
+        if (!createEmptyDatabase(folder, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        const std::vector<Generated> generated = generate(plans);
+        fill(dm.tbOdbicia.filePath(), generated);
+        std::printf("%lld punches of %d instruments, %s to %s: made and stored in %.1f s\n",
+                    qint64(generated.size()), instruments, qPrintable(storedDate(firstDay)),
+                    qPrintable(storedDate(lastDay)), msSince(timer) / 1000);
+    }
+
+    // A fresh connection, so that the fill's cache is no part of the reading.
+    SqliteConnection connection(dm.tbOdbicia.filePath(), "QSQLITE_OPEN_READONLY");
+    const PunchDates dates = punchDatesToLoad(plans, firstDay, lastDay);
+    EvaluationInput input;
+    input.plans = plans;
+    input.first = firstDay;
+    input.last = lastDay;
+    input.incidentCheckpoints = {171, 172, 173, 174};
+
+    // The best of three of each, reading alone and reading with the evaluation alternating, so
+    // that both see the same state of the page cache. Wall time, and the process's processor
+    // time beside it, which other builds on the machine do not inflate.
+    Timing read, judged, evaluation;
+    Evaluation outcome;
+    std::vector<Punch> punches;
+    for (int k = 0; k < 3; ++k) {
+        Timing::Run run;
+        punches = readPunches(connection.database(), dates);
+        read.keep(run);
+        punches.clear();
+        punches.shrink_to_fit();
+
+        Timing::Run whole;
+        punches = readPunches(connection.database(), dates);
+        Timing::Run judging;
+        input.punches = punches;
+        outcome = evaluate(input);
+        evaluation.keep(judging);
+        judged.keep(whole);
+    }
+    std::printf("  %zu punches read (%s to %s)\n", punches.size(),
+                qPrintable(storedDate(dates.from)), qPrintable(storedDate(dates.to)));
+    printOutcome(outcome);
+    std::printf("  %-30s %10s %10s\n", "best of three", "wall ms", "cpu ms");
+    for (const auto& [name, timing] :
+         {std::pair("plain reading", &read), std::pair("reading and evaluation", &judged),
+          std::pair("the evaluation alone", &evaluation)})
+        std::printf("  %-30s %10.0f %10.0f\n", name, timing->wall, timing->cpu);
+    std::printf("  reading and evaluation: %.2f times the plain reading in wall time, %.2f in "
+                "processor time (goal under 2, and under 1 s)\n",
+                judged.wall / read.wall, judged.cpu / read.cpu);
+    if (const std::optional<double> pdf = reportPdfMs(outcome, punches))
+        std::printf("  the exception report of the year as PDF: %.0f ms\n", *pdf);
+    else
+        std::printf("  the exception report of the year as PDF: not built yet\n");
+    return 0;
+}
