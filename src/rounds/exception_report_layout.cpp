@@ -2,6 +2,8 @@
 #include "rounds/exception_report_layout.h"
 
 #include <QImage>
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "browse/report_canvas.h"
@@ -93,8 +95,8 @@ public:
 
     void line(const QString& text) {
         fit(kLine + kRowSpace);
-        this->text(ReportFontKind::Regular8, left() + kPad, top_, layout_.printableWidth(),
-                   Qt::AlignLeft, text);
+        this->text(ReportFontKind::Regular8, left() + kPad, top_,
+                   layout_.printableWidth() - 2 * kPad, Qt::AlignLeft, text);
         top_ += kLine + kRowSpace + kAfterTable;
     }
 
@@ -213,10 +215,19 @@ QString instrumentAndPlanText(const ExceptionReport& report) {
     return text;
 }
 
-void summarySection(Pager& pager, const ExceptionReport& report) {
-    QList<Column> columns{{QStringLiteral("Plan"), 40}};
-    for (const QString& title : summaryTitles())
-        columns.append(Column{title, 17.5, Qt::AlignRight});
+// The figures' columns as wide as their titles' longest words need, the plan's name the rest.
+void summarySection(Pager& pager, const ExceptionReport& report, const TextWidth& width,
+                    const ReportLayout& layout) {
+    QList<Column> columns{{QStringLiteral("Plan"), 0}};
+    double figures = 0;
+    for (const QString& title : summaryTitles()) {
+        double widest = 12;
+        for (const QString& word : title.split(QLatin1Char(' ')))
+            widest = std::max(widest, width(ReportFontKind::Bold8, word) + 2 * kPad + kSlack);
+        columns.append(Column{title, std::ceil(widest), Qt::AlignRight});
+        figures += columns.last().width;
+    }
+    columns.first().width = layout.printableWidth() - figures;
     QList<TableRow> rows;
     for (const RoundCounts& counts : report.perPlan)
         rows.append(TableRow{QStringList{counts.plan} + summaryFields(counts)});
@@ -240,10 +251,8 @@ void roundsSection(Pager& pager, const ExceptionReport& report, const RegionalFo
     for (const ExceptionRound& round : report.rounds) {
         if (round.day != day) {
             day = round.day;
-            rows.append(TableRow{{formats.locale.toString(day, QStringLiteral("dddd, ")) +
-                                  formats.locale.toString(day, formats.longDate)},
-                                 true,
-                                 ReportFontKind::Bold8});
+            rows.append(TableRow{
+                {formats.locale.toString(day, formats.longDate)}, true, ReportFontKind::Bold8});
         }
         rows.append(TableRow{{shortTime(round.plannedStart), round.plan, round.instrument,
                               shortTime(round.start), roundStatusText(round.status),
@@ -302,7 +311,7 @@ QList<LaidOutPage> layoutExceptionReport(const ExceptionReport& report,
     for (qsizetype i = 0; i < title.size(); ++i)
         pager.text(ReportFontKind::Bold12, left, top + 6.35 * (i + 1), layout.printableWidth(),
                    Qt::AlignHCenter, title[i]);
-    summarySection(pager, report);
+    summarySection(pager, report, width, layout);
     roundsSection(pager, report, formats);
     punchSection(pager, QStringLiteral("Poza planem"), report.outside, formats);
     punchSection(pager, QStringLiteral("Zdarzenia"), report.incidents, formats);

@@ -8,12 +8,21 @@
 #include <QTime>
 #include <gtest/gtest.h>
 
+#include "rounds/exception_report.h"
 #include "rounds/rounds_store.h"
 #include "store/data_module.h"
 #include "store/schema.h"
 #include "support/temp_folder.h"
 
 namespace ronvalo::test {
+
+// Every instrument and plan, every round, over these days.
+inline ExceptionReportChoices period(const QDate& from, const QDate& to) {
+    ExceptionReportChoices choices;
+    choices.from = from;
+    choices.to = to;
+    return choices;
+}
 
 // Plan "Noc" of instrument 0001: checkpoints 1, 2, 3 in this order, starts 22:00, 00:00 and 02:00
 // (the last two after midnight, on the evening's day), tolerance 10 min, 30 min a round.

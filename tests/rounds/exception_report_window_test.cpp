@@ -28,7 +28,7 @@ struct ExceptionReportWindowTest : ::testing::Test {
     ReportInstallation installation;
     TDM3 dm;
     QStringList logged;
-    ExceptionReportChoices kept{QDate(2024, 3, 4), QDate(2024, 3, 5)};
+    ExceptionReportChoices kept = period(QDate(2024, 3, 4), QDate(2024, 3, 5));
     TestDialogs dialogs;
 
     void SetUp() override { installation.open(dm); }
@@ -130,7 +130,7 @@ TEST_F(ExceptionReportWindowTest, ReportPreviewSavesPdfAndCsvHoldsTheGrid) {
 // the page's body, the rounds' column titles again at the top of every page they go on to.
 TEST(ExceptionReportLayoutTest, LongReportsFlowOverPagesUncut) {
     ExceptionReport report;
-    report.choices = {QDate(2024, 3, 1), QDate(2024, 3, 31)};
+    report.choices = period(QDate(2024, 3, 1), QDate(2024, 3, 31));
     report.instrumentText = report.planText = "wszystkie";
     const QString longName(60, QChar('W'));
     for (int i = 0; i < 120; ++i)
