@@ -370,6 +370,14 @@ void listPeriodPunches(const EvaluationInput& input, const std::vector<char>& cl
 
 } // namespace
 
+QSet<qint32> incidentCheckpoints(const QList<Checkpoint>& checkpoints) {
+    QSet<qint32> incidents;
+    for (const Checkpoint& checkpoint : checkpoints)
+        if (checkpoint.incident)
+            incidents.insert(checkpoint.number);
+    return incidents;
+}
+
 Evaluation evaluate(const EvaluationInput& input) {
     const QList<Plan>& plans = input.plans;
     const std::vector<int> planInstrument =

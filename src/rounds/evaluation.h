@@ -70,6 +70,9 @@ std::optional<double> compliancePercent(const RoundCounts& counts);
 // The same as shown and printed: "87,5%", "100,0%"; "–" when nothing was planned.
 QString complianceText(const RoundCounts& counts);
 
+// The incident checkpoints among the Punkty rows: those with Zdarzenie set.
+QSet<qint32> incidentCheckpoints(const QList<Checkpoint>& checkpoints);
+
 struct EvaluationInput {
     QList<Plan> plans; // every validity period of the plans to judge
     // Punches of the plans' instruments, in any order; rows with a null or zero date are ignored.
@@ -87,10 +90,17 @@ struct Evaluation {
     QList<RoundRow> rounds; // by day, then planned start, then the plans' input order
     QList<int> outside;     // unclaimed punches dated within the period, by date, time, AutoNr
     QList<int> incidents;   // punches at incident checkpoints dated within the period, same order
-    QList<RoundCounts> perPlan; // by plan name, in the order the names first occur in the plans
+    // By plan name, in the order the names first occur in the plans; names without a round in
+    // the period are left out.
+    QList<RoundCounts> perPlan;
     RoundCounts total;
 };
 
+// Judges every planned round of the period. The rounds of the days just before and after it
+// are judged too, unseen, so that they keep what is theirs (last night's round its punches after
+// midnight, the next morning's round an early start). A round leaves to the next round of its
+// instrument the punches at that round's start checkpoint from its earliest on-time start on:
+// they are neither a late start nor a repeat of the round before.
 Evaluation evaluate(const EvaluationInput& input);
 
 // The dates of the punches evaluate() reads for a period: from the days before it whose night or

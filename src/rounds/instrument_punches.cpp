@@ -50,12 +50,16 @@ InstrumentPunches::Range InstrumentPunches::checkpoint(qint32 number) const {
 }
 
 int InstrumentPunches::firstFreeFrom(Range range, Minute minute) {
+    if (range.begin == range.end)
+        return range.end;
     const auto first = entryMinute_.begin() + range.begin;
     const auto last = entryMinute_.begin() + range.end;
     return firstFree(int(std::lower_bound(first, last, minute) - entryMinute_.begin()), range.end);
 }
 
 int InstrumentPunches::firstFreeAfter(Range range, int position) {
+    if (range.begin == range.end)
+        return range.end;
     const auto first = entryPosition_.begin() + range.begin;
     const auto last = entryPosition_.begin() + range.end;
     return firstFree(int(std::upper_bound(first, last, position) - entryPosition_.begin()),

@@ -2,7 +2,9 @@
 // punches outside the plan, the incidents and the counts each must yield.
 #include "rounds/evaluation.h"
 
+#include <QRandomGenerator>
 #include <QStringList>
+#include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
 #include <string>
@@ -298,15 +300,60 @@ TEST(Evaluation, JudgesThePeriod) {
     }
 }
 
-// The loading range reaches every punch a round of the period may claim, and compliance rounds
-// half up in the text.
-TEST(Evaluation, LoadingRangeAndCompliance) {
-    Plan night = planOf({.first = "23:50", .tolerance = 15, .duration = 720});
-    const PunchDates dates = punchDatesToLoad({night}, monday, monday);
-    // A late start at 23:50 + 15 + 720 minutes, then 720 minutes of steps: day 2.
-    EXPECT_LE(dates.from, monday.addDays(-1));
-    EXPECT_GE(dates.to, monday.addDays(2));
+// What a period's rows, outside punches and incidents are, by AutoNr, whatever the input order.
+std::vector<std::string> outcome(const Evaluation& result, std::span<const Punch> punches) {
+    std::vector<std::string> lines;
+    for (const RoundRow& row : result.rounds) {
+        QString line = row.plannedStart.toString(Qt::ISODate) + ' ' + roundStatusText(row.status);
+        for (const StepResult& step : row.steps)
+            line += ' ' + (step.punch < 0 ? QStringLiteral("-")
+                                          : QString::number(punches[step.punch].AutoNr));
+        for (int repeat : row.repeats)
+            line += " +" + QString::number(punches[repeat].AutoNr);
+        lines.push_back(line.toStdString());
+    }
+    for (const QList<int>* list : {&result.outside, &result.incidents}) {
+        QString line;
+        for (int index : *list)
+            line += ' ' + QString::number(punches[index].AutoNr);
+        lines.push_back(line.toStdString());
+    }
+    return lines;
+}
 
+// Loading only the dates punchDatesToLoad() names judges a period as loading every punch does,
+// night rounds and late starts included.
+TEST(Evaluation, LoadingRangeHoldsWhatThePeriodNeeds) {
+    QRandomGenerator random(171);
+    std::vector<Punch> all;
+    for (int k = 0; k < 600; ++k)
+        all.push_back({k + 1, monday.addDays(random.bounded(20)),
+                       QTime(0, 0).addSecs(60 * random.bounded(1440)), 171 + random.bounded(3),
+                       QStringLiteral("A"), 1});
+    EvaluationInput input;
+    input.plans = {planOf({.steps = "171 172 173",
+                           .first = "22:00",
+                           .last = "04:00",
+                           .interval = 180,
+                           .tolerance = 30,
+                           .duration = 700})};
+    input.first = monday.addDays(8);
+    input.last = monday.addDays(10);
+    input.incidentCheckpoints = {171};
+    const PunchDates dates = punchDatesToLoad(input.plans, input.first, input.last);
+    std::vector<Punch> loaded;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(loaded), [&](const Punch& punch) {
+        return punch.Data >= dates.from && punch.Data <= dates.to;
+    });
+    ASSERT_LT(loaded.size(), all.size());
+
+    input.punches = all;
+    const std::vector<std::string> expected = outcome(evaluate(input), all);
+    input.punches = loaded;
+    EXPECT_EQ(outcome(evaluate(input), loaded), expected);
+}
+
+TEST(Evaluation, ComplianceRoundsHalfUp) {
     RoundCounts counts;
     counts.planned = 8;
     counts.complete = 7;
