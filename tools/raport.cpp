@@ -150,9 +150,12 @@ void quietNotices(QtMsgType type, const QMessageLogContext&, const QString& mess
 } // namespace
 
 int main(int argc, char** argv) {
-    // No screen is needed: the fonts and the PDF writer work offscreen.
+    // No screen is needed: the fonts and the PDF writer work offscreen. Windows' own platform
+    // needs no display either, and is the one its installation carries.
+#ifndef Q_OS_WIN
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     qInstallMessageHandler(quietNotices);
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);

@@ -16,6 +16,7 @@
 #include "browse/report_preview.h"
 #include "rounds/exception_report_fixture.h"
 #include "rounds/exception_report_layout.h"
+#include "rounds/exception_report_pages.h"
 #include "support/pdf_reading.h"
 #include "support/test_dialogs.h"
 
@@ -159,6 +160,20 @@ TEST(ExceptionReportLayoutTest, LongReportsFlowOverPagesUncut) {
             titles = titles || text.text == "Start plan.";
         }
         EXPECT_TRUE(titles || page == pages.size() - 1);
+    }
+
+    // Every page's footer carries the archive's hash when there is one, and nothing without.
+    TempFolder folder;
+    const QString hash = QString(QByteArray(32, '\xab').toHex());
+    for (const QString& given : {hash, QString()}) {
+        const QString pdf = folder.file("hash.pdf");
+        writeReportPdf(
+            pdf, "Raport wyjątków",
+            ExceptionReportPages(report, QDateTime(QDate(2024, 4, 1), QTime(7, 0)), given));
+        const PdfDocument document = readPdf(pdf);
+        EXPECT_EQ(document.pages, pages.size());
+        EXPECT_EQ(document.layoutText.count("Archiwum: " + hash),
+                  given.isEmpty() ? 0 : pages.size());
     }
 }
 
