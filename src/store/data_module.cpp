@@ -133,10 +133,10 @@ void TDM3::tableClosed() {
 // The punch file is the main database, so that one transaction spans all the files.
 void TDM3::connect() {
     // A read-only connection opens the attached files read-only too: SQLite gives them the
-    // main file's flags.
+    // main file's flags. A tool that only reads may wait out a long import rather than fail.
     connection_.emplace(tbOdbicia.filePath(),
                         readOnly_
-                            ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000")
+                            ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000")
                             : QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
     if (!connection_->isOpen()) {
         const QSqlError error = connection_->lastError();

@@ -61,8 +61,8 @@ public:
     void setDatabaseFolder(const QString& folder);
     // Opens the punch, reader and download tables, in that order (the order of start-up).
     void openTables();
-    // Set before openTables(): the connection only reads, waiting for a writer's lock as the
-    // program does, and a missing Obchody.db stays missing. For a tool that reads the tables
+    // Set before openTables(): the connection only reads, waiting up to ten seconds for a
+    // writer's lock, and a missing Obchody.db stays missing. For a tool that reads the tables
     // while the program may be running.
     void setReadOnly(bool on) { readOnly_ = on; }
     // Read-only and Obchody.db does not exist: the installation has no plans or names yet.

@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 #include "rounds/exception_report_fixture.h"
+#include "store/sqlite_connection.h"
 #include "support/pdf_reading.h"
 
 using namespace ronvalo;
@@ -135,6 +137,23 @@ TEST_F(ExceptionReportToolTest, NeverWritesTheTables) {
     EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
     EXPECT_EQ(csvRows(csv), QStringList{ReportInstallation::allRows().first()});
     EXPECT_FALSE(QFile::exists(db.filePath("Obchody.db")));
+}
+
+// A write that holds the tables locked for a while (a long import's commit) is waited out.
+TEST_F(ExceptionReportToolTest, WaitsForTheProgramsWriteToEnd) {
+    SqliteConnection writer(installation.db() + "Odbicia.db");
+    QSqlQuery lock(writer.database());
+    ASSERT_TRUE(lock.exec("BEGIN EXCLUSIVE"));
+    QProcess tool;
+    tool.start(
+        QStringLiteral(RONVALO_BIN_DIR "/ronvalo-raport"),
+        {installation.folder.path(), "--od", "2024-03-04", "--do", "2024-03-05", "--csv", csv});
+    ASSERT_TRUE(tool.waitForStarted());
+    EXPECT_FALSE(tool.waitForFinished(2500)) << "read through an exclusive lock";
+    ASSERT_TRUE(lock.exec("COMMIT"));
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    EXPECT_EQ(csvRows(csv), ReportInstallation::allRows());
 }
 
 TEST_F(ExceptionReportToolTest, PdfHasTheTitleTheSectionsAndTheNames) {
