@@ -231,6 +231,21 @@ double reportPdfMs(const Evaluation& evaluation, const std::vector<Punch>& punch
     return ms;
 }
 
+// The best wall and processor time of several runs.
+struct Timing {
+    struct Run {
+        QElapsedTimer timer;
+        double cpuStart = cpuMs();
+        Run() { timer.start(); }
+    };
+    double wall = 1e18;
+    double cpu = 1e18;
+    void keep(const Run& run) {
+        wall = std::min(wall, msSince(run.timer));
+        cpu = std::min(cpu, cpuMs() - run.cpuStart);
+    }
+};
+
 void printOutcome(const Evaluation& evaluation) {
     std::printf("  %lld planned rounds:", qint64(evaluation.rounds.size()));
     for (int s = 0; s < roundStatusCount; ++s)
