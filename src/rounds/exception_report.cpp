@@ -195,7 +195,7 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
         tables.instruments = InstrumentNames(readers);
     } else {
         tables.plans = loadPlans(dm);
-        tables.checkpoints = CheckpointNames(loadCheckpoints(dm));
+        tables.checkpoints = CheckpointNames(loadNamedCheckpoints(dm));
         tables.instruments = InstrumentNames(loadInstruments(dm));
     }
     if (choices.to < choices.from)
