@@ -6,6 +6,8 @@
 #include "store/punch_pages.h"
 #include "store/sqlite_connection.h"
 
+#include "resident_memory.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -15,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 using namespace ronvalo;
 
@@ -24,17 +25,6 @@ namespace {
 const int instruments = 200;
 const int days = 3650; // ten years from 2015
 const QDate firstDay(2015, 1, 1);
-
-// Resident memory now, from /proc (the peak would show the fill's page cache).
-long residentMegabytes() {
-    long pages = 0, resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024) / 1024;
-}
 
 void run(QSqlQuery& query, const QString& sql) {
     if (!query.exec(sql)) {

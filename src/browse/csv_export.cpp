@@ -2,6 +2,7 @@
 #include "browse/csv_export.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProgressDialog>
 #include <algorithm>
 
@@ -11,9 +12,11 @@ namespace ronvalo {
 
 namespace {
 
-// Rows written between two turns of the event loop: a few milliseconds of work, so that the
-// window repaints and "Anuluj" answers at once, while the turns cost next to nothing.
-constexpr qint64 chunkRows = 2000;
+// Rows written between two looks at the clock.
+constexpr qint64 chunkRows = 500;
+// The event loop runs after the first chunk and then this often: the window repaints and
+// "Anuluj" answers at once, while the turns, each repainting the bar, cost next to nothing.
+constexpr qint64 turnMs = 50;
 // A write finished sooner than this shows no progress dialog at all.
 constexpr int progressAfterMs = 500;
 // The bar counts in int; a table may have more rows than that.
@@ -45,9 +48,17 @@ bool writeCsvWithProgress(QWidget* parent, const QString& target, const QStringL
     progress.setAutoClose(false);
     progress.setMinimumDuration(progressAfterMs);
     progress.setValue(0);
+    QElapsedTimer sinceTurn;
     while (writer.writeRows(rows, chunkRows)) {
+        if (sinceTurn.isValid() && sinceTurn.elapsed() < turnMs)
+            continue;
+        sinceTurn.start();
         progress.setValue(barValue(writer.rowCount(), expectedRows));
-        QCoreApplication::processEvents();
+        // The window repaints from the start, but takes input only once the progress dialog
+        // stands over it: a click in the first moment would change the selection being
+        // written or start a second export.
+        QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents
+                                                             : QEventLoop::ExcludeUserInputEvents);
         if (progress.wasCanceled())
             return false; // the writer goes without commit: its temporary file goes with it
     }

@@ -9,11 +9,11 @@ namespace ronvalo {
 
 namespace {
 
-// Rows are handed to the file in blocks of about this size: one system call per row would
-// cost more than the formatting.
+// Rows are handed to the file in blocks of about this many characters: one system call per row
+// would cost more than the formatting.
 constexpr qsizetype blockSize = 64 * 1024;
 
-const char byteOrderMark[] = "\xEF\xBB\xBF";
+const QChar byteOrderMark(0xFEFF); // EF BB BF in UTF-8
 
 bool needsQuotes(const QString& text) {
     for (const QChar c : text)
@@ -22,13 +22,18 @@ bool needsQuotes(const QString& text) {
     return false;
 }
 
-void appendLine(QByteArray& out, const QStringList& fields) {
+// Rows gather as text and become UTF-8 a block at a time: one conversion per field would cost
+// an allocation each.
+void appendLine(QString& out, const QStringList& fields) {
     for (qsizetype k = 0; k < fields.size(); ++k) {
         if (k > 0)
-            out += ';';
-        out += needsQuotes(fields[k]) ? csvField(fields[k]).toUtf8() : fields[k].toUtf8();
+            out += u';';
+        if (needsQuotes(fields[k]))
+            out += csvField(fields[k]);
+        else
+            out += fields[k];
     }
-    out += "\r\n";
+    out += QLatin1String("\r\n");
 }
 
 // Two digits of a number below 100.
@@ -48,9 +53,9 @@ QString csvField(const QString& text) {
 }
 
 QByteArray csvLine(const QStringList& fields) {
-    QByteArray line;
+    QString line;
     appendLine(line, fields);
-    return line;
+    return line.toUtf8();
 }
 
 QString csvDate(const QDate& date) {
@@ -102,9 +107,10 @@ void CsvWriter::commit() {
 }
 
 void CsvWriter::writeBuffered() {
+    const QByteArray bytes = buffer_.toUtf8();
     const platform::OsError error =
-        file_.write(std::string_view(buffer_.constData(), std::size_t(buffer_.size())));
-    buffer_.clear();
+        file_.write(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    buffer_.resize(0); // keeps its capacity for the next block
     if (error.failed())
         fail(error);
 }

@@ -56,7 +56,7 @@ private:
 
     QString target_;
     platform::AtomicFile file_;
-    QByteArray buffer_; // rows not yet handed to the file
+    QString buffer_; // rows not yet handed to the file
     qint64 rows_ = 0;
 };
 

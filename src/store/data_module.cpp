@@ -272,9 +272,14 @@ std::function<bool(Punch&)> TDM3::readPunches(const PunchSelection& chosen) {
         return [](Punch&) { return false; };
     auto query = std::make_shared<QSqlQuery>(
         runQuery(chosen.selectSql(false, false, -1, 0), [&](QSqlQuery& q) { chosen.bind(q); }));
-    return [query](Punch& punch) {
-        if (!query->next())
+    return [this, query](Punch& punch) {
+        if (!query->next()) {
+            // A step that fails ends the rows too: told apart from the end, so that no reader
+            // takes a selection cut short by a damaged file for the whole of it.
+            if (query->lastError().isValid())
+                fail(tbOdbicia.filePath(), query->lastError());
             return false;
+        }
         punch = punchFromQuery(*query);
         return true;
     };

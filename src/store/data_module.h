@@ -73,8 +73,9 @@ public:
     // Every row in "ixDiT" order (date, time, arrival); while filtering is on, only the rows the
     // filter accepts. `visit` returns false to stop.
     void forEachPunch(const std::function<bool(const Punch&)>& visit);
-    // The same rows pulled one at a time: each call fills the next row, false at the end. The
-    // reader keeps its own query, so it may outlive a refresh but not a closed table.
+    // The same rows pulled one at a time: each call fills the next row, false at the end; a
+    // failed read raises EDatabaseError. The reader keeps its own query, so it may outlive a
+    // refresh but not a closed table.
     std::function<bool(Punch&)> readPunches();
     // The same for a selection of the caller's, whatever the filter says.
     std::function<bool(Punch&)> readPunches(const PunchSelection& chosen);

@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QDateEdit>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressDialog>
@@ -513,10 +514,37 @@ TEST_F(BrowserTest, CsvExportCancelledOrFailedLeavesNoFile) {
               QStringList{"Nie można zapisać pliku " + QDir::toNativeSeparators(missing) + ": " +
                           QString::fromStdString(platform::OsError::fromCode(ENOENT).text()) +
                           "."});
-    EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"odbicia.csv"});
+    EXPECT_EQ(folderEntries(out.path()), QStringList{"odbicia.csv"});
     EXPECT_EQ(readFileBytes(old), "stary plik");
     // Without a file name nothing happens.
     browser->ZapiszjakoCSV1->trigger();
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 1);
+}
+
+TEST_F(BrowserTest, CsvExportOfADamagedTableFailsInsteadOfWritingPartOfIt) {
+    {
+        Transaction transaction(dm);
+        for (int k = 0; k < 30000; ++k)
+            add(day, "0", download2, 100 + k % 50);
+        transaction.commit();
+    }
+    // Read from the file from now on, not from the cache the insert left.
+    dm.tbOdbicia.Close();
+    dm.tbOdbicia.Open();
+    chooseInstrument("0");
+    chooseDates(day, day);
+    // The table's file damaged while the rows are being read.
+    QTimer::singleShot(0, browser.get(), [&] {
+        QFile file(dm.tbOdbicia.filePath());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(file.size() / 3));
+        file.write(QByteArray(file.size() - file.size() / 3, '\0'));
+    });
+    TempFolder out;
+    dialogs.fileNames = {out.file("odbicia.csv")};
+    browser->ZapiszjakoCSV1->trigger();
+    const QStringList errors = dialogs.texts(TestDialogs::Shown::Error);
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_TRUE(errors[0].startsWith(dm.tbOdbicia.filePath() + ": ")) << errors[0].toStdString();
+    EXPECT_TRUE(folderEntries(out.path()).isEmpty());
 }

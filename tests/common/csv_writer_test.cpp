@@ -49,10 +49,6 @@ private:
     void (*oldSignal_)(int) = nullptr;
 };
 
-QStringList folderEntries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
 } // namespace
 
 TEST(CsvWriter, FieldsAreQuotedOnlyWhenTheyMustBe) {

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <optional>
 #include <string>
@@ -53,5 +54,7 @@ private:
 QByteArray readFileBytes(const QString& path);
 // Writes bytes to a file, replacing it; false when it could not.
 bool writeFileBytes(const QString& path, const QByteArray& bytes);
+// The names in a folder, hidden ones (a temporary file left behind) included.
+QStringList folderEntries(const QString& folder);
 
 } // namespace ronvalo::test
