@@ -21,6 +21,7 @@
 #include "common/legacy_fonts.h"
 #include "common/registry.h"
 #include "common/window_placement.h"
+#include "rounds/exception_report_window.h"
 #include "rounds/name_windows.h"
 #include "rounds/plan_window.h"
 #include "store/data_module.h"
@@ -96,7 +97,6 @@ void TfrGlowna::buildRoundsMenu() {
     acPunkty = makeAction(this, "acPunkty", QStringLiteral("&Punkty kontrolne..."));
     acCzytniki = makeAction(this, "acCzytniki", QStringLiteral("&Czytniki..."));
     acPlany = makeAction(this, "acPlany", QStringLiteral("Plany &obchodów..."));
-    // The exception report's window is connected where it is built.
     acRaportWyjatkow = makeAction(this, "acRaportWyjatkow", QStringLiteral("&Raport wyjątków..."));
     acSprawdzArchiwum =
         makeAction(this, "acSprawdzArchiwum", QStringLiteral("&Sprawdź archiwum odczytów"));
@@ -104,6 +104,8 @@ void TfrGlowna::buildRoundsMenu() {
     connect(acPunkty, &QAction::triggered, this, guarded([this] { acPunktyExecute(); }));
     connect(acCzytniki, &QAction::triggered, this, guarded([this] { acCzytnikiExecute(); }));
     connect(acPlany, &QAction::triggered, this, guarded([this] { acPlanyExecute(); }));
+    connect(acRaportWyjatkow, &QAction::triggered, this,
+            guarded([this] { acRaportWyjatkowExecute(); }));
     mObchody->addActions({acPunkty, acCzytniki, acPlany, acRaportWyjatkow});
     mObchody->addSeparator();
     mObchody->addAction(acSprawdzArchiwum);
@@ -253,6 +255,17 @@ void TfrGlowna::acCzytnikiExecute() {
 
 void TfrGlowna::acPlanyExecute() {
     PlanWindow window(parts().DM3, this);
+    window.exec();
+}
+
+// The exception report's window keeps its choices for the run: they start as this month the
+// first time it opens.
+void TfrGlowna::acRaportWyjatkowExecute() {
+    if (!exceptionReportChoices_)
+        exceptionReportChoices_ = initialExceptionReportChoices();
+    ExceptionReportWindow window(
+        parts().DM3, [this](const QString& message) { WriteLog(message); },
+        *exceptionReportChoices_, this);
     window.exec();
 }
 

@@ -10,6 +10,7 @@
 
 #include "common/service_log.h"
 #include "link/receive_buffer.h"
+#include "rounds/exception_report.h"
 
 class QAction;
 class QMenu;
@@ -49,6 +50,7 @@ public:
     void acPunktyExecute();
     void acCzytnikiExecute();
     void acPlanyExecute();
+    void acRaportWyjatkowExecute();
 
     void WriteLog(const QString& message);
     // The service log bound by FormCreate.
@@ -96,6 +98,7 @@ private:
     std::optional<MainWindowParts> parts_;
     QString baseFolder_;
     std::optional<ServiceLog> log_;
+    std::optional<ExceptionReportChoices> exceptionReportChoices_;
     quint8 selectedPort_ = 0;
     bool shown_ = false;
 };

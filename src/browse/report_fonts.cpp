@@ -37,11 +37,30 @@ double MeasuredFont::width(const QString& text) {
 }
 
 ReportFonts::ReportFonts(const QPaintDevice* device)
-    : regular10(10, false, device), bold12(12, true, device), regular6(6, false, device),
-      regular8(kDetailPoints, false, device), bold8(kDetailPoints, true, device), device_(device) {}
+    : regular10(10, false, device), bold10(10, true, device), bold12(12, true, device),
+      regular6(6, false, device), regular8(kDetailPoints, false, device),
+      bold8(kDetailPoints, true, device), device_(device) {}
 
 MeasuredFont& ReportFonts::detail(int tenths, bool bold) {
     return shrunk_.try_emplace({tenths, bold}, tenths / 10.0, bold, device_).first->second;
+}
+
+MeasuredFont& ReportFonts::of(ReportFontKind kind) {
+    switch (kind) {
+    case ReportFontKind::Regular10:
+        return regular10;
+    case ReportFontKind::Bold10:
+        return bold10;
+    case ReportFontKind::Bold12:
+        return bold12;
+    case ReportFontKind::Regular6:
+        return regular6;
+    case ReportFontKind::Regular8:
+        return regular8;
+    case ReportFontKind::Bold8:
+        break;
+    }
+    return bold8;
 }
 
 } // namespace ronvalo

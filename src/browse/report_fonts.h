@@ -56,6 +56,9 @@ private:
     ValueCache<QString, qreal> widths_;
 };
 
+// The report's fonts by name, for layouts made apart from the painting.
+enum class ReportFontKind { Regular10, Bold10, Bold12, Regular6, Regular8, Bold8 };
+
 // The fonts the report's bands use, made for one device.
 class ReportFonts {
 public:
@@ -67,8 +70,10 @@ public:
     // The detail font at a smaller size, in tenths of a point; made the first time it is asked
     // for, since only the rare checkpoint number wider than its room needs one.
     MeasuredFont& detail(int tenths, bool bold);
+    MeasuredFont& of(ReportFontKind kind);
 
     MeasuredFont regular10; // the page header's date and the page number
+    MeasuredFont bold10;    // section headings
     MeasuredFont bold12;    // the title
     MeasuredFont regular6;  // the printed-by line
     MeasuredFont regular8;  // the detail band

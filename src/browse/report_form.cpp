@@ -4,11 +4,8 @@
 #include "browse/report_pages.h"
 #include "browse/report_preview.h"
 #include "common/clock.h"
-#include "common/exception.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QPdfWriter>
 #include <QPrinter>
 
 namespace ronvalo {
@@ -39,17 +36,8 @@ void PunchReport::Preview(QWidget* parent) {
 }
 
 PaintedReport PunchReport::writePdf(const QString& path) {
-    {
-        // QPdfWriter only says that painting failed; name the file that could not be made.
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            throw EFCreateError(QStringLiteral("Cannot create file %1").arg(path));
-    }
-    QPdfWriter writer(path);
-    writer.setPageLayout(reportPageLayout());
-    writer.setTitle(QStringLiteral("Raport"));
-    writer.setCreator(QStringLiteral("Ronvalo 2.2"));
-    return ReportPages(content(Clock::now()), factory_).print(writer);
+    return writeReportPdf(path, QStringLiteral("Raport"),
+                          ReportPages(content(Clock::now()), factory_));
 }
 
 TfrRaport2::TfrRaport2(QWidget* parent) : QWidget(parent), QRaport1(new PunchReport(this)) {

@@ -1,7 +1,8 @@
 // The print preview's page view: geometry, scrolling and painting the pages in view.
 #include "browse/report_page_view.h"
 
-#include "browse/report_pages.h"
+#include "browse/previewed_report.h"
+#include "browse/report_canvas.h"
 #include "common/error_handler.h"
 
 #include <QPaintEvent>
@@ -26,7 +27,7 @@ int clampToInt(qint64 value) {
 
 } // namespace
 
-ReportPageView::ReportPageView(ReportPages& pages, int dotsPerInch, QWidget* parent)
+ReportPageView::ReportPageView(PreviewedReport& pages, int dotsPerInch, QWidget* parent)
     : QAbstractScrollArea(parent), pages_(pages), dotsPerInch_(dotsPerInch) {
     setObjectName(QStringLiteral("PreviewPages"));
     viewport()->setBackgroundRole(QPalette::Dark);
@@ -44,7 +45,7 @@ void ReportPageView::setPageCount(qint64 count) {
 }
 
 QSize ReportPageView::pageSize() const {
-    const ReportPage& page = pages_.layout().page();
+    const ReportPage& page = pages_.paper();
     return {qRound(page.width * pixelsPerMm_), qRound(page.height * pixelsPerMm_)};
 }
 
@@ -85,7 +86,7 @@ void ReportPageView::zoomBy(double factor) {
 }
 
 void ReportPageView::applyFit() {
-    const ReportPage& paper = pages_.layout().page();
+    const ReportPage& paper = pages_.paper();
     const double across = (viewport()->width() - 2.0 * kGap) / paper.width;
     const double down = (viewport()->height() - 2.0 * kGap) / paper.height;
     setScale(fit_ == Fit::Page ? std::min(across, down) : across);
@@ -129,14 +130,14 @@ void ReportPageView::noteCurrentPage() {
     }
 }
 
-const std::vector<Punch>* ReportPageView::pageRows(qint64 page) {
+const std::any* ReportPageView::pageRows(qint64 page) {
     const auto held = rows_.find(page);
     if (held != rows_.end())
         return &held->second;
     if (failed_)
         return nullptr;
     try {
-        return &rows_.emplace(page, pages_.rows(page)).first->second;
+        return &rows_.emplace(page, pages_.readPage(page)).first->second;
     } catch (...) {
         // Shown once, outside the painting: the pages stay on screen, blank.
         failed_ = true;
@@ -151,9 +152,9 @@ void ReportPageView::paintEvent(QPaintEvent*) {
     // The pages in view are painted anew from their rows each time, into one image the size
     // of the view: however far the pages are zoomed, nothing larger is held.
     const qreal ratio = devicePixelRatioF();
-    QImage canvas = ReportPages::canvas(viewport()->size() * ratio, dotsPerInch_);
+    QImage canvas = reportCanvas(viewport()->size() * ratio, dotsPerInch_);
     canvas.fill(palette().color(QPalette::Dark));
-    std::map<qint64, std::vector<Punch>> shown;
+    std::map<qint64, std::any> shown;
     if (count_ > 0) {
         QPainter painter(&canvas);
         const qint64 top = verticalScrollBar()->value();
@@ -164,8 +165,8 @@ void ReportPageView::paintEvent(QPaintEvent*) {
                                QSizeF(pageSize()) * ratio);
             painter.setPen(palette().color(QPalette::Shadow));
             painter.drawRect(place.adjusted(-1, -1, 0, 0));
-            if (const std::vector<Punch>* rows = pageRows(page)) {
-                pages_.paint(painter, place, page, *rows);
+            if (const std::any* rows = pageRows(page)) {
+                pages_.paintPage(painter, place, page, *rows);
                 shown.insert(rows_.extract(page));
             } else {
                 painter.fillRect(place, Qt::white);

@@ -1,15 +1,14 @@
 // The print preview's pages on screen, one under the other, each painted as it comes into view.
 #pragma once
 
-#include "store/punch.h"
+#include <any>
 
 #include <QAbstractScrollArea>
 #include <map>
-#include <vector>
 
 namespace ronvalo {
 
-class ReportPages;
+class PreviewedReport;
 
 // Shows the report's pages in a column at a chosen size. It holds the rows of the pages in
 // view and nothing more, so a report of a thousand pages costs what one of two pages does.
@@ -17,7 +16,7 @@ class ReportPageView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     // `dotsPerInch`: the resolution of the printer the pages are laid out for.
-    ReportPageView(ReportPages& pages, int dotsPerInch, QWidget* parent = nullptr);
+    ReportPageView(PreviewedReport& pages, int dotsPerInch, QWidget* parent = nullptr);
 
     void setPageCount(qint64 count);
     qint64 pageCount() const { return count_; }
@@ -50,8 +49,8 @@ private:
     QSize pageSize() const;
     int pageStep() const { return pageSize().height() + kGap; }
     QRect pageRect(qint64 page) const;
-    // The page's rows, read when the page comes into view; null once reading failed.
-    const std::vector<Punch>* pageRows(qint64 page);
+    // What the page shows, read when the page comes into view; null once reading failed.
+    const std::any* pageRows(qint64 page);
     // Sizes the pages to the fit chosen; called only while one is.
     void applyFit();
     // Pages of this size, the current page kept in view; the pictures made anew.
@@ -61,12 +60,12 @@ private:
 
     static constexpr int kGap = 12; // around and between the pages, in pixels
 
-    ReportPages& pages_;
+    PreviewedReport& pages_;
     int dotsPerInch_;
     qint64 count_ = 0;
     double pixelsPerMm_ = 3;
     Fit fit_ = Fit::Width;
-    std::map<qint64, std::vector<Punch>> rows_;
+    std::map<qint64, std::any> rows_;
     qint64 current_ = 0;
     bool failed_ = false; // a page could not be read; the others are shown blank
 };

@@ -1,17 +1,12 @@
 // The punch report's pages on demand: counted once, each painted from its own rows.
 #include "browse/report_pages.h"
 
+#include "browse/report_canvas.h"
+
 #include <QPainter>
 #include <utility>
 
 namespace ronvalo {
-
-namespace {
-
-constexpr double kMetresPerInch = 0.0254;
-constexpr double kMmPerInch = 25.4;
-
-} // namespace
 
 ReportPages::ReportPages(ReportContent content, PunchSourceFactory factory, ReportLayout layout)
     : content_(std::move(content)), factory_(std::move(factory)), layout_(layout) {}
@@ -47,33 +42,17 @@ std::vector<Punch> ReportPages::rows(qint64 page) {
     return rows;
 }
 
-QImage ReportPages::canvas(QSize pixels, int dotsPerInch) {
-    QImage image(pixels, QImage::Format_RGB32);
-    // The fonts take their sizes from the image's resolution: the printer's, not the screen's.
-    const int dotsPerMetre = qRound(dotsPerInch / kMetresPerInch);
-    image.setDotsPerMeterX(dotsPerMetre);
-    image.setDotsPerMeterY(dotsPerMetre);
-    return image;
-}
-
 void ReportPages::paint(QPainter& painter, const QRectF& target, qint64 page,
                         const std::vector<Punch>& rows) const {
-    painter.save();
-    painter.setClipRect(target);
-    painter.fillRect(target, Qt::white);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.translate(target.topLeft());
-    const double dotsPerMm = painter.device()->logicalDpiX() / kMmPerInch;
-    painter.scale(target.width() / (layout_.page().width * dotsPerMm),
-                  target.height() / (layout_.page().height * dotsPerMm));
-    const PunchSource source = [&rows, next = std::size_t(0)](Punch& out) mutable {
-        if (next == rows.size())
-            return false;
-        out = rows[next++];
-        return true;
-    };
-    paintReportPage(painter, content_, source, page, layout_);
-    painter.restore();
+    paintPageInto(painter, target, layout_.page(), [&](QPainter& onPage) {
+        const PunchSource source = [&rows, next = std::size_t(0)](Punch& out) mutable {
+            if (next == rows.size())
+                return false;
+            out = rows[next++];
+            return true;
+        };
+        paintReportPage(onPage, content_, source, page, layout_);
+    });
 }
 
 PaintedReport ReportPages::print(QPagedPaintDevice& device) const {

@@ -3,9 +3,7 @@
 
 #include "browse/report_painter.h"
 
-#include <QImage>
 #include <QRectF>
-#include <QSize>
 #include <vector>
 
 class QPainter;
@@ -14,31 +12,33 @@ namespace ronvalo {
 
 // The report's pages painted when they are asked for: each page's rows are read again from the
 // row source, so what the preview holds does not grow with the report.
-class ReportPages {
+class ReportPages : public PreviewedReport {
 public:
     ReportPages(ReportContent content, PunchSourceFactory factory,
                 ReportLayout layout = ReportLayout());
 
     const ReportLayout& layout() const { return layout_; }
+    const ReportPage& paper() const override { return layout_.page(); }
 
     // Reads every row once; the pages they fill (an empty report still has its one page).
-    qint64 count();
+    qint64 count() override;
+    // The page's rows, as rows() reads them.
+    std::any readPage(qint64 page) override { return rows(page); }
+    void paintPage(QPainter& painter, const QRectF& target, qint64 page,
+                   const std::any& contents) const override {
+        paint(painter, target, page, std::any_cast<const std::vector<Punch>&>(contents));
+    }
 
     // The rows printed on page `page` (0 first). Reading goes on from the page read last when
     // this one comes after it, and starts again from the first row otherwise.
     std::vector<Punch> rows(qint64 page);
-
-    // An image to paint pages into: `pixels` big, its fonts sized for `dotsPerInch`, the
-    // resolution of the printer the preview stands for, so that every text is measured as the
-    // printout measures it.
-    static QImage canvas(QSize pixels, int dotsPerInch);
 
     // Paints page `page` with its `rows` over `target`, a rectangle of the painter's canvas.
     void paint(QPainter& painter, const QRectF& target, qint64 page,
                const std::vector<Punch>& rows) const;
 
     // The whole report onto a printer or PDF file, its rows read anew.
-    PaintedReport print(QPagedPaintDevice& device) const;
+    PaintedReport print(QPagedPaintDevice& device) const override;
 
 private:
     PunchSource newSource() const { return factory_ ? factory_() : PunchSource(); }

@@ -1,11 +1,11 @@
 // Painting of the punch report's bands and rows with QPainter, positions in millimetres.
 #include "browse/report_painter.h"
 
+#include "browse/report_canvas.h"
 #include "browse/report_fonts.h"
 #include "common/exception.h"
 
 #include <QPagedPaintDevice>
-#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -14,93 +14,12 @@ namespace ronvalo {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
-constexpr double kLabelHeight = 8.0; // tall enough for any font the report uses
-constexpr double kFrameWidth = 0.2;  // the column header's thin frame
-constexpr int kNoClip = Qt::TextDontClip | Qt::TextSingleLine;
 constexpr double kDetailPoints = ReportFonts::kDetailPoints;
 // The checkpoint number's box in the detail band, and the least space kept between the time's
 // text and a number that needs more than its box.
 constexpr double kNumberLeft = 35.7;
 constexpr double kNumberWidth = 9.0;
 constexpr double kNumberGap = 1.0;
-
-// Text positions are kept in 1/64 of a device dot, cut towards zero.
-double toTextGrid(double dots) {
-    return static_cast<int>(dots * 64) / 64.0;
-}
-
-// Whether glyphs drawn without their text stay text on the painter's device. The PDF writer and
-// images draw them as text; engines that record what is drawn (a picture, the Windows
-// printer's first pass over a page) would turn each glyph into an outline, so they are given
-// the text itself.
-bool drawsGlyphsAsText(const QPainter& painter) {
-    const QPaintEngine::Type type = painter.paintEngine()->type();
-    return type == QPaintEngine::Pdf || type == QPaintEngine::Raster;
-}
-
-// A painter that takes millimetres from `originMm`, the paper's point at the device's origin.
-class MmPainter {
-public:
-    MmPainter(QPainter& painter, QPointF originMm)
-        : painter_(painter), scale_(painter.device()->logicalDpiX() / kMmPerInch),
-          origin_(originMm), fonts_(painter.device()), keptGlyphs_(drawsGlyphsAsText(painter)) {}
-
-    ReportFonts& fonts() { return fonts_; }
-
-    QRectF rect(double left, double top, double width, double height) const {
-        return {(left - origin_.x()) * scale_, (top - origin_.y()) * scale_, width * scale_,
-                height * scale_};
-    }
-
-    void setFont(MeasuredFont& font) {
-        if (&font != current_) {
-            painter_.setFont(font.font());
-            current_ = &font;
-        }
-    }
-
-    // The width of a text in the current font.
-    double textWidth(const QString& text) const { return current_->width(text) / scale_; }
-    // The height from a line's top to its baseline in the current font.
-    double ascent() const { return current_->ascent() / scale_; }
-
-    // A label that grows with its text (never cut), anchored at its left or right edge or
-    // centred in the box given.
-    void label(double left, double top, double width, int align, const QString& text) {
-        const QRectF box = rect(left, top, width, kLabelHeight);
-        if (keptGlyphs_ && !(align & Qt::AlignHCenter)) {
-            // Where drawText would put the line, without laying the text out again: at the
-            // box's corner or its right edge less the text's width, in the steps text
-            // positions are kept in. The rows' texts repeat, so their glyphs are at hand.
-            const QGlyphRun glyphs = current_->glyphs(text);
-            if (!glyphs.isEmpty()) {
-                const double x = (align & Qt::AlignRight)
-                                     ? box.x() + (box.width() - current_->width(text))
-                                     : box.x();
-                painter_.drawGlyphRun(QPointF(toTextGrid(x), toTextGrid(box.y())), glyphs);
-                return;
-            }
-        }
-        painter_.drawText(box, align | Qt::AlignTop | kNoClip, text);
-    }
-
-    void frame(double left, double top, double width, double height) {
-        const double inset = kFrameWidth / 2;
-        painter_.setPen(QPen(Qt::black, kFrameWidth * scale_));
-        painter_.setBrush(Qt::NoBrush);
-        painter_.drawRect(
-            rect(left + inset, top + inset, width - kFrameWidth, height - kFrameWidth));
-    }
-
-private:
-    QPainter& painter_;
-    double scale_;
-    QPointF origin_;
-    ReportFonts fonts_;
-    bool keptGlyphs_;
-    MeasuredFont* current_ = nullptr;
-};
 
 // Draws the report's bands where the layout puts them.
 class ReportPainter {
@@ -114,27 +33,17 @@ public:
 
     // The page header, the title on the first page and the page footer.
     void pageFrame(qint64 page) {
-        const double left = layout_.page().marginLeft;
-        const double width = layout_.printableWidth();
-
-        mm_.setFont(fonts_.regular10);
-        mm_.label(left + 120.65, layout_.pageHeaderTop() + 6.35, width - 120.65, Qt::AlignLeft,
-                  printedAt_);
-
+        paintPageHeader(mm_, layout_, printedAt_);
         if (page == 0) {
+            const double left = layout_.page().marginLeft;
+            const double width = layout_.printableWidth();
             const double top = layout_.titleTop();
             mm_.setFont(fonts_.bold12);
             mm_.label(left, top + 6.35, width, Qt::AlignHCenter, QStringLiteral("Raport"));
             mm_.label(left, top + 12.7, width, Qt::AlignHCenter, content_.QRLabel2);
             mm_.label(left, top + 19.05, width, Qt::AlignHCenter, content_.QRLabel6);
         }
-
-        const double footer = layout_.pageFooterTop();
-        mm_.setFont(fonts_.regular10);
-        mm_.label(left, footer + 2.1, width, Qt::AlignHCenter, QString::number(page + 1));
-        mm_.setFont(fonts_.regular6);
-        mm_.label(left + 2.1, footer + 9.0, width - 2.1, Qt::AlignLeft,
-                  QStringLiteral("Wydrukowano przy uzyciu programu Ronvalo 2.2"));
+        paintPageFooter(mm_, layout_, page);
     }
 
     // A detail row where the layout puts it, under its column's header when it is the first.
@@ -232,11 +141,8 @@ bool nextPrintedRow(const PunchSource& next, Punch& punch, DetailBand& band) {
 PaintedReport paintReport(QPagedPaintDevice& device, const ReportContent& content,
                           const PunchSource& next, const ReportLayout& layout) {
     QPainter painter;
-    if (!painter.begin(&device))
-        throw Exception(QStringLiteral("Nie można rozpocząć wydruku raportu"));
-    // The painter's origin is the corner of the printable area, not of the paper.
-    ReportPainter bands(painter, device.pageLayout().paintRect(QPageLayout::Millimeter).topLeft(),
-                        layout, content);
+    beginReportPainting(painter, device);
+    ReportPainter bands(painter, deviceOriginMm(device), layout, content);
 
     PaintedReport result;
     qint64 page = 0;
@@ -247,8 +153,7 @@ PaintedReport paintReport(QPagedPaintDevice& device, const ReportContent& conten
     while (nextPrintedRow(next, punch, band)) {
         const RowPlace at = layout.place(result.rows);
         if (at.page != page) {
-            if (!device.newPage())
-                throw Exception(QStringLiteral("Nie można dodać strony raportu"));
+            newReportPage(device);
             page = at.page;
             bands.pageFrame(page);
         }

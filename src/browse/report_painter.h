@@ -1,6 +1,7 @@
 // Painting of the punch report onto any paged device: a printer, its preview or a PDF file.
 #pragma once
 
+#include "browse/previewed_report.h"
 #include "browse/report_layout.h"
 #include "common/regional.h"
 #include "store/punch.h"
@@ -46,11 +47,6 @@ QString printedAtText(const QDateTime& moment, const RegionalFormats& formats);
 
 // The paper and margins of the layout, for the printer or the PDF file the report goes to.
 QPageLayout reportPageLayout(const ReportLayout& layout = ReportLayout());
-
-struct PaintedReport {
-    qint64 rows = 0;
-    qint64 pages = 0;
-};
 
 // Pulls rows from `next` up to the next one that is printed, with its detail band as
 // DetailBand1BeforePrint leaves it; false once the rows are used up.

@@ -1,8 +1,9 @@
 // The report's print preview dialog: the tool bar and the printing, around the page view.
 #include "browse/report_preview.h"
 
+#include "browse/previewed_report.h"
 #include "browse/report_page_view.h"
-#include "browse/report_pages.h"
+#include "common/dialogs.h"
 #include "common/error_handler.h"
 
 #include <QAction>
@@ -23,7 +24,7 @@ constexpr double kZoomStep = 1.25;
 
 } // namespace
 
-ReportPreviewDialog::ReportPreviewDialog(QPrinter* printer, ReportPages& pages, QWidget* parent)
+ReportPreviewDialog::ReportPreviewDialog(QPrinter* printer, PreviewedReport& pages, QWidget* parent)
     : QDialog(parent), printer_(printer), pages_(pages),
       view_(new ReportPageView(pages, printer->resolution(), this)) {
     setObjectName(QStringLiteral("PrintPreview"));
@@ -49,13 +50,13 @@ ReportPreviewDialog::ReportPreviewDialog(QPrinter* printer, ReportPages& pages, 
 }
 
 void ReportPreviewDialog::addToolBar() {
-    auto* bar = new QToolBar(this);
+    auto* bar = bar_ = new QToolBar(this);
     bar->setObjectName(QStringLiteral("PreviewTools"));
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     layout()->addWidget(bar);
 
-    connect(bar->addAction(QStringLiteral("Drukuj...")), &QAction::triggered, this,
-            guarded([this] { choosePrinterAndPrint(); }));
+    print_ = bar->addAction(QStringLiteral("Drukuj..."));
+    connect(print_, &QAction::triggered, this, guarded([this] { choosePrinterAndPrint(); }));
     bar->addSeparator();
     connect(bar->addAction(QStringLiteral("Szerokość strony")), &QAction::triggered, view_,
             &ReportPageView::fitWidth);
@@ -99,6 +100,20 @@ void ReportPreviewDialog::choosePrinterAndPrint() {
     QPrintDialog dialog(printer_, this);
     if (dialog.exec() == QDialog::Accepted)
         print();
+}
+
+void ReportPreviewDialog::addPdfSaving(const QString& title, const QString& suggested) {
+    auto* save = new QAction(QStringLiteral("Zapisz PDF..."), bar_);
+    save->setObjectName(QStringLiteral("SavePdf"));
+    const QList<QAction*> actions = bar_->actions();
+    const qsizetype after = actions.indexOf(print_) + 1;
+    bar_->insertAction(after < actions.size() ? actions[after] : nullptr, save);
+    connect(save, &QAction::triggered, this, guarded([this, title, suggested] {
+                const QString path = Dialogs::current().saveFileName(
+                    QStringLiteral("Zapisz PDF"), suggested, QStringLiteral("Pliki PDF (*.pdf)"));
+                if (!path.isEmpty())
+                    writeReportPdf(path, title, pages_);
+            }));
 }
 
 void ReportPreviewDialog::print() {

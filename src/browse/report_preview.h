@@ -6,10 +6,12 @@
 class QLabel;
 class QPrinter;
 class QSpinBox;
+class QToolBar;
+class QAction;
 
 namespace ronvalo {
 
-class ReportPages;
+class PreviewedReport;
 class ReportPageView;
 
 // The preview the report is printed from. It shows the pages as the printer lays them out,
@@ -19,7 +21,11 @@ class ReportPreviewDialog : public QDialog {
 public:
     // Counts the report's pages; a failure to read the rows is shown in the error box and
     // leaves the preview empty.
-    ReportPreviewDialog(QPrinter* printer, ReportPages& pages, QWidget* parent = nullptr);
+    ReportPreviewDialog(QPrinter* printer, PreviewedReport& pages, QWidget* parent = nullptr);
+
+    // Adds "Zapisz PDF..." after "Drukuj...": the whole report into a PDF file the operator
+    // names, `title` its document title and `suggested` the name the save dialog starts at.
+    void addPdfSaving(const QString& title, const QString& suggested);
 
     QPrinter* printer() const { return printer_; }
     qint64 pageCount() const;
@@ -34,7 +40,9 @@ private:
     void showPageNumber(qint64 page);
 
     QPrinter* printer_;
-    ReportPages& pages_;
+    PreviewedReport& pages_;
+    QToolBar* bar_ = nullptr;
+    QAction* print_ = nullptr;
     ReportPageView* view_;
     QSpinBox* pageNumber_ = nullptr;
     QLabel* pageTotal_ = nullptr;

@@ -288,7 +288,7 @@ std::vector<InstrumentPunches> indexPunches(const EvaluationInput& input,
     QHash<QString, int> groups;
     for (int p = 0; p < input.plans.size(); ++p)
         groups.insert(punchInstrument(input.plans[p].instrument), planInstrument[p]);
-    std::vector<std::vector<PunchKey>> keys(groups.size());
+    std::vector<std::vector<IndexedPunch>> keys(groups.size());
     const qint64 zeroDay = zeroDate().toJulianDay();
     for (std::size_t i = 0; i < input.punches.size(); ++i) {
         const Punch& punch = input.punches[i];

@@ -5,7 +5,7 @@
 
 namespace ronvalo {
 
-InstrumentPunches::InstrumentPunches(std::vector<PunchKey> punches) {
+InstrumentPunches::InstrumentPunches(std::vector<IndexedPunch> punches) {
     // Punches read in the table's date order arrive sorted; only other orders pay for a sort.
     if (!std::is_sorted(punches.begin(), punches.end()))
         std::sort(punches.begin(), punches.end());

@@ -12,7 +12,7 @@ namespace ronvalo {
 using Minute = qint64;
 
 // One punch as the index keeps it: no strings, no copies of the row.
-struct PunchKey {
+struct IndexedPunch {
     qint64 msecs = 0; // date and time, milliseconds since the zero date
     qint64 autoNr = 0;
     qint32 checkpoint = 0;
@@ -20,7 +20,7 @@ struct PunchKey {
 
     Minute minute() const { return msecs / 60000; }
     // Punch order: date, time, AutoNr.
-    bool operator<(const PunchKey& other) const {
+    bool operator<(const IndexedPunch& other) const {
         return msecs != other.msecs ? msecs < other.msecs : autoNr < other.autoNr;
     }
 };
@@ -34,7 +34,7 @@ public:
     };
 
     // Takes the instrument's punches in any order.
-    explicit InstrumentPunches(std::vector<PunchKey> punches);
+    explicit InstrumentPunches(std::vector<IndexedPunch> punches);
 
     Range checkpoint(qint32 number) const;
 

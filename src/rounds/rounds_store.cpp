@@ -82,6 +82,13 @@ QList<Checkpoint> loadCheckpoints(TDM3& dm) {
         const qint32 number = punched.value(0).toInt();
         byNumber.insert(number, {number, QString(), incidentByDefault(number)});
     }
+    for (const Checkpoint& checkpoint : loadNamedCheckpoints(dm))
+        byNumber.insert(checkpoint.number, checkpoint);
+    return byNumber.values();
+}
+
+QList<Checkpoint> loadNamedCheckpoints(TDM3& dm) {
+    QMap<qint32, Checkpoint> byNumber;
     QSqlQuery named = run(dm, QStringLiteral("SELECT Nrwewpkt, Nazwa, Zdarzenie FROM ob.Punkty"));
     while (named.next()) {
         const qint32 number = named.value(0).toInt();

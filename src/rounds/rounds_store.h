@@ -18,6 +18,9 @@ class TDM3;
 // Every checkpoint by number: each one that occurs in the punch table and each one of Punkty,
 // with its name (empty when unnamed) and incident tick (incidentByDefault when not in Punkty).
 QList<Checkpoint> loadCheckpoints(TDM3& dm);
+// The rows of Punkty alone, by number: what names and marks a checkpoint beyond the defaults,
+// read without going through the punch table.
+QList<Checkpoint> loadNamedCheckpoints(TDM3& dm);
 // Punkty becomes the rows of `checkpoints` that say more than the defaults: a name, or an
 // incident tick other than incidentByDefault. A row without either is left out, which is how a
 // number added by mistake goes again.

@@ -132,7 +132,12 @@ void TDM3::tableClosed() {
 
 // The punch file is the main database, so that one transaction spans all the files.
 void TDM3::connect() {
-    connection_.emplace(tbOdbicia.filePath(), QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
+    // A read-only connection opens the attached files read-only too: SQLite gives them the
+    // main file's flags. A tool that only reads may wait out a long import rather than fail.
+    connection_.emplace(tbOdbicia.filePath(),
+                        readOnly_
+                            ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000")
+                            : QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
     if (!connection_->isOpen()) {
         const QSqlError error = connection_->lastError();
         connection_.reset();
@@ -163,9 +168,16 @@ QString TDM3::roundsFilePath() const {
 // message the rounds' windows show, and the connection carries on without it.
 void TDM3::attachRounds() {
     roundsProblem_.clear();
+    roundsMissing_ = false;
     const QString path = roundsFilePath();
     const QString shown = QDir::toNativeSeparators(path);
     if (!platform::fileExists(path.toStdString())) {
+        if (readOnly_) {
+            roundsMissing_ = true;
+            roundsProblem_ =
+                QStringLiteral("Nie można otworzyć pliku %1: plik nie istnieje").arg(shown);
+            return;
+        }
         QString error;
         // An installation from before the rounds gets their file, empty.
         if (!createRoundsFile(path, &error)) {
@@ -200,6 +212,7 @@ void TDM3::disconnect() {
     insertDownload_.reset();
     connection_.reset();
     roundsProblem_.clear();
+    roundsMissing_ = false;
 }
 
 QSqlDatabase& TDM3::database() {
@@ -251,7 +264,10 @@ void TDM3::forEachPunch(const std::function<bool(const Punch&)>& visit) {
 }
 
 std::function<bool(Punch&)> TDM3::readPunches() {
-    const PunchSelection chosen = selection();
+    return readPunches(selection());
+}
+
+std::function<bool(Punch&)> TDM3::readPunches(const PunchSelection& chosen) {
     if (chosen.kind() == PunchSelection::Kind::Nothing)
         return [](Punch&) { return false; };
     auto query = std::make_shared<QSqlQuery>(

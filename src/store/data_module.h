@@ -61,6 +61,12 @@ public:
     void setDatabaseFolder(const QString& folder);
     // Opens the punch, reader and download tables, in that order (the order of start-up).
     void openTables();
+    // Set before openTables(): the connection only reads, waiting up to ten seconds for a
+    // writer's lock, and a missing Obchody.db stays missing. For a tool that reads the tables
+    // while the program may be running.
+    void setReadOnly(bool on) { readOnly_ = on; }
+    // Read-only and Obchody.db does not exist: the installation has no plans or names yet.
+    bool roundsFileMissing() const { return roundsMissing_; }
 
     // Punch table. Nrczyt is cut to its first 10 characters.
     void insertPunch(const Punch& punch);
@@ -71,6 +77,8 @@ public:
     // failed read raises EDatabaseError. The reader keeps its own query, so it may outlive a
     // refresh but not a closed table.
     std::function<bool(Punch&)> readPunches();
+    // The same for a selection of the caller's, whatever the filter says.
+    std::function<bool(Punch&)> readPunches(const PunchSelection& chosen);
     qint64 punchCount();
 
     // Reader table.
@@ -129,6 +137,8 @@ private:
 
     std::optional<SqliteConnection> connection_;
     QString roundsProblem_; // why Obchody.db is not attached; empty while it is
+    bool readOnly_ = false;
+    bool roundsMissing_ = false;
     bool filtered_ = false;
     std::optional<PunchCriteria> filterCriteria_;
     std::optional<QSqlQuery> insertPunch_, findReader_, insertReader_, insertDownload_;

@@ -1,5 +1,6 @@
 // The report's pages on demand: each page reads the rows up to its own last, reading goes on
 // from the page before, and a page painted shows its rows where the layout puts them.
+#include "browse/report_canvas.h"
 #include "browse/report_pages.h"
 #include "common/exception.h"
 
@@ -42,7 +43,7 @@ constexpr int kPixelsPerMm = 4;
 
 // Page `page` as an image, painted from the rows read for it.
 QImage pageImage(ReportPages& pages, qint64 page) {
-    QImage image = ReportPages::canvas(QSize(210, 297) * kPixelsPerMm, kDpi);
+    QImage image = reportCanvas(QSize(210, 297) * kPixelsPerMm, kDpi);
     QPainter painter(&image);
     pages.paint(painter, image.rect(), page, pages.rows(page));
     return image;

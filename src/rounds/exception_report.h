@@ -1,0 +1,111 @@
+// The exception report's content: the rounds of a period judged from the tables, as the window's
+// grid, the CSV file and the printed report show them.
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+#include <optional>
+#include <span>
+
+#include "common/csv_writer.h"
+#include "rounds/evaluation.h"
+#include "rounds/names.h"
+
+namespace ronvalo {
+
+class TDM3;
+
+// What the operator chose: the period (both days included), one instrument or all, one plan (by
+// name) or all, and whether rounds walked as planned are left out.
+struct ExceptionReportChoices {
+    QDate from;
+    QDate to;
+    std::optional<QString> instrument; // NrCzytnika; none: "wszystkie"
+    std::optional<QString> plan;       // Nazwa; none: "wszystkie"
+    bool exceptionsOnly = false;       // "tylko wyjątki"
+};
+
+// One round as a grid row shows it.
+struct ExceptionRound {
+    QDate day;
+    QString plan;
+    QString instrument; // "0123 Brama północna"
+    QTime plannedStart;
+    QTime start; // null: not walked
+    RoundStatus status = RoundStatus::NotWalked;
+    QStringList missing; // "12 Brama główna", in step order
+};
+
+// A punch as the "Poza planem" and "Zdarzenia" lists show it.
+struct ReportPunch {
+    QDate date;
+    QTime time;
+    QString checkpoint; // "12 Brama główna", just the number when unnamed or unknown
+    QString instrument;
+};
+
+struct ExceptionReport {
+    ExceptionReportChoices choices;
+    QString instrumentText;       // the instrument's label, or "wszystkie"
+    QString planText;             // the plan's name, or "wszystkie"
+    QList<ExceptionRound> rounds; // without the "Wykonany" ones when only exceptions are asked
+    QList<RoundCounts> perPlan;   // of every round of the period, shown or not
+    RoundCounts total;
+    QList<ReportPunch> outside;
+    QList<ReportPunch> incidents;
+};
+
+// What the report is made from, read from the tables.
+struct ExceptionReportTables {
+    QList<Plan> plans; // every validity period
+    QList<Punch> punches;
+    CheckpointNames checkpoints;
+    InstrumentNames instruments;
+    QSet<qint32> incidentCheckpoints;
+};
+
+// The grid's and the CSV file's column titles.
+QStringList exceptionReportTitles();
+// A round's fields under those titles: the date "2004-04-26", times "08:15" ("Start" empty for a
+// round not walked), the missing checkpoints separated by ", ".
+QStringList exceptionRoundFields(const ExceptionRound& round);
+
+// The rounds' fields one row at a time, for CsvWriter; the list must outlive the source.
+CsvRowSource exceptionRoundRows(const QList<ExceptionRound>& rounds);
+
+// The summary's column titles ("Zaplanowane", each status counted, "Zgodność") and one plan's or
+// the total's figures under them.
+QStringList summaryTitles();
+QStringList summaryFields(const RoundCounts& counts);
+// The line below the grid: each title with its figure.
+QString summaryLine(const RoundCounts& counts);
+
+// Judges the period from `tables`: the plans chosen, their rounds, what lies outside them. A
+// period whose last day comes before its first is an empty report.
+ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
+                                     const ExceptionReportChoices& choices);
+
+// The report of an evaluation already made of `punches` (the evaluation's input), with the names
+// of `tables`.
+ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const Punch> punches,
+                                  const ExceptionReportTables& tables,
+                                  const ExceptionReportChoices& choices);
+
+// Reads what the choices need: the plans, the punches of the instruments in question on the days
+// the rounds reach, the names. An installation without Obchody.db has no plans or names. Raises
+// EDatabaseError when the tables cannot be read.
+ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices);
+
+// The instruments and plan names the window offers: every instrument of the reader table and of
+// the plans, and every plan's name, each once and in order.
+struct ExceptionReportOffer {
+    QList<InstrumentName> instruments;
+    QStringList plans;
+};
+ExceptionReportOffer loadExceptionReportOffer(TDM3& dm);
+
+} // namespace ronvalo

@@ -1,0 +1,321 @@
+// Laying out the printed exception report: sections and tables flowing from page to page.
+#include "rounds/exception_report_layout.h"
+
+#include <QImage>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "browse/report_canvas.h"
+
+namespace ronvalo {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr int kMeasuringDpi = 1200; // the PDF writer's and a high-resolution printer's
+constexpr double kLine = 3.6;       // one line of the 8-point font
+constexpr double kRowSpace = 0.6;   // below a table row's last line
+constexpr double kPad = 1.0;        // a cell's text from its column's edges
+constexpr double kSlack = 0.3;      // kept free in a column: the printer measures a hair wider
+constexpr double kHeaderPad = 1.2;  // above and below the column titles in their frame
+constexpr double kHeading = 8.0;    // a section heading's band
+constexpr double kAfterTable = 4.0;
+constexpr double kKeepWithHeading = 16.0; // a heading never ends a page alone
+
+struct Column {
+    QString title;
+    double width = 0;
+    int align = Qt::AlignLeft;
+};
+
+struct TableRow {
+    QStringList cells;
+    bool spanning = false; // one text across the table: a day's heading or the total
+    ReportFontKind font = ReportFontKind::Regular8;
+};
+
+// Breaks a text into lines no wider than `room`: at blanks, and inside a word only when the word
+// alone is wider.
+QStringList wrapText(const QString& text, double room, ReportFontKind font,
+                     const TextWidth& width) {
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString joined = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (width(font, joined) <= room) {
+            line = joined;
+            continue;
+        }
+        if (!line.isEmpty())
+            lines << line;
+        line = word;
+        while (line.size() > 1 && width(font, line) > room) {
+            qsizetype fits = line.size() - 1;
+            while (fits > 1 && width(font, line.left(fits)) > room)
+                --fits;
+            lines << line.left(fits);
+            line = line.mid(fits);
+        }
+    }
+    if (!line.isEmpty() || lines.isEmpty())
+        lines << line;
+    return lines;
+}
+
+// Places texts from the top of the first page's body down, starting a page where one is full.
+class Pager {
+public:
+    Pager(const ReportLayout& layout, const TextWidth& width)
+        : layout_(layout), width_(width), pages_(1),
+          top_(layout.titleTop() + layout.bands().title) {}
+
+    QList<LaidOutPage> pages() && { return std::move(pages_); }
+
+    void text(ReportFontKind font, double left, double top, double width, int align,
+              const QString& text) {
+        pages_.last().texts.append(LaidOutText{font, left, top, width, align, text});
+    }
+
+    // A new page when `height` does not fit below what stands; true when one began.
+    bool fit(double height) {
+        if (top_ + height <= layout_.pageFooterTop())
+            return false;
+        pages_.append(LaidOutPage{});
+        top_ = layout_.titleTop();
+        return true;
+    }
+
+    void heading(const QString& title) {
+        fit(kHeading + kKeepWithHeading);
+        text(ReportFontKind::Bold10, left(), top_ + 2.0, layout_.printableWidth(), Qt::AlignLeft,
+             title);
+        top_ += kHeading;
+    }
+
+    void line(const QString& text) {
+        fit(kLine + kRowSpace);
+        this->text(ReportFontKind::Regular8, left() + kPad, top_,
+                   layout_.printableWidth() - 2 * kPad, Qt::AlignLeft, text);
+        top_ += kLine + kRowSpace + kAfterTable;
+    }
+
+    void table(const QList<Column>& columns, const QList<TableRow>& rows) {
+        const QList<QStringList> titles = headerLines(columns);
+        const double header = headerHeight(titles);
+        fit(header + (rows.isEmpty() ? 0 : rowHeight(columns, rows.first())));
+        tableHeader(columns, titles, header);
+        QString day; // the spanning row the rows below belong to
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const TableRow& row = rows[i];
+            double needed = rowHeight(columns, row);
+            if (row.spanning && i + 1 < rows.size())
+                needed += rowHeight(columns, rows[i + 1]); // kept with the row below it
+            if (fit(needed)) {
+                tableHeader(columns, titles, header);
+                if (!row.spanning && !day.isEmpty())
+                    tableRow(columns, TableRow{{day + QStringLiteral(" (cd.)")}, true, row.font});
+            }
+            if (row.spanning)
+                day = row.cells.value(0);
+            tableRow(columns, row);
+        }
+        top_ += kAfterTable;
+    }
+
+private:
+    double left() const { return layout_.page().marginLeft; }
+
+    QList<QStringList> headerLines(const QList<Column>& columns) const {
+        QList<QStringList> lines;
+        for (const Column& column : columns)
+            lines << wrapText(column.title, column.width - 2 * kPad - kSlack, ReportFontKind::Bold8,
+                              width_);
+        return lines;
+    }
+
+    static double headerHeight(const QList<QStringList>& titles) {
+        qsizetype lines = 1;
+        for (const QStringList& title : titles)
+            lines = std::max(lines, title.size());
+        return lines * kLine + 2 * kHeaderPad;
+    }
+
+    void tableHeader(const QList<Column>& columns, const QList<QStringList>& titles,
+                     double height) {
+        pages_.last().frames.append(LaidOutFrame{left(), top_, tableWidth(columns), height});
+        double x = left();
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            cell(columns[c], x, top_ + kHeaderPad, titles[c], ReportFontKind::Bold8);
+            x += columns[c].width;
+        }
+        top_ += height;
+    }
+
+    QList<QStringList> rowLines(const QList<Column>& columns, const TableRow& row) const {
+        if (row.spanning)
+            return {wrapText(row.cells.value(0), tableWidth(columns) - 2 * kPad - kSlack, row.font,
+                             width_)};
+        QList<QStringList> lines;
+        for (qsizetype c = 0; c < columns.size(); ++c)
+            lines << wrapText(row.cells.value(c), columns[c].width - 2 * kPad - kSlack, row.font,
+                              width_);
+        return lines;
+    }
+
+    double rowHeight(const QList<Column>& columns, const TableRow& row) const {
+        qsizetype lines = 1;
+        for (const QStringList& cellLines : rowLines(columns, row))
+            lines = std::max(lines, cellLines.size());
+        return lines * kLine + kRowSpace;
+    }
+
+    void tableRow(const QList<Column>& columns, const TableRow& row) {
+        const QList<QStringList> lines = rowLines(columns, row);
+        if (row.spanning) {
+            cell({QString(), tableWidth(columns)}, left(), top_, lines.first(), row.font);
+        } else {
+            double x = left();
+            for (qsizetype c = 0; c < columns.size(); ++c) {
+                cell(columns[c], x, top_, lines[c], row.font);
+                x += columns[c].width;
+            }
+        }
+        top_ += rowHeight(columns, row);
+    }
+
+    void cell(const Column& column, double x, double top, const QStringList& lines,
+              ReportFontKind font) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            text(font, x + kPad, top + i * kLine, column.width - 2 * kPad, column.align, lines[i]);
+    }
+
+    static double tableWidth(const QList<Column>& columns) {
+        double sum = 0;
+        for (const Column& column : columns)
+            sum += column.width;
+        return sum;
+    }
+
+    const ReportLayout& layout_;
+    const TextWidth& width_;
+    QList<LaidOutPage> pages_;
+    double top_;
+};
+
+QString shortTime(const QTime& time) {
+    return time.isValid() ? time.toString(QStringLiteral("HH:mm")) : QString();
+}
+
+QString instrumentAndPlanText(const ExceptionReport& report) {
+    QString text =
+        QStringLiteral("czytnik: %1, plan: %2").arg(report.instrumentText, report.planText);
+    if (report.choices.exceptionsOnly)
+        text += QStringLiteral(", tylko wyjątki");
+    return text;
+}
+
+// The figures' columns as wide as their titles' longest words need, the plan's name the rest.
+void summarySection(Pager& pager, const ExceptionReport& report, const TextWidth& width,
+                    const ReportLayout& layout) {
+    QList<Column> columns{{QStringLiteral("Plan"), 0}};
+    double figures = 0;
+    for (const QString& title : summaryTitles()) {
+        double widest = 12;
+        for (const QString& word : title.split(QLatin1Char(' ')))
+            widest = std::max(widest, width(ReportFontKind::Bold8, word) + 2 * kPad + kSlack);
+        columns.append(Column{title, std::ceil(widest), Qt::AlignRight});
+        figures += columns.last().width;
+    }
+    columns.first().width = layout.printableWidth() - figures;
+    QList<TableRow> rows;
+    for (const RoundCounts& counts : report.perPlan)
+        rows.append(TableRow{QStringList{counts.plan} + summaryFields(counts)});
+    rows.append(TableRow{QStringList{QStringLiteral("Razem")} + summaryFields(report.total), false,
+                         ReportFontKind::Bold8});
+    pager.heading(QStringLiteral("Podsumowanie"));
+    pager.table(columns, rows);
+}
+
+void roundsSection(Pager& pager, const ExceptionReport& report, const RegionalFormats& formats) {
+    pager.heading(QStringLiteral("Obchody"));
+    if (report.rounds.isEmpty()) {
+        pager.line(QStringLiteral("brak"));
+        return;
+    }
+    const QStringList titles = exceptionReportTitles();
+    const QList<Column> columns{{titles[3], 17}, {titles[1], 37}, {titles[2], 32},
+                                {titles[4], 12}, {titles[5], 24}, {titles[6], 58}};
+    QList<TableRow> rows;
+    QDate day;
+    for (const ExceptionRound& round : report.rounds) {
+        if (round.day != day) {
+            day = round.day;
+            rows.append(TableRow{
+                {formats.locale.toString(day, formats.longDate)}, true, ReportFontKind::Bold8});
+        }
+        rows.append(TableRow{{shortTime(round.plannedStart), round.plan, round.instrument,
+                              shortTime(round.start), roundStatusText(round.status),
+                              round.missing.join(QStringLiteral(", "))}});
+    }
+    pager.table(columns, rows);
+}
+
+void punchSection(Pager& pager, const QString& title, const QList<ReportPunch>& punches,
+                  const RegionalFormats& formats) {
+    pager.heading(title);
+    if (punches.isEmpty()) {
+        pager.line(QStringLiteral("brak"));
+        return;
+    }
+    const QList<Column> columns{{QStringLiteral("Data"), 20},
+                                {QStringLiteral("Czas"), 12},
+                                {QStringLiteral("Czytnik"), 48},
+                                {QStringLiteral("Punkt kontrolny"), 100}};
+    QList<TableRow> rows;
+    for (const ReportPunch& punch : punches)
+        rows.append(TableRow{{formats.formatShortDate(punch.date), shortTime(punch.time),
+                              punch.instrument, punch.checkpoint}});
+    pager.table(columns, rows);
+}
+
+} // namespace
+
+TextWidth reportTextWidth() {
+    auto canvas = std::make_shared<QImage>(reportCanvas(QSize(1, 1), kMeasuringDpi));
+    auto fonts = std::make_shared<ReportFonts>(canvas.get());
+    return [canvas, fonts](ReportFontKind font, const QString& text) {
+        return fonts->of(font).width(text) * kMmPerInch / kMeasuringDpi;
+    };
+}
+
+QString exceptionReportPeriodText(const ExceptionReport& report, const RegionalFormats& formats) {
+    return QStringLiteral("za okres od ") + formats.formatShortDate(report.choices.from) +
+           QStringLiteral(" do ") + formats.formatShortDate(report.choices.to);
+}
+
+QList<LaidOutPage> layoutExceptionReport(const ExceptionReport& report,
+                                         const RegionalFormats& formats, const TextWidth& width,
+                                         const ReportLayout& layout) {
+    Pager pager(layout, width);
+    const double left = layout.page().marginLeft;
+    const double top = layout.titleTop();
+    QStringList title{QStringLiteral("Raport wyjątków"), exceptionReportPeriodText(report, formats),
+                      instrumentAndPlanText(report)};
+    // Long names put the instrument and the plan on lines of their own; the title band has room.
+    if (width(ReportFontKind::Bold12, title.last()) > layout.printableWidth()) {
+        const QString both = title.takeLast();
+        const qsizetype comma = both.indexOf(QStringLiteral(", plan: "));
+        title << both.left(comma) << both.mid(comma + 2);
+    }
+    for (qsizetype i = 0; i < title.size(); ++i)
+        pager.text(ReportFontKind::Bold12, left, top + 6.35 * (i + 1), layout.printableWidth(),
+                   Qt::AlignHCenter, title[i]);
+    summarySection(pager, report, width, layout);
+    roundsSection(pager, report, formats);
+    punchSection(pager, QStringLiteral("Poza planem"), report.outside, formats);
+    punchSection(pager, QStringLiteral("Zdarzenia"), report.incidents, formats);
+    return std::move(pager).pages();
+}
+
+} // namespace ronvalo

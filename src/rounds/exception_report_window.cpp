@@ -1,0 +1,272 @@
+// The exception report's window: its controls, the grid of rounds, the report and CSV buttons.
+#include "rounds/exception_report_window.h"
+
+#include <QAbstractTableModel>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "browse/csv_export.h"
+#include "browse/report_painter.h"
+#include "browse/report_preview.h"
+#include "common/clock.h"
+#include "common/error_handler.h"
+#include "common/legacy_fonts.h"
+#include "common/regional.h"
+#include "common/window_placement.h"
+#include "rounds/exception_report_pages.h"
+
+namespace ronvalo {
+
+namespace {
+
+const QString reportTitle = QStringLiteral("Raport wyjątków");
+const QString reportLogLine = QStringLiteral("Wygenerowanie raportu wyjątków");
+
+} // namespace
+
+// The rounds of the report as the grid's rows, coloured by status.
+class ExceptionRoundModel : public QAbstractTableModel {
+public:
+    explicit ExceptionRoundModel(QObject* parent)
+        : QAbstractTableModel(parent), titles_(exceptionReportTitles()),
+          formats_(RegionalFormats::fromEnvironment()) {}
+
+    void setRounds(const QList<ExceptionRound>& rounds) {
+        beginResetModel();
+        rounds_ = rounds;
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rounds_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(titles_.size());
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return titles_.value(section);
+        return {};
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const ExceptionRound& round = rounds_[index.row()];
+        if (role == Qt::BackgroundRole) {
+            if (const auto colour = roundRowColour(round.status))
+                return *colour;
+            return {};
+        }
+        if (role != Qt::DisplayRole)
+            return {};
+        // The grid shows the day as the system writes dates; the other fields as the CSV file.
+        if (index.column() == 0)
+            return formats_.formatShortDate(round.day);
+        return exceptionRoundFields(round).value(index.column());
+    }
+
+private:
+    QStringList titles_;
+    RegionalFormats formats_;
+    QList<ExceptionRound> rounds_;
+};
+
+namespace {
+
+void selectData(QComboBox* combo, const std::optional<QString>& value) {
+    const int found = value ? combo->findData(*value) : 0;
+    combo->setCurrentIndex(found >= 0 ? found : 0);
+}
+
+std::optional<QString> chosenData(const QComboBox* combo) {
+    const QVariant data = combo->currentData();
+    if (!data.isValid())
+        return std::nullopt;
+    return data.toString();
+}
+
+} // namespace
+
+std::optional<QColor> roundRowColour(RoundStatus status) {
+    switch (status) {
+    case RoundStatus::NotWalked:
+    case RoundStatus::Incomplete:
+        return QColor(255, 170, 170);
+    case RoundStatus::Late:
+    case RoundStatus::OutOfOrder:
+        return QColor(255, 200, 120);
+    case RoundStatus::Done:
+        break;
+    }
+    return std::nullopt;
+}
+
+ExceptionReportChoices initialExceptionReportChoices() {
+    const QDate today = Clock::now().date();
+    ExceptionReportChoices choices;
+    choices.from = QDate(today.year(), today.month(), 1);
+    choices.to = today;
+    return choices;
+}
+
+ExceptionReportWindow::ExceptionReportWindow(TDM3& dm, LogWriter writeLog,
+                                             ExceptionReportChoices& kept, QWidget* parent)
+    : QDialog(parent), dm_(dm), writeLog_(std::move(writeLog)), kept_(kept) {
+    setObjectName("frRaportWyjatkow");
+    setWindowTitle(reportTitle);
+    setFont(windowFont());
+    setModal(true);
+    const ExceptionReportChoices start = kept_;
+    buildControls();
+    fillOffer(start);
+    refresh();
+    resize(820, 520);
+}
+
+void ExceptionReportWindow::buildControls() {
+    const RegionalFormats formats = RegionalFormats::fromEnvironment();
+    auto* controls = new QGridLayout;
+    auto label = [this](const char* name, const QString& text) {
+        auto* caption = new QLabel(text, this);
+        caption->setObjectName(name);
+        return caption;
+    };
+    for (auto [picker, name] : {std::pair{&dtOd, "dtOd"}, std::pair{&dtDo, "dtDo"}}) {
+        *picker = new QDateEdit(this);
+        (*picker)->setObjectName(name);
+        (*picker)->setLocale(formats.locale);
+        (*picker)->setDisplayFormat(formats.shortDate);
+        (*picker)->setCalendarPopup(true);
+    }
+    cbCzytnik = new QComboBox(this);
+    cbCzytnik->setObjectName("cbCzytnik");
+    cbPlan = new QComboBox(this);
+    cbPlan->setObjectName("cbPlan");
+    for (QComboBox* combo : {cbCzytnik, cbPlan}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setMinimumContentsLength(16);
+    }
+    chTylkoWyjatki = new QCheckBox(QStringLiteral("tylko wyjątki"), this);
+    chTylkoWyjatki->setObjectName("chTylkoWyjatki");
+    btRaport = new QPushButton(QStringLiteral("Raport"), this);
+    btRaport->setObjectName("btRaport");
+    btCsv = new QPushButton(QStringLiteral("CSV..."), this);
+    btCsv->setObjectName("btCsv");
+
+    controls->addWidget(label("lbOd", QStringLiteral("od:")), 0, 0);
+    controls->addWidget(dtOd, 0, 1);
+    controls->addWidget(label("lbCzytnik", QStringLiteral("Czytnik:")), 0, 2);
+    controls->addWidget(cbCzytnik, 0, 3);
+    controls->addWidget(chTylkoWyjatki, 0, 4);
+    controls->addWidget(btRaport, 0, 6);
+    controls->addWidget(label("lbDo", QStringLiteral("do:")), 1, 0);
+    controls->addWidget(dtDo, 1, 1);
+    controls->addWidget(label("lbPlan", QStringLiteral("Plan:")), 1, 2);
+    controls->addWidget(cbPlan, 1, 3);
+    controls->addWidget(btCsv, 1, 6);
+    controls->setColumnStretch(5, 1);
+
+    model_ = new ExceptionRoundModel(this);
+    grid = new QTableView(this);
+    grid->setObjectName("grid");
+    grid->setModel(model_);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setWordWrap(false);
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(18);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    for (auto [column, width] : {std::pair{0, 72}, {1, 130}, {2, 130}, {3, 62}, {4, 50}, {5, 100}})
+        grid->setColumnWidth(column, width);
+    lbPodsumowanie = label("lbPodsumowanie", QString());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(grid, 1);
+    layout->addWidget(lbPodsumowanie);
+
+    for (QDateEdit* picker : {dtOd, dtDo})
+        connect(picker, &QDateEdit::dateChanged, this, guarded([this] { choicesChanged(); }));
+    for (QComboBox* combo : {cbCzytnik, cbPlan})
+        connect(combo, &QComboBox::currentIndexChanged, this,
+                guarded([this] { choicesChanged(); }));
+    connect(chTylkoWyjatki, &QCheckBox::toggled, this, guarded([this] { choicesChanged(); }));
+    connect(btRaport, &QPushButton::clicked, this, guarded([this] { btRaportClick(); }));
+    connect(btCsv, &QPushButton::clicked, this, guarded([this] { btCsvClick(); }));
+}
+
+// The offer is read before any handler is connected to a change of it, and the kept choices
+// are set without each counting as a change.
+void ExceptionReportWindow::fillOffer(const ExceptionReportChoices& start) {
+    const ExceptionReportOffer offer = loadExceptionReportOffer(dm_);
+    const QSignalBlocker quietFrom(dtOd), quietTo(dtDo), quietInstrument(cbCzytnik),
+        quietPlan(cbPlan), quietTick(chTylkoWyjatki);
+    const QString every = QStringLiteral("wszystkie");
+    cbCzytnik->addItem(every);
+    for (const InstrumentName& instrument : offer.instruments)
+        cbCzytnik->addItem(instrumentLabel(instrument.instrument, instrument.description),
+                           instrument.instrument);
+    cbPlan->addItem(every);
+    for (const QString& plan : offer.plans)
+        cbPlan->addItem(plan, plan);
+    dtOd->setDate(start.from);
+    dtDo->setDate(start.to);
+    selectData(cbCzytnik, start.instrument);
+    selectData(cbPlan, start.plan);
+    chTylkoWyjatki->setChecked(start.exceptionsOnly);
+}
+
+ExceptionReportChoices ExceptionReportWindow::choices() const {
+    ExceptionReportChoices result;
+    result.from = dtOd->date();
+    result.to = dtDo->date();
+    result.instrument = chosenData(cbCzytnik);
+    result.plan = chosenData(cbPlan);
+    result.exceptionsOnly = chTylkoWyjatki->isChecked();
+    return result;
+}
+
+void ExceptionReportWindow::choicesChanged() {
+    kept_ = choices();
+    refresh();
+}
+
+void ExceptionReportWindow::refresh() {
+    const ExceptionReportChoices chosen = choices();
+    report_ = buildExceptionReport(loadExceptionReportTables(dm_, chosen), chosen);
+    model_->setRounds(report_.rounds);
+    lbPodsumowanie->setText(summaryLine(report_.total));
+}
+
+void ExceptionReportWindow::btRaportClick() {
+    writeLog_(reportLogLine);
+    // The printer exists only while the preview is open: building one asks the print system.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(reportPageLayout());
+    printer.setDocName(reportTitle);
+    ExceptionReportPages pages(report_, Clock::now());
+    ReportPreviewDialog preview(&printer, pages, this);
+    preview.addPdfSaving(reportTitle, QStringLiteral("raport_wyjatkow.pdf"));
+    preview.exec();
+}
+
+void ExceptionReportWindow::btCsvClick() {
+    const QString path = askCsvFileName(QStringLiteral("raport_wyjatkow.csv"));
+    if (path.isEmpty())
+        return;
+    writeLog_(reportLogLine);
+    writeCsvWithProgress(this, path, exceptionReportTitles(), exceptionRoundRows(report_.rounds),
+                         report_.rounds.size());
+}
+
+} // namespace ronvalo

@@ -1,0 +1,72 @@
+// The window "Raport wyjątków": the period and the choices, the grid of rounds, the summary, and
+// the printed report and CSV file made from them.
+#pragma once
+
+#include <QColor>
+#include <QDialog>
+#include <optional>
+
+#include "common/service_log.h"
+#include "rounds/exception_report.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace ronvalo {
+
+class TDM3;
+class ExceptionRoundModel;
+
+// The background of a round's row: red for a round not walked or incomplete, orange for one
+// late or out of order; none for one walked as planned.
+std::optional<QColor> roundRowColour(RoundStatus status);
+
+// The choices the window starts with the first time in a run: this month up to today.
+ExceptionReportChoices initialExceptionReportChoices();
+
+class ExceptionReportWindow : public QDialog {
+    Q_OBJECT
+public:
+    // Starts with `kept` and writes every change back into it, so that the next window of the
+    // run opens as this one closed. Reads the instruments and plans to offer; raises
+    // EDatabaseError naming Obchody.db when it cannot.
+    ExceptionReportWindow(TDM3& dm, LogWriter writeLog, ExceptionReportChoices& kept,
+                          QWidget* parent = nullptr);
+
+    ExceptionReportChoices choices() const;
+    const ExceptionReport& report() const { return report_; }
+
+    // Judges the period anew with the choices the controls hold.
+    void refresh();
+    // "Raport": the printed report in a modal preview, from which it is printed or saved as PDF.
+    void btRaportClick();
+    // "CSV...": the grid's rows to a file the operator names.
+    void btCsvClick();
+
+    QDateEdit* dtOd = nullptr;
+    QDateEdit* dtDo = nullptr;
+    QComboBox* cbCzytnik = nullptr;
+    QComboBox* cbPlan = nullptr;
+    QCheckBox* chTylkoWyjatki = nullptr;
+    QPushButton* btRaport = nullptr;
+    QPushButton* btCsv = nullptr;
+    QTableView* grid = nullptr;
+    QLabel* lbPodsumowanie = nullptr;
+
+private:
+    void buildControls();
+    void fillOffer(const ExceptionReportChoices& start);
+    void choicesChanged();
+
+    TDM3& dm_;
+    LogWriter writeLog_;
+    ExceptionReportChoices& kept_;
+    ExceptionReport report_;
+    ExceptionRoundModel* model_ = nullptr;
+};
+
+} // namespace ronvalo

@@ -1,0 +1,117 @@
+// An installation with one night plan, two days of punches and the rows an operator works out
+// from them by hand, for the exception report's tests.
+#pragma once
+
+#include <QDate>
+#include <QProcess>
+#include <QStringList>
+#include <QTime>
+#include <gtest/gtest.h>
+
+#include "rounds/exception_report.h"
+#include "rounds/rounds_store.h"
+#include "store/data_module.h"
+#include "store/schema.h"
+#include "support/temp_folder.h"
+
+namespace ronvalo::test {
+
+// Every instrument and plan, every round, over these days.
+inline ExceptionReportChoices period(const QDate& from, const QDate& to) {
+    ExceptionReportChoices choices;
+    choices.from = from;
+    choices.to = to;
+    return choices;
+}
+
+// Plan "Noc" of instrument 0001: checkpoints 1, 2, 3 in this order, starts 22:00, 00:00 and 02:00
+// (the last two after midnight, on the evening's day), tolerance 10 min, 30 min a round.
+// 2024-03-04: walked on time; walked late; step 2 missed.
+// 2024-03-05: 2 and 3 walked backwards; nothing after midnight. A punch at checkpoint 99, which
+// has no name and no plan, and an incident at 171 of instrument 0002, which has no plan.
+struct ReportInstallation {
+    TempFolder folder;
+
+    // The CSV file's rows for the whole two days, header first.
+    static QStringList allRows() {
+        return {
+            "Data;Plan;Czytnik;Start plan.;Start;Status;Brakujące punkty",
+            "2024-03-04;Noc;0001 Brama północna;22:00;22:05;Wykonany;",
+            "2024-03-04;Noc;0001 Brama północna;00:00;00:15;Spóźniony;",
+            "2024-03-04;Noc;0001 Brama północna;02:00;02:00;Niepełny;2 Parking",
+            "2024-03-05;Noc;0001 Brama północna;22:00;22:00;Poza kolejnością;",
+            "2024-03-05;Noc;0001 Brama północna;00:00;;Nie wykonany;1 Brama główna, 2 Parking, "
+            "3 Magazyn",
+            "2024-03-05;Noc;0001 Brama północna;02:00;;Nie wykonany;1 Brama główna, 2 Parking, "
+            "3 Magazyn",
+        };
+    }
+
+    ReportInstallation() {
+        QString error;
+        EXPECT_TRUE(createEmptyDatabase(folder.path(), &error)) << error.toStdString();
+        TDM3 dm;
+        open(dm);
+        for (const char* reader : {"0001", "0002"})
+            dm.insertReader(reader);
+        saveInstruments(dm, {{"0001", "Brama północna"}});
+        saveCheckpoints(dm, {{1, "Brama główna", false},
+                             {2, "Parking", false},
+                             {3, "Magazyn", false},
+                             {171, "Napad", true}});
+        Plan plan;
+        plan.name = "Noc";
+        plan.instrument = "0001";
+        plan.firstStart = QTime(22, 0);
+        plan.lastStart = QTime(2, 0);
+        plan.interval = 120;
+        plan.tolerance = 10;
+        plan.duration = 30;
+        plan.validFrom = QDate(2024, 3, 1);
+        plan.steps = {{1, false}, {2, false}, {3, false}};
+        replacePlanPeriods(dm, {}, {plan});
+        const struct {
+            int day;
+            const char* time;
+            int checkpoint;
+            const char* instrument;
+        } punches[] = {
+            {4, "22:05", 1, "0001"},   {4, "22:12", 2, "0001"}, {4, "22:20", 3, "0001"},
+            {5, "00:15", 1, "0001"},   {5, "00:25", 2, "0001"}, {5, "00:30", 3, "0001"},
+            {5, "02:00", 1, "0001"},   {5, "02:10", 3, "0001"}, {5, "12:00", 99, "0001"},
+            {5, "13:00", 171, "0002"}, {5, "22:00", 1, "0001"}, {5, "22:05", 3, "0001"},
+            {5, "22:10", 2, "0001"},
+        };
+        for (const auto& row : punches) {
+            Punch punch;
+            punch.Data = QDate(2024, 3, row.day);
+            punch.Czas = QTime::fromString(row.time, "HH:mm");
+            punch.Nrwewpkt = row.checkpoint;
+            punch.Nrczyt = row.instrument;
+            punch.NrSczytania = 1;
+            dm.insertPunch(punch);
+        }
+    }
+
+    QString db() const { return folder.file("db/"); }
+
+    void open(TDM3& dm) const {
+        dm.setDatabaseFolder(db());
+        dm.openTables();
+    }
+
+    struct Run {
+        int exitCode = -1;
+        QString standardError;
+    };
+
+    // ronvalo-raport with `arguments`, as a scheduler runs it.
+    static Run raport(const QStringList& arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral(RONVALO_BIN_DIR "/ronvalo-raport"), arguments);
+        EXPECT_TRUE(tool.waitForFinished(60000));
+        return {tool.exitCode(), QString::fromUtf8(tool.readAllStandardError())};
+    }
+};
+
+} // namespace ronvalo::test

@@ -1,0 +1,180 @@
+// The window "Raport wyjątków": rows coloured by status, the summary, choices kept for the next
+// window, the report's preview with its PDF and the CSV file; and the printed layout's flow.
+#include "rounds/exception_report_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+#include "browse/report_preview.h"
+#include "rounds/exception_report_fixture.h"
+#include "rounds/exception_report_layout.h"
+#include "rounds/exception_report_pages.h"
+#include "support/pdf_reading.h"
+#include "support/test_dialogs.h"
+
+using namespace ronvalo;
+using namespace ronvalo::test;
+
+namespace {
+
+struct ExceptionReportWindowTest : ::testing::Test {
+    ReportInstallation installation;
+    TDM3 dm;
+    QStringList logged;
+    ExceptionReportChoices kept = period(QDate(2024, 3, 4), QDate(2024, 3, 5));
+    TestDialogs dialogs;
+
+    void SetUp() override { installation.open(dm); }
+
+    std::unique_ptr<ExceptionReportWindow> window() {
+        return std::make_unique<ExceptionReportWindow>(
+            dm, [this](const QString& line) { logged << line; }, kept);
+    }
+};
+
+TEST_F(ExceptionReportWindowTest, RowsAreColouredByStatusAndSummed) {
+    const auto shown = window();
+    const QAbstractItemModel& grid = *shown->grid->model();
+    const struct {
+        const char* status;
+        std::optional<QColor> background;
+    } rows[] = {
+        {"Wykonany", std::nullopt},
+        {"Spóźniony", QColor(255, 200, 120)},
+        {"Niepełny", QColor(255, 170, 170)},
+        {"Poza kolejnością", QColor(255, 200, 120)},
+        {"Nie wykonany", QColor(255, 170, 170)},
+        {"Nie wykonany", QColor(255, 170, 170)},
+    };
+    ASSERT_EQ(grid.rowCount(), std::size(rows));
+    for (int row = 0; row < grid.rowCount(); ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(grid.index(row, 5).data().toString(), QString::fromUtf8(rows[row].status));
+        for (int column = 0; column < grid.columnCount(); ++column) {
+            const QVariant background = grid.index(row, column).data(Qt::BackgroundRole);
+            EXPECT_EQ(background.isValid() ? std::optional(background.value<QColor>())
+                                           : std::nullopt,
+                      rows[row].background);
+        }
+    }
+    EXPECT_EQ(grid.index(0, 0).data().toString(), "4.03.2024");
+    EXPECT_EQ(shown->lbPodsumowanie->text(),
+              QString::fromUtf8("Zaplanowane: 6   Wykonane: 1   Spóźnione: 1   "
+                                "Poza kolejnością: 1   Niepełne: 1   Nie wykonane: 2   "
+                                "Zgodność: 50,0%"));
+
+    // Only the exceptions: the summary still counts every round of the period.
+    const QString summary = shown->lbPodsumowanie->text();
+    shown->chTylkoWyjatki->click();
+    EXPECT_EQ(grid.rowCount(), 5);
+    EXPECT_EQ(shown->lbPodsumowanie->text(), summary);
+}
+
+TEST_F(ExceptionReportWindowTest, KeepsItsChoicesForTheNextWindow) {
+    {
+        const auto first = window();
+        first->dtOd->setDate(QDate(2024, 3, 5));
+        first->cbPlan->setCurrentIndex(first->cbPlan->findText("Noc"));
+        first->cbCzytnik->setCurrentIndex(first->cbCzytnik->findText("0001 Brama północna"));
+        first->chTylkoWyjatki->click();
+        EXPECT_EQ(first->grid->model()->rowCount(), 3);
+    }
+    const auto second = window();
+    EXPECT_EQ(second->dtOd->date(), QDate(2024, 3, 5));
+    EXPECT_EQ(second->dtDo->date(), QDate(2024, 3, 5));
+    EXPECT_EQ(second->cbPlan->currentText(), "Noc");
+    EXPECT_EQ(second->cbCzytnik->currentText(), QString::fromUtf8("0001 Brama północna"));
+    EXPECT_TRUE(second->chTylkoWyjatki->isChecked());
+    EXPECT_EQ(second->grid->model()->rowCount(), 3);
+}
+
+// "Raport" logs and opens the preview, whose "Zapisz PDF..." writes the same report.
+TEST_F(ExceptionReportWindowTest, ReportPreviewSavesPdfAndCsvHoldsTheGrid) {
+    const auto shown = window();
+    const QString pdf = installation.folder.file("okno.pdf");
+    dialogs.fileNames = {pdf};
+    bool previewed = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* preview = qobject_cast<ReportPreviewDialog*>(top);
+                preview && preview->isVisible()) {
+                previewed = true;
+                EXPECT_EQ(preview->pageCount(), 1);
+                auto* save = preview->findChild<QAction*>("SavePdf");
+                ASSERT_NE(save, nullptr);
+                save->trigger();
+                preview->reject();
+            }
+    });
+    shown->btRaport->click();
+    EXPECT_TRUE(previewed);
+    EXPECT_EQ(logged, QStringList{QString::fromUtf8("Wygenerowanie raportu wyjątków")});
+    EXPECT_TRUE(readPdf(pdf).layoutText.contains(QString::fromUtf8("Raport wyjątków")));
+
+    const QString csv = installation.folder.file("okno.csv");
+    dialogs.fileNames = {csv};
+    shown->btCsv->click();
+    QStringList expected = ReportInstallation::allRows();
+    EXPECT_EQ(readFileBytes(csv), "\xEF\xBB\xBF" + expected.join("\r\n").toUtf8() + "\r\n");
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList());
+}
+
+// The layout alone: many rounds with long names flow over pages, each text within its box and
+// the page's body, the rounds' column titles again at the top of every page they go on to.
+TEST(ExceptionReportLayoutTest, LongReportsFlowOverPagesUncut) {
+    ExceptionReport report;
+    report.choices = period(QDate(2024, 3, 1), QDate(2024, 3, 31));
+    report.instrumentText = report.planText = "wszystkie";
+    const QString longName(60, QChar('W'));
+    for (int i = 0; i < 120; ++i)
+        report.rounds.append(
+            {QDate(2024, 3, 1 + i / 4),
+             i % 2 ? longName : "Noc",
+             "0001 Brama północna",
+             QTime(i % 24, 0),
+             QTime(),
+             RoundStatus::NotWalked,
+             {"1 Brama główna", "2 Parking przy wjeździe od strony ulicy", "3 " + longName}});
+    const ReportLayout layout;
+    const TextWidth width = reportTextWidth();
+    const QList<LaidOutPage> pages =
+        layoutExceptionReport(report, RegionalFormats::fromEnvironment(), width, layout);
+    ASSERT_GT(pages.size(), 3);
+    for (qsizetype page = 0; page < pages.size(); ++page) {
+        SCOPED_TRACE(page);
+        bool titles = false;
+        for (const LaidOutText& text : pages[page].texts) {
+            EXPECT_LE(width(text.font, text.text), text.width + 0.01) << text.text.toStdString();
+            EXPECT_LE(text.left + text.width,
+                      layout.page().width - layout.page().marginRight + 0.01);
+            EXPECT_GE(text.top, layout.titleTop());
+            EXPECT_LT(text.top + 3.6, layout.pageFooterTop() + 0.01);
+            titles = titles || text.text == "Start plan.";
+        }
+        EXPECT_TRUE(titles || page == pages.size() - 1);
+    }
+
+    // Every page's footer carries the archive's hash when there is one, and nothing without.
+    TempFolder folder;
+    const QString hash = QString(QByteArray(32, '\xab').toHex());
+    for (const QString& given : {hash, QString()}) {
+        const QString pdf = folder.file("hash.pdf");
+        writeReportPdf(
+            pdf, "Raport wyjątków",
+            ExceptionReportPages(report, QDateTime(QDate(2024, 4, 1), QTime(7, 0)), given));
+        const PdfDocument document = readPdf(pdf);
+        EXPECT_EQ(document.pages, pages.size());
+        EXPECT_EQ(document.layoutText.count("Archiwum: " + hash),
+                  given.isEmpty() ? 0 : pages.size());
+    }
+}
+
+} // namespace
