@@ -1,9 +1,9 @@
-# Install rules of a shared installation: the two programs on the PATH, where only root writes
+# Install rules of a shared installation: the programs on the PATH, where only root writes
 # (the data lies in RONVALO_DATA_FOLDER, never beside them), and the program's icon in every
 # size of the hicolor theme, drawn at build time.
 include(GNUInstallDirs)
 
-install(TARGETS ronvalo ronvalo-newdb RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ronvalo ronvalo-newdb ronvalo-raport RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(icon_folder ${CMAKE_BINARY_DIR}/icons)
 add_custom_command(OUTPUT ${icon_folder}/256x256/apps/ronvalo.png

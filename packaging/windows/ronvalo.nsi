@@ -172,6 +172,7 @@ FunctionEnd
 Function RemoveOldCode
   Delete "$DATA\ronvalo.exe"
   Delete "$DATA\ronvalo-newdb.exe"
+  Delete "$DATA\ronvalo-raport.exe"
   Delete "$DATA\uninstall.exe"
   Delete "$DATA\qt.conf"
   Delete "$DATA\*.dll"
@@ -253,6 +254,7 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$INSTDIR\ronvalo.exe"
   Delete "$INSTDIR\ronvalo-newdb.exe"
+  Delete "$INSTDIR\ronvalo-raport.exe"
   Delete "$INSTDIR\*.dll"
   RMDir /r "$INSTDIR\platforms"
   RMDir /r "$INSTDIR\sqldrivers"

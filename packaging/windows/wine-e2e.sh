@@ -155,11 +155,12 @@ rm -rf "$data"
 
 # 2. A new installation.
 install || fail "the installer failed"
-for file in ronvalo.exe ronvalo-newdb.exe uninstall.exe Qt6Core.dll platforms/qwindows.dll sqldrivers/qsqlite.dll; do
+for file in ronvalo.exe ronvalo-newdb.exe ronvalo-raport.exe uninstall.exe Qt6Core.dll platforms/qwindows.dll sqldrivers/qsqlite.dll; do
   [ -f "$code/$file" ] || fail "no $file in C:\\Program Files\\Ronvalo"
 done
 [ ! -e "$code/db" ] || fail "tables in the program's folder"
-[ -f "$data/db/Odbicia.db" ] && [ -f "$data/db/Czytniki.db" ] && [ -f "$data/db/NrOdc.DB" ] && [ -d "$data/txt" ] ||
+[ -f "$data/db/Odbicia.db" ] && [ -f "$data/db/Czytniki.db" ] && [ -f "$data/db/NrOdc.DB" ] &&
+  [ -f "$data/db/Obchody.db" ] && [ -d "$data/txt" ] ||
   fail "no empty tables and txt\\ in C:\\ProgramData\\Ronvalo"
 expect_commands 'C:\ProgramData\Ronvalo'
 [ "$(value 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' DataFolder)" = '"C:\\ProgramData\\Ronvalo\\"' ] ||
