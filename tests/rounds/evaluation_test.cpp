@@ -19,7 +19,7 @@ namespace {
 // Day 0 of every case is a Monday.
 const QDate monday(2024, 3, 4);
 
-struct PlanSpec {
+struct PlanRow {
     qint64 id = 1;
     const char* name = "Obchód";
     const char* steps = "1 2 3"; // checkpoints in Lp order; "2?" is an optional step
@@ -35,23 +35,23 @@ struct PlanSpec {
     const char* instrument = "A";
 };
 
-Plan planOf(const PlanSpec& spec) {
+Plan planOf(const PlanRow& row) {
     Plan plan;
-    plan.id = spec.id;
-    plan.name = QString::fromUtf8(spec.name);
-    plan.instrument = QString::fromLatin1(spec.instrument);
-    plan.order = spec.anyOrder ? StepOrder::Any : StepOrder::Fixed;
-    plan.weekdays = spec.weekdays;
-    plan.firstStart = QTime::fromString(QString::fromLatin1(spec.first), "HH:mm");
+    plan.id = row.id;
+    plan.name = QString::fromUtf8(row.name);
+    plan.instrument = QString::fromLatin1(row.instrument);
+    plan.order = row.anyOrder ? StepOrder::Any : StepOrder::Fixed;
+    plan.weekdays = row.weekdays;
+    plan.firstStart = QTime::fromString(QString::fromLatin1(row.first), "HH:mm");
     plan.lastStart =
-        QTime::fromString(QString::fromLatin1(spec.last ? spec.last : spec.first), "HH:mm");
-    plan.interval = spec.interval;
-    plan.tolerance = spec.tolerance;
-    plan.duration = spec.duration;
-    plan.validFrom = monday.addDays(spec.from);
-    if (spec.to != INT_MIN)
-        plan.validTo = monday.addDays(spec.to);
-    for (const QString& step : QString::fromLatin1(spec.steps).split(' '))
+        QTime::fromString(QString::fromLatin1(row.last ? row.last : row.first), "HH:mm");
+    plan.interval = row.interval;
+    plan.tolerance = row.tolerance;
+    plan.duration = row.duration;
+    plan.validFrom = monday.addDays(row.from);
+    if (row.to != INT_MIN)
+        plan.validTo = monday.addDays(row.to);
+    for (const QString& step : QString::fromLatin1(row.steps).split(' '))
         plan.steps.append({QString(step).remove('?').toInt(), step.endsWith('?')});
     return plan;
 }
@@ -68,7 +68,7 @@ struct P {
 
 struct Case {
     const char* name;
-    std::vector<PlanSpec> plans;
+    std::vector<PlanRow> plans;
     std::vector<P> punches;
     int first = 0;
     int last = 0;
@@ -266,8 +266,8 @@ TEST(Evaluation, JudgesThePeriod) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EvaluationInput input;
-        for (const PlanSpec& spec : c.plans)
-            input.plans.append(planOf(spec));
+        for (const PlanRow& row : c.plans)
+            input.plans.append(planOf(row));
         std::vector<Punch> punches;
         for (std::size_t k = 0; k < c.punches.size(); ++k) {
             const P& p = c.punches[k];
