@@ -1,0 +1,134 @@
+// The download archive's rows and their SHA-256 chain.
+#include "store/archive.h"
+
+#include <QCryptographicHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <QtEndian>
+#include <memory>
+
+#include "common/exception.h"
+#include "store/data_module.h"
+#include "store/stored_dates.h"
+
+namespace ronvalo {
+
+namespace {
+
+const QString clockFormat = QStringLiteral("yyyy-MM-dd HH:mm");
+
+// Names the layout in the digest itself, so that a later layout can never yield the digest of
+// this one for other fields.
+constexpr QByteArrayView layoutName = "Ronvalo archiwum 1";
+
+// One field of the digest's input: its length in bytes as four bytes, most significant first,
+// then the bytes. The lengths keep field borders unambiguous: "12" + "3" never reads as "1" + "23".
+void addField(QCryptographicHash& hash, QByteArrayView bytes) {
+    const auto length = qToBigEndian(static_cast<quint32>(bytes.size()));
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&length), sizeof length));
+    hash.addData(bytes);
+}
+
+QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
+    QSqlQuery query(dm.roundsDatabase());
+    query.setForwardOnly(true);
+    bool ok = query.prepare(sql);
+    if (ok) {
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        ok = query.exec();
+    }
+    if (!ok)
+        throw EDatabaseError(dm.roundsFilePath() + QStringLiteral(": ") + query.lastError().text());
+    return query;
+}
+
+QDateTime receivedFromStored(const QString& text) {
+    return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
+QString storedReceived(const QDateTime& moment) {
+    return storedDateTime(moment);
+}
+
+QString storedInstrumentClock(const QDateTime& moment) {
+    return moment.toString(clockFormat);
+}
+
+// The digest is SHA-256 over seven fields, each written as addField() does (a four-byte
+// big-endian length, then the bytes):
+//   1. the layout's name, "Ronvalo archiwum 1" (ASCII)
+//   2. Poprzedni: the previous row's digest as 64 lower-case hex digits; empty for the first row
+//   3. Nrodczytu in decimal digits (ASCII), no sign, no leading zeros
+//   4. NrCzytnika in UTF-8
+//   5. Odebrano as "yyyy-MM-dd HH:mm:ss"
+//   6. ZegarCzytnika as "yyyy-MM-dd HH:mm"; empty when the clock is unknown
+//   7. Tresc, every byte as received
+// Skrot is the digest as 64 lower-case hex digits.
+QString archiveDigest(const ArchiveRow& row) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    addField(hash, layoutName);
+    addField(hash, row.previous.toLatin1());
+    addField(hash, QByteArray::number(row.download));
+    addField(hash, row.instrument.toUtf8());
+    addField(hash, storedReceived(row.received).toLatin1());
+    addField(hash, row.instrumentClock ? storedInstrumentClock(*row.instrumentClock).toLatin1()
+                                       : QByteArray());
+    addField(hash, row.transmission);
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QString lastArchiveDigest(TDM3& dm) {
+    QSqlQuery query =
+        run(dm, QStringLiteral("SELECT Skrot FROM ob.Archiwum ORDER BY Nrodczytu DESC LIMIT 1"));
+    return query.next() ? query.value(0).toString() : QString();
+}
+
+void appendArchiveRow(TDM3& dm, ArchiveRow row) {
+    row.previous = lastArchiveDigest(dm);
+    row.digest = archiveDigest(row);
+    const QVariant clock = row.instrumentClock
+                               ? QVariant(storedInstrumentClock(*row.instrumentClock))
+                               : QVariant(QMetaType::fromType<QString>());
+    run(dm,
+        QStringLiteral("INSERT INTO ob.Archiwum (Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika, "
+                       "Tresc, Poprzedni, Skrot) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        {row.download, row.instrument, storedReceived(row.received), clock, row.transmission,
+         row.previous.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(row.previous),
+         row.digest});
+}
+
+std::function<bool(ArchiveRow&)> readArchive(TDM3& dm) {
+    auto query = std::make_shared<QSqlQuery>(
+        run(dm, QStringLiteral("SELECT Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika, Tresc, "
+                               "Poprzedni, Skrot FROM ob.Archiwum ORDER BY Nrodczytu")));
+    return [&dm, query](ArchiveRow& row) {
+        if (!query->next()) {
+            if (query->lastError().isValid())
+                throw EDatabaseError(dm.roundsFilePath() + QStringLiteral(": ") +
+                                     query->lastError().text());
+            return false;
+        }
+        row.download = query->value(0).toInt();
+        row.instrument = query->value(1).toString();
+        row.received = receivedFromStored(query->value(2).toString());
+        row.instrumentClock.reset();
+        if (!query->value(3).isNull())
+            row.instrumentClock = QDateTime::fromString(query->value(3).toString(), clockFormat);
+        row.transmission = query->value(4).toByteArray();
+        row.previous = query->value(5).toString();
+        row.digest = query->value(6).toString();
+        return true;
+    };
+}
+
+std::optional<qint64> clockDriftMinutes(const ArchiveRow& row) {
+    if (!row.instrumentClock || !row.instrumentClock->isValid() || !row.received.isValid())
+        return std::nullopt;
+    return row.received.secsTo(*row.instrumentClock) / 60;
+}
+
+} // namespace ronvalo
