@@ -14,13 +14,13 @@ class TDM3;
 
 // What one finding says is wrong.
 enum class ArchiveFindingKind {
-    DigestMismatch,  // the row's digest does not match its fields: the row was changed
-    ChainBroken,     // Poprzedni is not the digest of the row before: rows removed or reordered
-    Unreadable,      // the archived transmission no longer reads as a dump
-    PunchMissing,    // a punch of the transmission has no row in the punch table
-    PunchAdded,      // a punch row of the download that the transmission does not hold
-    PunchesReordered,// the same rows, in another order than received
-    ArchiveRowMissing// a download after the first archived one without its archive row
+    DigestMismatch,   // the row's digest does not match its fields: the row was changed
+    ChainBroken,      // Poprzedni is not the digest of the row before: rows removed or reordered
+    Unreadable,       // the archived transmission no longer reads as a dump
+    PunchMissing,     // a punch of the transmission has no row in the punch table
+    PunchAdded,       // a punch row of the download that the transmission does not hold
+    PunchesReordered, // the same rows, in another order than received
+    ArchiveRowMissing // a download after the first archived one without its archive row
 };
 
 // One finding, named by its download and, for a punch, the row.
@@ -33,8 +33,8 @@ struct ArchiveFinding {
 
 struct ArchiveCheck {
     QList<ArchiveFinding> findings;
-    qint64 downloads = 0;  // archived downloads walked
-    QString lastDigest;    // the chain's last digest; empty when the archive is empty
+    qint64 downloads = 0; // archived downloads walked
+    QString lastDigest;   // the chain's last digest; empty when the archive is empty
     // Downloads numbered before the first archived one, imported before the archive existed:
     // how many and the highest number; not findings.
     qint64 earlierDownloads = 0;
@@ -45,8 +45,8 @@ struct ArchiveCheck {
 // Walks the archive and the tables. `progress` gets the downloads done and their total, and
 // returns false to stop (then the result is empty and nullopt returned). A table or Obchody.db
 // that cannot be read raises EDatabaseError.
-std::optional<ArchiveCheck> checkArchive(
-    TDM3& dm, const std::function<bool(qint64 done, qint64 total)>& progress = {});
+std::optional<ArchiveCheck>
+checkArchive(TDM3& dm, const std::function<bool(qint64 done, qint64 total)>& progress = {});
 
 // The line under the findings: a clean archive with the number of downloads and the last digest,
 // or how many findings; and the earlier downloads once, when there are any.

@@ -15,13 +15,13 @@ class TDM3;
 
 // One row of ob.Archiwum.
 struct ArchiveRow {
-    qint32 download = 0;                       // Nrodczytu, the download's number
-    QString instrument;                        // NrCzytnika, whole (not cut to 10 characters)
-    QDateTime received;                        // Odebrano, to the second
-    std::optional<QDateTime> instrumentClock;  // ZegarCzytnika, to the minute; none when unknown
-    QByteArray transmission;                   // Tresc, every byte of the first transmission
-    QString previous;                          // Poprzedni: the row before's digest; empty first
-    QString digest;                            // Skrot: SHA-256, 64 lower-case hex digits
+    qint32 download = 0;                      // Nrodczytu, the download's number
+    QString instrument;                       // NrCzytnika, whole (not cut to 10 characters)
+    QDateTime received;                       // Odebrano, to the second
+    std::optional<QDateTime> instrumentClock; // ZegarCzytnika, to the minute; none when unknown
+    QByteArray transmission;                  // Tresc, every byte of the first transmission
+    QString previous;                         // Poprzedni: the row before's digest; empty first
+    QString digest;                           // Skrot: SHA-256, 64 lower-case hex digits
 };
 
 // How the two date-time fields are stored: "2004-04-26 08:15:00" and "2004-04-26 08:15".
