@@ -5,7 +5,7 @@ JOBS  ?= $(shell nproc)
 # Debian packages the build, the program and the tests need.
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 libgl-dev \
             libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth x11-utils \
-            socat
+            socat postgresql libqt6sql6-psql
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: run test deps release folder fuzz soak bench deb windows windows-test windows-deps windows-e2e
