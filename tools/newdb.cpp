@@ -1,5 +1,6 @@
 // ronvalo-newdb FOLDER: makes FOLDER/db/ with the three empty tables and the rounds' file, and
 // FOLDER/txt/.
+// ronvalo-newdb --server CONNINFO: makes the same tables on a PostgreSQL server.
 // ronvalo-newdb --settings-key: makes the settings key and lets every user write it.
 #include <QCoreApplication>
 #include <QTextStream>
@@ -8,6 +9,7 @@
 #include "platform/installation.h"
 #include "platform/registry.h"
 #include "store/schema.h"
+#include "store/server_schema.h"
 
 namespace {
 
@@ -34,11 +36,21 @@ int main(int argc, char** argv) {
     const QStringList arguments = app.arguments();
     if (arguments.size() == 2 && arguments[1] == QStringLiteral("--settings-key"))
         return prepareSettingsKey(err);
+    if (arguments.size() == 3 && arguments[1] == QStringLiteral("--server")) {
+        QString error;
+        if (!ronvalo::createServerDatabase(arguments[2], &error)) {
+            err << "ronvalo-newdb: " << error << '\n';
+            return 1;
+        }
+        return 0;
+    }
     if (arguments.size() != 2) {
         err << "Użycie: ronvalo-newdb FOLDER\n"
+               "       ronvalo-newdb --server \"host=... dbname=... user=...\"\n"
                "       ronvalo-newdb --settings-key\n"
                "Tworzy FOLDER/db/ z trzema pustymi tabelami oraz FOLDER/txt/.\n"
                "Tworzy też FOLDER/db/Obchody.db z pustymi tabelami obchodów.\n"
+               "Z --server tworzy te same tabele na serwerze PostgreSQL.\n"
                "Z --settings-key tworzy klucz ustawień i pozwala każdemu użytkownikowi go "
                "zapisywać.\n";
         return 2;

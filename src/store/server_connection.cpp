@@ -1,0 +1,66 @@
+// Opening a QPSQL connection from a libpq connection string.
+#include "store/server_connection.h"
+
+#include <QAtomicInteger>
+#include <QRegularExpression>
+
+namespace ronvalo {
+
+namespace {
+
+// A key's value in a connection string ("key=value" or "key='quoted value'"); empty when absent.
+QString connectionValue(const QString& connectionString, const QString& key) {
+    const QRegularExpression pattern(
+        QStringLiteral("(?:^|\\s)%1\\s*=\\s*(?:'((?:[^'\\\\]|\\\\.)*)'|(\\S*))")
+            .arg(QRegularExpression::escape(key)));
+    const QRegularExpressionMatch match = pattern.match(connectionString);
+    if (!match.hasMatch())
+        return {};
+    return match.capturedLength(1) > 0 ? match.captured(1) : match.captured(2);
+}
+
+QString uniqueName() {
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("ronvalo-server-%1").arg(++counter);
+}
+
+} // namespace
+
+ServerConnection::ServerConnection(const QString& connectionString) : name_(uniqueName()) {
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
+    // The driver appends its connect options to the connection string it makes from the
+    // database's other fields, which are left empty: so the whole string goes there. It turns
+    // ";" into blanks, which no key or plain value needs.
+    QString options = connectionString;
+    if (connectionValue(connectionString, QStringLiteral("connect_timeout")).isEmpty())
+        options += QStringLiteral(" connect_timeout=%1").arg(serverConnectTimeout);
+    db_.setConnectOptions(options);
+    db_.open();
+}
+
+ServerConnection::~ServerConnection() {
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name_);
+}
+
+QString serverName(const QString& connectionString) {
+    QString host = connectionValue(connectionString, QStringLiteral("host"));
+    if (host.isEmpty())
+        host = connectionValue(connectionString, QStringLiteral("hostaddr"));
+    if (host.isEmpty())
+        host = QStringLiteral("localhost");
+    const QString port = connectionValue(connectionString, QStringLiteral("port"));
+    const QString database = connectionValue(connectionString, QStringLiteral("dbname"));
+    QString name = port.isEmpty() ? host : host + QLatin1Char(':') + port;
+    if (!database.isEmpty())
+        name += QStringLiteral(", baza ") + database;
+    return name;
+}
+
+QString serverUnreachableMessage(const QString& connectionString, const QSqlError& error) {
+    return QStringLiteral("Nie można połączyć się z serwerem bazy danych %1: %2")
+        .arg(serverName(connectionString), error.text().trimmed());
+}
+
+} // namespace ronvalo

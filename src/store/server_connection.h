@@ -1,0 +1,38 @@
+// A connection to a PostgreSQL server through Qt's QPSQL driver, from a libpq connection string
+// ("host=... dbname=ronvalo user=..."). Passwords come from libpq's own means (~/.pgpass,
+// PGPASSFILE, a service file), never from the program.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+
+namespace ronvalo {
+
+// How long a connection attempt may take before it gives up, in seconds, unless the connection
+// string sets its own connect_timeout.
+inline constexpr int serverConnectTimeout = 5;
+
+class ServerConnection {
+public:
+    explicit ServerConnection(const QString& connectionString);
+    ~ServerConnection();
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
+
+    bool isOpen() const { return db_.isOpen(); }
+    QSqlError lastError() const { return db_.lastError(); }
+    QSqlDatabase& database() { return db_; }
+
+private:
+    QString name_;
+    QSqlDatabase db_;
+};
+
+// The server a connection string names, for messages: its host (and port), or "localhost".
+QString serverName(const QString& connectionString);
+
+// The message shown when the server cannot be reached or refuses the login.
+QString serverUnreachableMessage(const QString& connectionString, const QSqlError& error);
+
+} // namespace ronvalo
