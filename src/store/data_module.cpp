@@ -74,6 +74,8 @@ QString validateRoundsFile(const QString& path) {
 } // namespace
 
 QString TTable::filePath() const {
+    if (module_.onServer())
+        return serverName(module_.serverConnectionString()) + QLatin1Char(' ') + schema_.tableName;
     const std::string folder = folder_.toStdString();
     const auto name = platform::findNameIgnoringCase(folder, schema_.fileName.toStdString());
     return folder_ + (name ? QString::fromStdString(*name) : schema_.fileName);
@@ -82,6 +84,18 @@ QString TTable::filePath() const {
 void TTable::Open() {
     if (active_)
         return;
+    if (module_.onServer()) {
+        // The server's tables are checked once connected, all at once; a server that cannot be
+        // reached leaves the last table closed, so that the next Open() tries again.
+        active_ = true;
+        try {
+            module_.tableOpened();
+        } catch (...) {
+            active_ = false;
+            throw;
+        }
+        return;
+    }
     const QString path = filePath();
     if (!platform::fileExists(path.toStdString()))
         throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: plik nie istnieje")
@@ -130,8 +144,54 @@ void TDM3::tableClosed() {
     disconnect();
 }
 
-// The punch file is the main database, so that one transaction spans all the files.
 void TDM3::connect() {
+    if (onServer())
+        connectToServer();
+    else
+        connectToFiles();
+}
+
+// Every table of the three and of Obchody.db must be on the server with this program's fields,
+// or none is opened: a message names the server and the first table that is not right.
+void TDM3::connectToServer() {
+    serverConnection_.emplace(server_);
+    if (!serverConnection_->isOpen()) {
+        const QSqlError error = serverConnection_->lastError();
+        serverConnection_.reset();
+        throw EDatabaseError(serverUnreachableMessage(server_, error));
+    }
+    QList<std::pair<QString, const TableSchema*>> tables{
+        {"main", &punchSchema()}, {"cz", &readerSchema()}, {"nr", &downloadSchema()}};
+    for (const TableSchema& table : roundsSchema().tables)
+        tables.append({"ob", &table});
+    QSqlQuery query(serverConnection_->database());
+    query.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                 "WHERE table_schema = ? AND table_name = ? "
+                                 "ORDER BY ordinal_position"));
+    for (const auto& [schemaName, table] : tables) {
+        query.bindValue(0, schemaName);
+        query.bindValue(1, table->tableName.toLower());
+        QStringList fields;
+        if (query.exec())
+            while (query.next())
+                fields << query.value(0).toString();
+        QStringList expected;
+        for (const QString& field : table->fields)
+            expected << (field == QStringLiteral("Do") ? field : field.toLower());
+        if (fields != expected) {
+            const QString problem = query.lastError().isValid()
+                                        ? query.lastError().text()
+                                        : QStringLiteral("brak tabeli programu");
+            query = QSqlQuery();
+            disconnect();
+            throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1 na serwerze %2: %3")
+                                     .arg(table->tableName, serverName(server_), problem));
+        }
+    }
+}
+
+// The punch file is the main database, so that one transaction spans all the files.
+void TDM3::connectToFiles() {
     // A read-only connection opens the attached files read-only too: SQLite gives them the
     // main file's flags. A tool that only reads may wait out a long import rather than fail.
     connection_.emplace(tbOdbicia.filePath(),
@@ -158,6 +218,8 @@ void TDM3::connect() {
 }
 
 QString TDM3::roundsFilePath() const {
+    if (onServer())
+        return serverName(server_);
     const QString& folder = tbOdbicia.DatabaseName();
     const auto name =
         platform::findNameIgnoringCase(folder.toStdString(), roundsSchema().fileName.toStdString());
@@ -211,11 +273,14 @@ void TDM3::disconnect() {
     insertReader_.reset();
     insertDownload_.reset();
     connection_.reset();
+    serverConnection_.reset();
     roundsProblem_.clear();
     roundsMissing_ = false;
 }
 
 QSqlDatabase& TDM3::database() {
+    if (serverConnection_)
+        return serverConnection_->database();
     if (!connection_)
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
     return connection_->database();
@@ -340,16 +405,18 @@ QStringList TDM3::readers() {
     return result;
 }
 
+// The number comes back from the insert itself: on a server another site's download may be
+// numbered between this insert and any later query.
 qint32 TDM3::appendDownload(const QDateTime& data) {
-    QSqlQuery& query = prepared(insertDownload_, tbNrOdc, "INSERT INTO nr.NrOdc (Data) VALUES (?)");
+    QSqlQuery& query = prepared(insertDownload_, tbNrOdc,
+                                "INSERT INTO nr.NrOdc (Data) VALUES (?) RETURNING Nrodczytu");
     query.bindValue(0, storedDateTime(data));
     exec(query, tbNrOdc);
-    QSqlQuery last(database());
-    last.prepare("SELECT Nrodczytu FROM nr.NrOdc ORDER BY Nrodczytu DESC LIMIT 1");
-    exec(last, tbNrOdc);
-    if (!last.next())
+    if (!query.next())
         throw EDatabaseError(tbNrOdc.filePath());
-    return last.value(0).toInt();
+    const qint32 number = query.value(0).toInt();
+    query.finish();
+    return number;
 }
 
 QList<qint32> TDM3::downloads() {

@@ -14,6 +14,7 @@
 #include "store/punch.h"
 #include "store/punch_filter.h"
 #include "store/schema.h"
+#include "store/server_connection.h"
 #include "store/sqlite_connection.h"
 
 namespace ronvalo {
@@ -59,6 +60,11 @@ public:
 
     // Points all three tables at `folder` (ending in "/").
     void setDatabaseFolder(const QString& folder);
+    // Set before openTables(): the tables are on the PostgreSQL server this libpq connection
+    // string names, instead of the files in the folder; empty for the files.
+    void setServer(const QString& connectionString) { server_ = connectionString; }
+    bool onServer() const { return !server_.isEmpty(); }
+    const QString& serverConnectionString() const { return server_; }
     // Opens the punch, reader and download tables, in that order (the order of start-up).
     void openTables();
     // Set before openTables(): the connection only reads, waiting up to ten seconds for a
@@ -66,6 +72,7 @@ public:
     // while the program may be running.
     void setReadOnly(bool on) { readOnly_ = on; }
     // Read-only and Obchody.db does not exist: the installation has no plans or names yet.
+    // Never on a server, which holds the rounds' tables with the others.
     bool roundsFileMissing() const { return roundsMissing_; }
 
     // Punch table. Nrczyt is cut to its first 10 characters.
@@ -102,7 +109,7 @@ public:
     // Re-reads the punch table: whoever shows it reloads.
     void Refresh() { emit punchesChanged(); }
     // All three tables are open, and with them the connection.
-    bool connected() const { return connection_.has_value(); }
+    bool connected() const { return connection_ || serverConnection_; }
 
     // The rounds' file Obchody.db beside the three tables, its name matched without regard to
     // case. The connection makes it, empty, when it is missing and attaches it as "ob"; a damaged
@@ -135,7 +142,13 @@ private:
     void disconnect();
     QSqlQuery& prepared(std::optional<QSqlQuery>& slot, const TTable& table, const char* sql);
 
+    void connectToServer();
+    void connectToFiles();
+
+    // One of the two while the tables are open: the files' connection or the server's.
     std::optional<SqliteConnection> connection_;
+    std::optional<ServerConnection> serverConnection_;
+    QString server_;
     QString roundsProblem_; // why Obchody.db is not attached; empty while it is
     bool readOnly_ = false;
     bool roundsMissing_ = false;

@@ -42,7 +42,7 @@ QString PunchSelection::conditions(bool backwards, bool fromKey) const {
                                        : QStringLiteral("(Data, Czas, AutoNr) >= (:kd, :kc, :ka)");
     switch (kind_) {
     case Kind::Nothing:
-        terms << QStringLiteral("0");
+        terms << QStringLiteral("1 = 0");
         break;
     case Kind::Download:
         terms << QStringLiteral("NrSczytania = :nrodczytu");
@@ -69,8 +69,11 @@ QString PunchSelection::selectSql(bool backwards, bool fromKey, qint64 limit, qi
     QString sql = QStringLiteral("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM "
                                  "main.Odbicia%1 ORDER BY Data%2, Czas%2, AutoNr%2")
                       .arg(conditions(backwards, fromKey), direction);
-    if (limit >= 0 || offset > 0)
-        sql += QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(offset);
+    // Every engine reads LIMIT with a count and OFFSET alone; a negative LIMIT is SQLite's own.
+    if (limit >= 0)
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    if (offset > 0)
+        sql += QStringLiteral(" OFFSET %1").arg(offset);
     return sql;
 }
 

@@ -8,12 +8,49 @@
 
 #include "common/exception.h"
 #include "common/ole_date.h"
+#include "support/postgres_server.h"
 #include "support/temp_folder.h"
+#include "support/test_tables.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
 
 namespace {
+
+Punch punch(QDate date, QTime time, int checkpoint, QString instrument, int download) {
+    Punch p;
+    p.Data = date;
+    p.Czas = time;
+    p.Nrwewpkt = checkpoint;
+    p.Nrczyt = instrument;
+    p.NrSczytania = download;
+    return p;
+}
+
+std::vector<Punch> all(TDM3& dm) {
+    std::vector<Punch> rows;
+    dm.forEachPunch([&](const Punch& p) {
+        rows.push_back(p);
+        return true;
+    });
+    return rows;
+}
+
+// The same behaviour on the local files and on a server.
+struct EngineTest : ::testing::TestWithParam<Engine> {
+    TestTables tables{GetParam()};
+    TDM3 dm;
+
+    void SetUp() override {
+        ASSERT_TRUE(tables.ready());
+        tables.point(dm);
+        dm.openTables();
+    }
+    std::vector<Punch> all() { return ::all(dm); }
+};
+
+INSTANTIATE_TEST_SUITE_P(, EngineTest, ::testing::Values(Engine::Files, Engine::Server),
+                         engineName);
 
 struct StoreTest : ::testing::Test {
     TempFolder folder;
@@ -30,28 +67,12 @@ struct StoreTest : ::testing::Test {
                readFileBytes(folder.file("db/Czytniki.db")) +
                readFileBytes(folder.file("db/NrOdc.DB"));
     }
-    static Punch punch(QDate date, QTime time, int checkpoint, QString instrument, int download) {
-        Punch p;
-        p.Data = date;
-        p.Czas = time;
-        p.Nrwewpkt = checkpoint;
-        p.Nrczyt = instrument;
-        p.NrSczytania = download;
-        return p;
-    }
-    std::vector<Punch> all() {
-        std::vector<Punch> rows;
-        dm.forEachPunch([&](const Punch& p) {
-            rows.push_back(p);
-            return true;
-        });
-        return rows;
-    }
+    std::vector<Punch> all() { return ::all(dm); }
 };
 
 } // namespace
 
-TEST_F(StoreTest, PunchesComeInDateTimeArrivalOrderAndInstrumentIsCut) {
+TEST_P(EngineTest, PunchesComeInDateTimeArrivalOrderAndInstrumentIsCut) {
     dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 15), 171, "12345678901", 1));
     dm.insertPunch(punch(QDate(2004, 4, 25), QTime(23, 0), 5, "7", 1));
     dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 15), 6, "7", 2));
@@ -66,7 +87,7 @@ TEST_F(StoreTest, PunchesComeInDateTimeArrivalOrderAndInstrumentIsCut) {
     EXPECT_LT(rows[2].AutoNr, rows[3].AutoNr);
 }
 
-TEST_F(StoreTest, ReadersAndDownloads) {
+TEST_P(EngineTest, ReadersAndDownloads) {
     EXPECT_FALSE(dm.findReader("012"));
     dm.insertReader("012");
     dm.insertReader("12");
@@ -78,6 +99,78 @@ TEST_F(StoreTest, ReadersAndDownloads) {
     const qint32 second = dm.appendDownload(QDateTime(QDate(2004, 4, 26), QTime(9, 5)));
     EXPECT_EQ(second, first + 1);
     EXPECT_EQ(dm.downloads(), QList<qint32>({first, second}));
+}
+
+TEST_P(EngineTest, AFailedTransactionStoresNothingAndTheNextOneWorks) {
+    dm.insertReader("A");
+    EXPECT_THROW(
+        {
+            Transaction transaction(dm);
+            const qint32 download = dm.appendDownload(QDateTime(QDate(2004, 4, 26), QTime(9, 0)));
+            dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 0), 1, "B", download));
+            dm.insertReader("B");
+            dm.insertReader("A"); // fails: the reader exists
+            transaction.commit();
+        },
+        EDatabaseError);
+    EXPECT_TRUE(all().empty());
+    EXPECT_TRUE(dm.downloads().isEmpty());
+    EXPECT_EQ(dm.readers(), QStringList({"A"}));
+    {
+        Transaction transaction(dm);
+        dm.insertPunch(punch(QDate(2004, 4, 26), QTime(8, 0), 1, "B", 1));
+        dm.insertReader("B");
+        transaction.commit();
+    }
+    EXPECT_EQ(all().size(), 1u);
+    EXPECT_TRUE(dm.findReader("B"));
+}
+
+// Two sites storing at the same moment: each download gets its own number, neither waits.
+TEST(ServerStore, DownloadsOfTwoSitesAtOnceGetDistinctNumbers) {
+    TestTables tables(Engine::Server);
+    ASSERT_TRUE(tables.ready());
+    TDM3 first, second;
+    tables.point(first);
+    tables.point(second);
+    first.openTables();
+    second.openTables();
+    Transaction one(first), two(second);
+    const QDateTime at(QDate(2004, 4, 26), QTime(9, 0));
+    const qint32 a = first.appendDownload(at);
+    const qint32 b = second.appendDownload(at);
+    const qint32 c = first.appendDownload(at);
+    EXPECT_NE(a, b);
+    EXPECT_NE(b, c);
+    one.commit();
+    two.commit();
+    EXPECT_EQ(first.downloads().size(), 3);
+}
+
+TEST(ServerStore, AServerWithoutTheTablesOrNotThereIsNamed) {
+    PostgresServer& postgres = sharedPostgresServer();
+    ASSERT_TRUE(postgres.ok());
+    TDM3 dm;
+    dm.setServer(postgres.connectionString(postgres.createDatabase()));
+    try {
+        dm.openTables();
+        FAIL() << "opened";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.message().startsWith("Nie można otworzyć tabeli Odbicia na serwerze "))
+            << e.message().toStdString();
+    }
+    EXPECT_FALSE(dm.connected());
+
+    TempFolder nowhere;
+    dm.setServer("host='" + nowhere.path() + "' dbname=ronvalo");
+    try {
+        dm.openTables();
+        FAIL() << "opened";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.message().startsWith("Nie można połączyć się z serwerem bazy danych " +
+                                           nowhere.path() + ", baza ronvalo: "))
+            << e.message().toStdString();
+    }
 }
 
 TEST_F(StoreTest, FailedTransactionLeavesAllThreeFilesUnchanged) {

@@ -10,6 +10,7 @@
 #include "store/punch_pages.h"
 #include "store/sqlite_connection.h"
 #include "support/temp_folder.h"
+#include "support/test_tables.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -69,15 +70,15 @@ TEST(PunchFilter, RowTest) {
 
 namespace {
 
-struct FilteredTableTest : ::testing::Test {
-    TempFolder folder;
+struct FilteredTableTest : ::testing::TestWithParam<Engine> {
+    TestTables tables{GetParam()};
     TDM3 dm;
     PunchCriteria criteria;
     std::vector<Punch> everyRow; // in ixDiT order
 
     void SetUp() override {
-        ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
-        dm.setDatabaseFolder(folder.file("db/"));
+        ASSERT_TRUE(tables.ready());
+        tables.point(dm);
         dm.openTables();
     }
 
@@ -135,9 +136,16 @@ struct FilteredTableTest : ::testing::Test {
     }
 };
 
+// What only the local files have: index files an operator's tool may have dropped.
+struct FilteredFileTest : FilteredTableTest {};
+
+INSTANTIATE_TEST_SUITE_P(, FilteredTableTest, ::testing::Values(Engine::Files, Engine::Server),
+                         engineName);
+INSTANTIATE_TEST_SUITE_P(, FilteredFileTest, ::testing::Values(Engine::Files), engineName);
+
 } // namespace
 
-TEST_F(FilteredTableTest, QueryAndRowTestSelectTheSameRowsInTableOrder) {
+TEST_P(FilteredTableTest, QueryAndRowTestSelectTheSameRowsInTableOrder) {
     QRandomGenerator random(20040426);
     fill(4000, random);
     dm.setFiltered(true);
@@ -156,7 +164,7 @@ TEST_F(FilteredTableTest, QueryAndRowTestSelectTheSameRowsInTableOrder) {
     EXPECT_EQ(queried().size(), everyRow.size());
 }
 
-TEST_F(FilteredTableTest, ATableFileWithoutItsIndexesSelectsTheSameRows) {
+TEST_P(FilteredFileTest, ATableFileWithoutItsIndexesSelectsTheSameRows) {
     QRandomGenerator random(1105);
     fill(600, random);
     {
@@ -179,7 +187,7 @@ TEST_F(FilteredTableTest, ATableFileWithoutItsIndexesSelectsTheSameRows) {
     }
 }
 
-TEST_F(FilteredTableTest, PagesGiveEveryPositionWhateverTheWayThere) {
+TEST_P(FilteredTableTest, PagesGiveEveryPositionWhateverTheWayThere) {
     QRandomGenerator random(171);
     fill(3000, random);
     dm.setFiltered(true);
@@ -207,7 +215,7 @@ TEST_F(FilteredTableTest, PagesGiveEveryPositionWhateverTheWayThere) {
     EXPECT_LE(pages.keysKept(), std::size_t(2 * (n / 16 + 1)));
 }
 
-TEST_F(FilteredTableTest, NothingSelectedReadsNoRowAndAnOpenFilterWithoutCriteriaReadsAll) {
+TEST_P(FilteredTableTest, NothingSelectedReadsNoRowAndAnOpenFilterWithoutCriteriaReadsAll) {
     QRandomGenerator random(5);
     fill(50, random);
     dm.setFiltered(true);

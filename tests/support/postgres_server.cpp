@@ -7,6 +7,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <optional>
 #include <unistd.h>
 
 namespace ronvalo::test {
@@ -43,6 +46,13 @@ PostgresServer::PostgresServer()
         problem_ = QStringLiteral("no temporary folder");
         return;
     }
+    stopOrphans();
+    QFile owner(folder_.filePath(QStringLiteral("owner")));
+    if (!owner.open(QIODevice::WriteOnly) || owner.write(QByteArray::number(getpid())) < 0) {
+        problem_ = QStringLiteral("cannot write ") + owner.fileName();
+        return;
+    }
+    owner.close();
     if (geteuid() == 0 && !runTool(QStringLiteral("/usr/bin/chown"),
                                    {QStringLiteral("nobody:nogroup"), folder_.path()}, false))
         return;
@@ -82,6 +92,25 @@ bool PostgresServer::runTool(const QString& tool, const QStringList& arguments,
         return false;
     }
     return true;
+}
+
+void PostgresServer::stopOrphans() {
+    const QDir temp(QDir::tempPath());
+    for (const QString& name : temp.entryList({QStringLiteral("ronvalo-pg-*")}, QDir::Dirs)) {
+        QDir folder(temp.filePath(name));
+        QFile owner(folder.filePath(QStringLiteral("owner")));
+        if (folder.path() == folder_.path() || !owner.open(QIODevice::ReadOnly))
+            continue;
+        const pid_t pid = owner.readAll().toInt();
+        if (pid <= 0 || kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        if (folder.exists(QStringLiteral("data/postmaster.pid")))
+            runTool(bin_ + QStringLiteral("/pg_ctl"),
+                    {QStringLiteral("-D"), folder.filePath(QStringLiteral("data")),
+                     QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("stop")});
+        folder.removeRecursively();
+    }
+    problem_.clear();
 }
 
 bool PostgresServer::start() {
@@ -135,9 +164,23 @@ QString PostgresServer::createDatabase() {
     return name;
 }
 
-PostgresServer& sharedPostgresServer() {
-    static PostgresServer server;
+namespace {
+
+std::optional<PostgresServer>& sharedServer() {
+    static std::optional<PostgresServer> server;
     return server;
+}
+
+} // namespace
+
+PostgresServer& sharedPostgresServer() {
+    if (!sharedServer())
+        sharedServer().emplace();
+    return *sharedServer();
+}
+
+void stopSharedPostgresServer() {
+    sharedServer().reset();
 }
 
 } // namespace ronvalo::test

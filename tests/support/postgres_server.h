@@ -33,6 +33,9 @@ private:
     // Runs a program, one of the server's as "nobody" when this process is root; false with
     // problem_ set when it fails.
     bool runTool(const QString& tool, const QStringList& arguments, bool asServerAccount = true);
+    // Stops and removes the servers of test programs that ended without stopping theirs (a
+    // crash, a timeout): each folder names the process that made it.
+    void stopOrphans();
 
     QTemporaryDir folder_;
     QString bin_;
@@ -41,7 +44,9 @@ private:
     int databases_ = 0;
 };
 
-// One server for the whole test program, started the first time it is asked for.
+// One server for the whole test program, started the first time it is asked for, and stopped by
+// the tests' main() while the application still runs (its programs run through QProcess).
 PostgresServer& sharedPostgresServer();
+void stopSharedPostgresServer();
 
 } // namespace ronvalo::test

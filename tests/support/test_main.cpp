@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/program.h"
+#include "support/postgres_server.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -22,5 +23,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ronvalo::nameApplication();
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    ronvalo::test::stopSharedPostgresServer();
+    return result;
 }

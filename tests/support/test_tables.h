@@ -1,0 +1,45 @@
+// Empty tables for a test on either engine: the local files in a temporary folder, or a new
+// database on the tests' own PostgreSQL server; and the data module pointed at them.
+#pragma once
+
+#include "support/temp_folder.h"
+
+#include <QString>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace ronvalo {
+class TDM3;
+}
+
+namespace ronvalo::test {
+
+enum class Engine { Files, Server };
+
+class TestTables {
+public:
+    // Makes the tables; a failure is a fatal test failure (check ready()).
+    explicit TestTables(Engine engine);
+
+    bool ready() const { return ready_; }
+    Engine engine() const { return engine_; }
+    // The installation's folder (ending in "/"): it holds db/ on the files' engine, and txt/ and
+    // the service log on both.
+    QString base() const { return folder_.base(); }
+    // The server's connection string; empty on the files' engine.
+    const QString& server() const { return server_; }
+
+    // Points the module at the tables (not yet opened).
+    void point(TDM3& dm) const;
+
+private:
+    Engine engine_;
+    TempFolder folder_;
+    QString server_;
+    bool ready_ = false;
+};
+
+// "Files" or "Server", for parameterised test names.
+std::string engineName(const ::testing::TestParamInfo<Engine>& info);
+
+} // namespace ronvalo::test
