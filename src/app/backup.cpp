@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QTemporaryDir>
 #include <array>
 #include <deque>
 #include <exception>
@@ -11,12 +12,15 @@
 
 #include "common/clock.h"
 #include "common/dialogs.h"
+#include "common/exception.h"
 #include "common/file_copy.h"
 #include "common/ole_date.h"
 #include "common/registry.h"
 #include "common/service_log.h"
 #include "platform/files.h"
 #include "store/data_module.h"
+#include "store/server_connection.h"
+#include "store/server_snapshot.h"
 
 namespace ronvalo {
 
@@ -97,6 +101,28 @@ void withTablesClosed(TDM3& dm, const std::function<void()>& work) {
         std::rethrow_exception(failure);
 }
 
+// A server's tables are written as new files in a folder hidden in BACKUP, which then replace
+// the older copies one at a time, each by a rename; the folder goes whatever happens.
+void backupServer(const QString& baseFolder, TDM3& dm) {
+    const QString target = backupFolder(baseFolder);
+    if (platform::createFolders(target.toStdString()).failed())
+        throw EFCreateError(
+            QStringLiteral("Cannot create file %1").arg(QDir::toNativeSeparators(target)));
+    QTemporaryDir staging(target + QStringLiteral(".kopia-XXXXXX"));
+    if (!staging.isValid())
+        throw EFCreateError(
+            QStringLiteral("Cannot create file %1").arg(QDir::toNativeSeparators(staging.path())));
+    const QString base = staging.path() + QLatin1Char('/');
+    writeServerSnapshot(dm, base, keepWindowPainted);
+    const QString made = base + QStringLiteral("db/");
+    for (const QString& name : entriesToCopy(made)) {
+        const QString destination = targetPath(target, name);
+        if (platform::renameFile((made + name).toStdString(), destination.toStdString()).failed())
+            throw EFCreateError(
+                QStringLiteral("Cannot create file %1").arg(QDir::toNativeSeparators(destination)));
+    }
+}
+
 } // namespace
 
 QString databaseFolder(const QString& baseFolder) {
@@ -110,6 +136,14 @@ QString backupFolder(const QString& baseFolder) {
 void MakeBackup(const QString& baseFolder, TDM3& dm, ServiceLog& log) {
     log.WriteLog(QStringLiteral("Wykonanie kopii bezpieczenstwa"));
     const WaitCursor waiting;
+    if (dm.onServer()) {
+        // The server's tables stay open: other sites go on storing into them meanwhile.
+        Registry settings;
+        settings.OpenKey(settingsKey, true);
+        backupServer(baseFolder, dm);
+        settings.WriteDateTimeBinary(QStringLiteral("BackupDate"), toOle(Clock::now()));
+        return;
+    }
     withTablesClosed(dm, [&] {
         const QString source = databaseFolder(baseFolder);
         const QStringList names = entriesToCopy(source);
@@ -124,6 +158,15 @@ void MakeBackup(const QString& baseFolder, TDM3& dm, ServiceLog& log) {
 }
 
 void RestoreBackup(const QString& baseFolder, TDM3& dm, ServiceLog& log) {
+    if (dm.onServer()) {
+        // Files of one site never replace what every site stores into.
+        Dialogs::current().notice(
+            QStringLiteral("Tabele są na serwerze %1. Odtworzenie danych z kopii bezpieczeństwa "
+                           "jest tu niemożliwe: dane serwera odtwarza jego własna kopia.")
+                .arg(serverName(dm.serverConnectionString())));
+        log.WriteLog(QStringLiteral("Proba odtworzenia danych z kopii - tabele na serwerze"));
+        return;
+    }
     const QString source = backupFolder(baseFolder);
     // A link in the marker's place is no backup: the copy would leave it out.
     const std::string marker = targetPath(source, QStringLiteral("odbicia.db")).toStdString();
