@@ -1,12 +1,15 @@
 // Prints the refresh time of typical punch browser selections beside a full scan of the punch
-// table with the row test, and the cost of scrolling through all rows, at 1M (and 10M) punches.
+// table with the row test, and the cost of scrolling through all rows, at 1M (and 10M) punches:
+// on the local files and, in the same run, on a PostgreSQL server holding the same rows.
 #include "browse/punch_table_model.h"
 #include "store/data_module.h"
 #include "store/punch_filter.h"
 #include "store/punch_pages.h"
+#include "store/server_schema.h"
 #include "store/sqlite_connection.h"
 
 #include "resident_memory.h"
+#include "support/postgres_server.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 using namespace ronvalo;
 
@@ -59,6 +63,31 @@ void fill(const QString& punchFile, qint64 count) {
     for (qsizetype k = 1; k < statements.size(); ++k)
         run(query, statements[k]);
     run(query, "ANALYZE");
+}
+
+// The same rows on the server, made there by one statement as well.
+void fillServer(TDM3& dm, qint64 count) {
+    QSqlQuery query(dm.roundsDatabase());
+    for (const char* index : {"ixDiT", "ixCzytData", "ixSczytania"})
+        run(query, QStringLiteral("DROP INDEX main.%1").arg(index));
+    const qint64 perDay = std::max<qint64>(1, count / days);
+    run(query,
+        QStringLiteral("INSERT INTO main.Odbicia (Data, Czas, Nrwewpkt, Nrczyt, NrSczytania) "
+                       "SELECT to_char(date '2015-01-01' + (k / %2)::int, 'YYYY-MM-DD'), "
+                       "to_char((k % %2) * 1440 / %2 / 60, 'FM00') || ':' || "
+                       "to_char((k % %2) * 1440 / %2 % 60, 'FM00') || ':00', "
+                       "160 + (k * 7) % 20, to_char((k * 37) % %3, 'FM0000'), "
+                       "(k / %2 / 7) * %3 + (k * 37) % %3 + 1 "
+                       "FROM generate_series(0::bigint, %1) AS k")
+            .arg(count - 1)
+            .arg(perDay)
+            .arg(instruments));
+    for (const QString& statement : serverSchemaStatements())
+        if (statement.startsWith(QStringLiteral("CREATE INDEX")))
+            run(query, statement);
+    // What autovacuum does on a server in use: the visibility map lets counts read the indexes
+    // only.
+    run(query, "VACUUM ANALYZE main.Odbicia");
 }
 
 struct Selection {
@@ -141,7 +170,60 @@ void benchScrolling(TDM3& dm) {
     dm.setFiltered(true);
 }
 
-void benchSize(qint64 count) {
+// The refresh of every typical selection, the best of five (the pages are in the cache by
+// then), with its row count checked against a full scan.
+struct Refreshes {
+    QList<double> best;
+    QList<double> scan;
+    QList<int> rows;
+};
+
+Refreshes measureRefreshes(TDM3& dm) {
+    Refreshes figures;
+    dm.setFiltered(true);
+    PunchTableModel model(dm);
+    for (const Selection& selection : typicalSelections()) {
+        dm.setFilterCriteria(selection.criteria);
+        int rows = 0;
+        double best = 1e9;
+        for (int k = 0; k < 5; ++k)
+            best = std::min(best, refreshMs(model, &rows));
+        qint64 accepted = 0;
+        figures.scan << fullScanMs(dm, selection.criteria, &accepted);
+        if (accepted != rows)
+            std::printf("  MISMATCH in %s: the scan accepted %lld rows\n", selection.name,
+                        accepted);
+        figures.best << best;
+        figures.rows << rows;
+    }
+    return figures;
+}
+
+void printRefreshes(const Refreshes& files, const std::optional<Refreshes>& server) {
+    std::printf("  %-26s %9s %12s %14s %9s %12s %8s\n", "selection", "rows", "refresh ms",
+                "full scan ms", "faster", "server ms", "ratio");
+    const QList<Selection> selections = typicalSelections();
+    for (qsizetype k = 0; k < selections.size(); ++k) {
+        const double best = files.best[k];
+        std::printf("  %-26s %9d %12.3f %14.1f ", selections[k].name, files.rows[k], best,
+                    files.scan[k]);
+        if (best < 0.001) // no query at all
+            std::printf("%9s", "-");
+        else
+            std::printf("%8.0fx", files.scan[k] / best);
+        if (server) {
+            if (server->rows[k] != files.rows[k])
+                std::printf(" MISMATCH: %d rows on the server", server->rows[k]);
+            else if (best < 0.001)
+                std::printf(" %12.3f %8s", server->best[k], "-");
+            else
+                std::printf(" %12.3f %7.2fx", server->best[k], server->best[k] / best);
+        }
+        std::printf("\n");
+    }
+}
+
+void benchSize(qint64 count, const std::optional<QString>& server) {
     QTemporaryDir folder;
     if (!createEmptyDatabase(folder.path(), nullptr))
         std::exit(1);
@@ -153,34 +235,48 @@ void benchSize(qint64 count) {
     fill(dm.tbOdbicia.filePath(), count);
     std::printf("%lld punches (%d instruments, %d days): filled in %.1f s\n", count, instruments,
                 days, timer.elapsed() / 1000.0);
-
-    PunchCriteria criteria;
-    dm.setFiltered(true);
-    PunchTableModel model(dm);
     // The cache of the fill is no part of browsing: start from a fresh connection.
     dm.tbOdbicia.Close();
     dm.tbOdbicia.Open();
-    std::printf("  %-26s %9s %12s %14s %9s\n", "selection", "rows", "refresh ms", "full scan ms",
-                "faster");
-    for (const Selection& selection : typicalSelections()) {
-        criteria = selection.criteria;
-        dm.setFilterCriteria(criteria);
-        int rows = 0;
-        double best = 1e9;
-        for (int k = 0; k < 5; ++k) // the best of five: the pages are in the cache by then
-            best = std::min(best, refreshMs(model, &rows));
-        qint64 accepted = 0;
-        const double scan = fullScanMs(dm, criteria, &accepted);
-        if (accepted != rows)
-            std::printf("  MISMATCH: the scan accepted %lld rows\n", accepted);
-        if (best < 0.001) // no query at all
-            std::printf("  %-26s %9d %12.3f %14.1f %9s\n", selection.name, rows, best, scan, "-");
-        else
-            std::printf("  %-26s %9d %12.3f %14.1f %8.0fx\n", selection.name, rows, best, scan,
-                        scan / best);
+
+    std::optional<Refreshes> onServer;
+    if (server) {
+        TDM3 remote;
+        remote.setServer(*server);
+        remote.openTables();
+        timer.restart();
+        fillServer(remote, count);
+        std::printf("  the same rows on the server: filled in %.1f s\n", timer.elapsed() / 1000.0);
+        remote.tbOdbicia.Close();
+        remote.tbOdbicia.Open();
+        onServer = measureRefreshes(remote);
+        std::printf("  on the server:");
+        benchScrolling(remote);
     }
+    printRefreshes(measureRefreshes(dm), onServer);
+    std::printf("  on the files:");
     benchScrolling(dm);
     dm.setFilterCriteria(std::nullopt);
+}
+
+// A database of its own for every size, on the server given or on one started here.
+std::optional<QString> serverDatabase(std::optional<ronvalo::test::PostgresServer>& own,
+                                      const QString& given, int size) {
+    if (!given.isEmpty())
+        return size == 0 ? std::optional(given) : std::nullopt;
+    if (!own)
+        own.emplace();
+    if (!own->ok()) {
+        std::printf("no server: %s\n", qPrintable(own->problem()));
+        return std::nullopt;
+    }
+    const QString conninfo = own->connectionString(own->createDatabase());
+    QString error;
+    if (!createServerDatabase(conninfo, &error)) {
+        std::printf("no server tables: %s\n", qPrintable(error));
+        return std::nullopt;
+    }
+    return conninfo;
 }
 
 } // namespace
@@ -190,19 +286,33 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     bool tenMillion = false;
+    bool withServer = true;
+    QString given;
     for (int k = 1; k < argc; ++k) {
         if (std::strcmp(argv[k], "--10m") == 0) {
             tenMillion = true;
+        } else if (std::strcmp(argv[k], "--no-server") == 0) {
+            withServer = false;
+        } else if (std::strcmp(argv[k], "--server") == 0 && k + 1 < argc) {
+            given = QString::fromLocal8Bit(argv[++k]);
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--10m]\n  --10m  also 10 million punches (about "
-                         "2 GB of disk in the temporary folder)\n",
+                         "usage: %s [--10m] [--no-server | --server CONNINFO]\n"
+                         "  --10m         also 10 million punches (about 2 GB of disk in the "
+                         "temporary folder, as much again for the server)\n"
+                         "  --no-server   the local files only\n"
+                         "  --server      an empty database made by ronvalo-newdb --server, used "
+                         "for the first size only; without it a server is started here\n",
                          argv[0]);
             return 2;
         }
     }
-    benchSize(1000000);
-    if (tenMillion)
-        benchSize(10000000);
+    std::optional<ronvalo::test::PostgresServer> own;
+    int size = 0;
+    for (const qint64 count : {qint64(1000000), qint64(10000000)}) {
+        if (count > 1000000 && !tenMillion)
+            break;
+        benchSize(count, withServer ? serverDatabase(own, given, size++) : std::nullopt);
+    }
     return 0;
 }
