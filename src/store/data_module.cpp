@@ -154,12 +154,14 @@ void TDM3::connect() {
 // Every table of the three and of Obchody.db must be on the server with this program's fields,
 // or none is opened: a message names the server and the first table that is not right.
 void TDM3::connectToServer() {
+    probeServer(server_);
     serverConnection_.emplace(server_);
     if (!serverConnection_->isOpen()) {
         const QSqlError error = serverConnection_->lastError();
         serverConnection_.reset();
-        throw EDatabaseError(serverUnreachableMessage(server_, error));
+        throw EServerUnreachable(serverUnreachableMessage(server_, error));
     }
+    serverIdle_.start();
     QList<std::pair<QString, const TableSchema*>> tables{
         {"main", &punchSchema()}, {"cz", &readerSchema()}, {"nr", &downloadSchema()}};
     for (const TableSchema& table : roundsSchema().tables)
@@ -278,9 +280,35 @@ void TDM3::disconnect() {
     roundsMissing_ = false;
 }
 
+namespace {
+
+// How long a server's connection may stay unused before it is tried before the next statement.
+constexpr qint64 serverIdleMs = 2000;
+
+} // namespace
+
+void TDM3::reconnectIfDropped() {
+    if (inTransaction_ || !serverIdle_.isValid() || serverIdle_.elapsed() < serverIdleMs)
+        return;
+    serverIdle_.start();
+    if (QSqlQuery(serverConnection_->database()).exec(QStringLiteral("SELECT 1")))
+        return;
+    disconnect();
+    connectToServer();
+}
+
 QSqlDatabase& TDM3::database() {
-    if (serverConnection_)
+    if (onServer()) {
+        // A server that was down when last tried is tried again by the next command: the
+        // tables it left closed open now, and the last of them connects.
+        if (!serverConnection_)
+            openTables();
+        if (!serverConnection_)
+            connectToServer();
+        reconnectIfDropped();
+        serverIdle_.start();
         return serverConnection_->database();
+    }
     if (!connection_)
         throw EDatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"));
     return connection_->database();
@@ -440,11 +468,13 @@ Transaction::Transaction(TDM3& module) : module_(module) {
     if (!module_.database().transaction())
         fail(module_.tbOdbicia.filePath(), module_.database().lastError());
     open_ = true;
+    module_.inTransaction_ = true;
 }
 
 Transaction::~Transaction() {
     if (open_ && module_.connected())
         module_.database().rollback();
+    module_.inTransaction_ = false;
 }
 
 void Transaction::commit() {
@@ -452,9 +482,11 @@ void Transaction::commit() {
         const QSqlError error = module_.database().lastError();
         module_.database().rollback();
         open_ = false;
+        module_.inTransaction_ = false;
         fail(module_.tbOdbicia.filePath(), error);
     }
     open_ = false;
+    module_.inTransaction_ = false;
 }
 
 } // namespace ronvalo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QSqlDatabase>
@@ -144,11 +145,17 @@ private:
 
     void connectToServer();
     void connectToFiles();
+    // Before a statement on a server left idle for a while: a connection the server or the
+    // network dropped meanwhile is made anew (never inside a transaction, whose statements
+    // would be lost with it), so that the next command works once the server is back.
+    void reconnectIfDropped();
 
     // One of the two while the tables are open: the files' connection or the server's.
     std::optional<SqliteConnection> connection_;
     std::optional<ServerConnection> serverConnection_;
     QString server_;
+    QElapsedTimer serverIdle_; // since the server's connection was last used
+    bool inTransaction_ = false;
     QString roundsProblem_; // why Obchody.db is not attached; empty while it is
     bool readOnly_ = false;
     bool roundsMissing_ = false;

@@ -2,7 +2,11 @@
 #include "store/server_connection.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QThread>
+#include <memory>
 
 namespace ronvalo {
 
@@ -59,8 +63,23 @@ QString serverName(const QString& connectionString) {
 }
 
 QString serverUnreachableMessage(const QString& connectionString, const QSqlError& error) {
+    const QString why = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     return QStringLiteral("Nie można połączyć się z serwerem bazy danych %1: %2")
-        .arg(serverName(connectionString), error.text().trimmed());
+        .arg(serverName(connectionString), why.trimmed().section(QLatin1Char('\n'), 0, 0));
+}
+
+void probeServer(const QString& connectionString) {
+    QString problem;
+    const std::unique_ptr<QThread> attempt(QThread::create([&] {
+        ServerConnection server(connectionString);
+        if (!server.isOpen())
+            problem = serverUnreachableMessage(connectionString, server.lastError());
+    }));
+    attempt->start();
+    while (!attempt->wait(QDeadlineTimer(20)))
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!problem.isEmpty())
+        throw EServerUnreachable(problem);
 }
 
 } // namespace ronvalo

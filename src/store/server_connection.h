@@ -7,7 +7,14 @@
 #include <QSqlError>
 #include <QString>
 
+#include "common/exception.h"
+
 namespace ronvalo {
+
+// The server could not be reached or refused the login; the message names it.
+class EServerUnreachable : public EDatabaseError {
+    using EDatabaseError::EDatabaseError;
+};
 
 // How long a connection attempt may take before it gives up, in seconds, unless the connection
 // string sets its own connect_timeout.
@@ -32,7 +39,13 @@ private:
 // The server a connection string names, for messages: its host (and port), or "localhost".
 QString serverName(const QString& connectionString);
 
-// The message shown when the server cannot be reached or refuses the login.
+// The message shown when the server cannot be reached or refuses the login: the driver's
+// first line says why.
 QString serverUnreachableMessage(const QString& connectionString, const QSqlError& error);
+
+// Tries a connection on a thread of its own while this one keeps the windows painted (input
+// excluded), as a server that is down takes the whole connect timeout to say so. Raises
+// EServerUnreachable when it fails.
+void probeServer(const QString& connectionString);
 
 } // namespace ronvalo

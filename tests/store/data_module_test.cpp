@@ -3,11 +3,15 @@
 #include "store/data_module.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include "common/exception.h"
 #include "common/ole_date.h"
+#include "store/server_connection.h"
+#include "store/server_schema.h"
 #include "support/postgres_server.h"
 #include "support/temp_folder.h"
 #include "support/test_tables.h"
@@ -241,4 +245,43 @@ TEST(NewDatabase, RefusesToReplaceATable) {
     EXPECT_FALSE(createEmptyDatabase(folder.path(), &error));
     EXPECT_TRUE(error.contains("Odbicia.db"));
     EXPECT_EQ(readFileBytes(folder.file("db/Odbicia.db")), QByteArray("keep me"));
+}
+
+// The server stopped while the program runs: the next command says so within seconds and
+// stores nothing; once the server is back, the command after works on a new connection.
+TEST(ServerStore, AStoppedServerIsNamedAndTheNextCommandAfterItsReturnWorks) {
+    PostgresServer postgres;
+    ASSERT_TRUE(postgres.ok()) << postgres.problem().toStdString();
+    const QString conninfo = postgres.connectionString(postgres.createDatabase());
+    ASSERT_TRUE(createServerDatabase(conninfo, nullptr));
+    TDM3 dm;
+    dm.setServer(conninfo);
+    dm.openTables();
+    dm.insertReader("A");
+
+    ASSERT_TRUE(postgres.stop());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(
+        {
+            Transaction transaction(dm);
+            dm.insertReader("B");
+            transaction.commit();
+        },
+        EDatabaseError);
+    QThread::msleep(2100); // idle long enough for the connection to be tried
+    try {
+        dm.readers();
+        FAIL() << "read from a stopped server";
+    } catch (const EServerUnreachable& e) {
+        EXPECT_TRUE(e.message().startsWith("Nie można połączyć się z serwerem bazy danych "))
+            << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains('\n'));
+    }
+    EXPECT_LT(timer.elapsed(), 12000);
+
+    ASSERT_TRUE(postgres.start());
+    EXPECT_EQ(dm.readers(), QStringList({"A"}));
+    dm.insertReader("B");
+    EXPECT_EQ(dm.readers(), QStringList({"A", "B"}));
 }
