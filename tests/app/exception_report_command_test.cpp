@@ -6,27 +6,14 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "app/program.h"
-#include "common/clock.h"
-#include "common/error_handler.h"
 #include "rounds/exception_report_window.h"
-#include "store/schema.h"
-#include "support/temp_folder.h"
-#include "support/test_dialogs.h"
+#include "running_program.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
 
 TEST(ExceptionReportCommand, OpensModallyAndKeepsItsChoices) {
-    TempFolder folder;
-    ScopedEnv hive{"RONVALO_REGISTRY", folder.file("hive.reg").toUtf8()};
-    FakeClock clock{QDateTime(QDate(2024, 3, 9), QTime(8, 0))};
-    TestDialogs dialogs;
-    ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
-    Program program(folder.base());
-    guarded([&] { program.frGlowna().FormShow(); })();
-
+    RunningProgram running;
     QList<std::pair<QDate, QDate>> seen;
     const auto look = [&](const QDate& from) {
         QTimer::singleShot(0, [&seen, from] {
@@ -37,11 +24,11 @@ TEST(ExceptionReportCommand, OpensModallyAndKeepsItsChoices) {
             window->dtOd->setDate(from);
             window->reject();
         });
-        program.frGlowna().acRaportWyjatkow->trigger();
+        running.main().acRaportWyjatkow->trigger();
     };
     look(QDate(2024, 2, 1));
     look(QDate(2024, 1, 1));
     EXPECT_EQ(seen, (QList<std::pair<QDate, QDate>>{{QDate(2024, 3, 1), QDate(2024, 3, 9)},
                                                     {QDate(2024, 2, 1), QDate(2024, 3, 9)}}));
-    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList());
+    EXPECT_EQ(running.dialogs.texts(TestDialogs::Shown::Error), QStringList());
 }
