@@ -6,14 +6,27 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "app/main_window.h"
+#include "app/program.h"
+#include "common/clock.h"
+#include "common/error_handler.h"
 #include "rounds/exception_report_window.h"
-#include "running_program.h"
+#include "store/schema.h"
+#include "support/temp_folder.h"
+#include "support/test_dialogs.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
 
 TEST(ExceptionReportCommand, OpensModallyAndKeepsItsChoices) {
-    RunningProgram running;
+    TempFolder folder;
+    ScopedEnv hive{"RONVALO_REGISTRY", folder.file("hive.reg").toUtf8()};
+    FakeClock clock{QDateTime(QDate(2024, 3, 9), QTime(8, 0))};
+    TestDialogs dialogs;
+    ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr));
+    Program program(folder.base());
+    guarded([&] { program.frGlowna().FormShow(); })();
+
     QList<std::pair<QDate, QDate>> seen;
     const auto look = [&](const QDate& from) {
         QTimer::singleShot(0, [&seen, from] {
@@ -24,11 +37,11 @@ TEST(ExceptionReportCommand, OpensModallyAndKeepsItsChoices) {
             window->dtOd->setDate(from);
             window->reject();
         });
-        running.main().acRaportWyjatkow->trigger();
+        program.frGlowna().acRaportWyjatkow->trigger();
     };
     look(QDate(2024, 2, 1));
     look(QDate(2024, 1, 1));
     EXPECT_EQ(seen, (QList<std::pair<QDate, QDate>>{{QDate(2024, 3, 1), QDate(2024, 3, 9)},
                                                     {QDate(2024, 2, 1), QDate(2024, 3, 9)}}));
-    EXPECT_EQ(running.dialogs.texts(TestDialogs::Shown::Error), QStringList());
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList());
 }
