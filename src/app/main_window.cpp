@@ -21,6 +21,7 @@
 #include "common/legacy_fonts.h"
 #include "common/registry.h"
 #include "common/window_placement.h"
+#include "rounds/archive_check_window.h"
 #include "rounds/exception_report_window.h"
 #include "rounds/name_windows.h"
 #include "rounds/plan_window.h"
@@ -100,12 +101,13 @@ void TfrGlowna::buildRoundsMenu() {
     acRaportWyjatkow = makeAction(this, "acRaportWyjatkow", QStringLiteral("&Raport wyjątków..."));
     acSprawdzArchiwum =
         makeAction(this, "acSprawdzArchiwum", QStringLiteral("&Sprawdź archiwum odczytów"));
-    acSprawdzArchiwum->setEnabled(false);
     connect(acPunkty, &QAction::triggered, this, guarded([this] { acPunktyExecute(); }));
     connect(acCzytniki, &QAction::triggered, this, guarded([this] { acCzytnikiExecute(); }));
     connect(acPlany, &QAction::triggered, this, guarded([this] { acPlanyExecute(); }));
     connect(acRaportWyjatkow, &QAction::triggered, this,
             guarded([this] { acRaportWyjatkowExecute(); }));
+    connect(acSprawdzArchiwum, &QAction::triggered, this,
+            guarded([this] { acSprawdzArchiwumExecute(); }));
     mObchody->addActions({acPunkty, acCzytniki, acPlany, acRaportWyjatkow});
     mObchody->addSeparator();
     mObchody->addAction(acSprawdzArchiwum);
@@ -267,6 +269,16 @@ void TfrGlowna::acRaportWyjatkowExecute() {
         parts().DM3, [this](const QString& message) { WriteLog(message); },
         *exceptionReportChoices_, this);
     window.exec();
+}
+
+// The check reads the tables anew each time; stopped with "Anuluj", it shows no window.
+void TfrGlowna::acSprawdzArchiwumExecute() {
+    TDM3& dm = parts().DM3;
+    ArchiveCheckWindow window(
+        [&dm](const ArchiveProgress& progress) { return checkArchive(dm, progress); },
+        [this](const QString& message) { WriteLog(message); }, this);
+    if (window.runCheck())
+        window.exec();
 }
 
 } // namespace ronvalo

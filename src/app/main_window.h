@@ -51,6 +51,7 @@ public:
     void acCzytnikiExecute();
     void acPlanyExecute();
     void acRaportWyjatkowExecute();
+    void acSprawdzArchiwumExecute();
 
     void WriteLog(const QString& message);
     // The service log bound by FormCreate.

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "rounds/rounds_store.h"
+#include "store/archive.h"
 #include "store/data_module.h"
 #include "store/punch_filter.h"
 
@@ -67,6 +68,26 @@ std::optional<QSet<QString>> instrumentsInScope(const QList<Plan>& chosen,
 ReportPunch reportPunch(const Punch& punch, const ExceptionReportTables& tables) {
     return {punch.Data, punch.Czas, tables.checkpoints.label(punch.Nrwewpkt),
             tables.instruments.label(punch.Nrczyt)};
+}
+
+// The clocks to check of the downloads with a punch in the period among `punches` (those of the
+// instruments in question), each with its instrument's label.
+QList<DownloadClock> periodClocks(std::span<const Punch> punches,
+                                  const ExceptionReportTables& tables,
+                                  const ExceptionReportChoices& choices) {
+    if (tables.downloadClocks.isEmpty())
+        return {};
+    QSet<qint32> downloads;
+    for (const Punch& punch : punches)
+        if (punch.Data >= choices.from && punch.Data <= choices.to)
+            downloads.insert(punch.NrSczytania);
+    QList<DownloadClock> clocks;
+    for (DownloadClock clock : tables.downloadClocks)
+        if (downloads.contains(clock.download) && clockNeedsChecking(clock)) {
+            clock.instrument = tables.instruments.label(clock.instrument);
+            clocks.append(clock);
+        }
+    return clocks;
 }
 
 ExceptionRound exceptionRound(const RoundRow& row, std::span<const Punch> punches,
@@ -138,6 +159,13 @@ QString summaryLine(const RoundCounts& counts) {
     return parts.join(QStringLiteral("   "));
 }
 
+QString exceptionReportSummary(const ExceptionReport& report) {
+    QString line = summaryLine(report.total);
+    if (!report.clocks.isEmpty())
+        line += QStringLiteral("   Odczyty z zegarem do sprawdzenia: %1").arg(report.clocks.size());
+    return line;
+}
+
 namespace {
 
 ExceptionReport emptyReport(const ExceptionReportTables& tables,
@@ -147,6 +175,7 @@ ExceptionReport emptyReport(const ExceptionReportTables& tables,
     report.instrumentText =
         choices.instrument ? tables.instruments.label(*choices.instrument) : everyChoice;
     report.planText = choices.plan.value_or(everyChoice);
+    report.archiveDigest = tables.archiveDigest;
     return report;
 }
 
@@ -165,6 +194,7 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
         report.outside.append(reportPunch(punches[punch], tables));
     for (const int punch : evaluation.incidents)
         report.incidents.append(reportPunch(punches[punch], tables));
+    report.clocks = periodClocks(punches, tables, choices);
     return report;
 }
 
@@ -197,9 +227,12 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
         tables.plans = loadPlans(dm);
         tables.checkpoints = CheckpointNames(loadNamedCheckpoints(dm));
         tables.instruments = InstrumentNames(loadInstruments(dm));
+        tables.archiveDigest = lastArchiveDigest(dm);
     }
     if (choices.to < choices.from)
         return tables;
+    if (!dm.roundsFileMissing())
+        tables.downloadClocks = loadDownloadClocks(dm, choices.from, choices.to);
 
     const QList<Plan> chosen = chosenPlans(tables.plans, choices);
     const PunchDates dates = punchDatesToLoad(chosen, choices.from, choices.to);

@@ -12,6 +12,7 @@
 #include <span>
 
 #include "common/csv_writer.h"
+#include "rounds/clock_drift.h"
 #include "rounds/evaluation.h"
 #include "rounds/names.h"
 
@@ -57,6 +58,11 @@ struct ExceptionReport {
     RoundCounts total;
     QList<ReportPunch> outside;
     QList<ReportPunch> incidents;
+    // The period's downloads whose instrument's clock was off by more than the limit or is
+    // unknown, by number, each with its instrument's label.
+    QList<DownloadClock> clocks;
+    // The download archive's last digest when the report was made; empty: the archive is empty.
+    QString archiveDigest;
 };
 
 // What the report is made from, read from the tables.
@@ -66,6 +72,8 @@ struct ExceptionReportTables {
     CheckpointNames checkpoints;
     InstrumentNames instruments;
     QSet<qint32> incidentCheckpoints;
+    QList<DownloadClock> downloadClocks; // the archived downloads with punches in the period
+    QString archiveDigest;
 };
 
 // The grid's and the CSV file's column titles.
@@ -83,6 +91,9 @@ QStringList summaryTitles();
 QStringList summaryFields(const RoundCounts& counts);
 // The line below the grid: each title with its figure.
 QString summaryLine(const RoundCounts& counts);
+// The window's line below the grid: the total's figures, and the downloads whose clock wants
+// checking when there are any.
+QString exceptionReportSummary(const ExceptionReport& report);
 
 // Judges the period from `tables`: the plans chosen, their rounds, what lies outside them. A
 // period whose last day comes before its first is an empty report.
@@ -96,7 +107,8 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
                                   const ExceptionReportChoices& choices);
 
 // Reads what the choices need: the plans, the punches of the instruments in question on the days
-// the rounds reach, the names. An installation without Obchody.db has no plans or names. Raises
+// the rounds reach, the names, the archive's last digest and its clocks of the period's
+// downloads. An installation without Obchody.db has no plans, names or archive. Raises
 // EDatabaseError when the tables cannot be read.
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices);
 

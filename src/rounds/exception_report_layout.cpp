@@ -279,6 +279,29 @@ void punchSection(Pager& pager, const QString& title, const QList<ReportPunch>& 
     pager.table(columns, rows);
 }
 
+// The downloads whose instrument's clock was off or unknown: which download, which instrument,
+// when it was received, and by how much.
+void clockSection(Pager& pager, const ExceptionReport& report, const RegionalFormats& formats,
+                  const ReportLayout& layout) {
+    pager.heading(QStringLiteral("Zegar czytnika"));
+    if (report.clocks.isEmpty()) {
+        pager.line(QStringLiteral("brak"));
+        return;
+    }
+    QList<Column> columns{{QStringLiteral("Odczyt"), 16, Qt::AlignRight},
+                          {QStringLiteral("Czytnik"), 48},
+                          {QStringLiteral("Odebrano"), 28},
+                          {QStringLiteral("Opis"), 0}};
+    columns.last().width = layout.printableWidth() - 16 - 48 - 28;
+    QList<TableRow> rows;
+    for (const DownloadClock& clock : report.clocks)
+        rows.append(TableRow{{QString::number(clock.download), clock.instrument,
+                              formats.formatShortDate(clock.received.date()) + QLatin1Char(' ') +
+                                  shortTime(clock.received.time()),
+                              clockDriftText(clock.driftMinutes)}});
+    pager.table(columns, rows);
+}
+
 } // namespace
 
 TextWidth reportTextWidth() {
@@ -315,6 +338,7 @@ QList<LaidOutPage> layoutExceptionReport(const ExceptionReport& report,
     roundsSection(pager, report, formats);
     punchSection(pager, QStringLiteral("Poza planem"), report.outside, formats);
     punchSection(pager, QStringLiteral("Zdarzenia"), report.incidents, formats);
+    clockSection(pager, report, formats, layout);
     return std::move(pager).pages();
 }
 

@@ -44,8 +44,8 @@ TextWidth reportTextWidth();
 
 // The report's pages: on the first the title, the period, the instrument and the plan; then the
 // summary table (per plan and in all), the rounds day by day with their statuses and missing
-// checkpoints, "Poza planem" and "Zdarzenia". A text too wide for its column goes on over more
-// lines, never cut; a table that goes on over a page repeats its column titles.
+// checkpoints, "Poza planem", "Zdarzenia" and "Zegar czytnika". A text too wide for its column
+// goes on over more lines, never cut; a table that goes on over a page repeats its column titles.
 QList<LaidOutPage> layoutExceptionReport(const ExceptionReport& report,
                                          const RegionalFormats& formats, const TextWidth& width,
                                          const ReportLayout& layout = ReportLayout());

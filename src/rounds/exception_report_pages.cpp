@@ -14,8 +14,8 @@ QString archiveHashNote(const QString& hash) {
 }
 
 ExceptionReportPages::ExceptionReportPages(const ExceptionReport& report, const QDateTime& builtAt,
-                                           const QString& archiveHash, ReportLayout layout)
-    : builtAt_(builtAt), archiveHash_(archiveHash), layout_(layout),
+                                           ReportLayout layout)
+    : builtAt_(builtAt), archiveHash_(report.archiveDigest), layout_(layout),
       pages_(layoutExceptionReport(report, formats_, reportTextWidth(), layout_)) {}
 
 void ExceptionReportPages::paintBody(QPainter& painter, QPointF originMm, qint64 page) const {

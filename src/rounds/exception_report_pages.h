@@ -16,11 +16,10 @@ QString archiveHashNote(const QString& hash);
 // The laid-out pages of one report, painted on demand.
 class ExceptionReportPages : public PreviewedReport {
 public:
-    // `builtAt`: the page header's "Wydrukowano:" moment. `archiveHash`: the download archive's
-    // last hash, printed in every page's footer so that a paper copy pins the state it was made
-    // from; empty: none printed.
+    // `builtAt`: the page header's "Wydrukowano:" moment. The report's archive digest is printed
+    // in every page's footer, so that a paper copy pins the state it was made from; none without.
     ExceptionReportPages(const ExceptionReport& report, const QDateTime& builtAt,
-                         const QString& archiveHash = {}, ReportLayout layout = ReportLayout());
+                         ReportLayout layout = ReportLayout());
 
     const ReportPage& paper() const override { return layout_.page(); }
     qint64 count() override { return pages_.size(); }

@@ -245,7 +245,7 @@ void ExceptionReportWindow::refresh() {
     const ExceptionReportChoices chosen = choices();
     report_ = buildExceptionReport(loadExceptionReportTables(dm_, chosen), chosen);
     model_->setRounds(report_.rounds);
-    lbPodsumowanie->setText(summaryLine(report_.total));
+    lbPodsumowanie->setText(exceptionReportSummary(report_));
 }
 
 void ExceptionReportWindow::btRaportClick() {

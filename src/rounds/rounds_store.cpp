@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "common/exception.h"
+#include "store/archive.h"
 #include "store/data_module.h"
 #include "store/stored_dates.h"
 
@@ -19,6 +20,9 @@ namespace ronvalo {
 namespace {
 
 const QString timeFormat = QStringLiteral("HH:mm");
+// How ob.Archiwum holds the transfer's moment and the instrument's clock.
+const QString receivedFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+const QString instrumentClockFormat = QStringLiteral("yyyy-MM-dd HH:mm");
 
 // A query on the connection: prepared, bound with `values`, executed; a failure names Obchody.db.
 QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
@@ -175,6 +179,26 @@ void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>&
         insertPlan(dm, plan);
     }
     transaction.commit();
+}
+
+QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate& to) {
+    QSqlQuery rows =
+        run(dm,
+            QStringLiteral("SELECT Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika FROM ob.Archiwum "
+                           "WHERE Nrodczytu IN (SELECT NrSczytania FROM main.Odbicia "
+                           "WHERE Data >= ? AND Data <= ?) ORDER BY Nrodczytu"),
+            {storedDate(from), storedDate(to)});
+    QList<DownloadClock> clocks;
+    while (rows.next()) {
+        ArchiveRow row;
+        row.received = QDateTime::fromString(rows.value(2).toString(), receivedFormat);
+        if (!rows.value(3).isNull())
+            row.instrumentClock =
+                QDateTime::fromString(rows.value(3).toString(), instrumentClockFormat);
+        clocks.append({rows.value(0).toInt(), rows.value(1).toString(), row.received,
+                       clockDriftMinutes(row)});
+    }
+    return clocks;
 }
 
 } // namespace ronvalo

@@ -2,9 +2,11 @@
 // window changed, each save one transaction.
 #pragma once
 
+#include <QDate>
 #include <QList>
 #include <QString>
 
+#include "rounds/clock_drift.h"
 #include "rounds/names.h"
 #include "rounds/plan.h"
 
@@ -38,5 +40,9 @@ QList<Plan> loadPlans(TDM3& dm);
 // Replaces the stored periods `removed` (by IdPlanu, with their steps) by `written`: a period
 // with an id keeps it, one with id 0 gets the next free one. One transaction.
 void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>& written);
+
+// The clocks of the archived downloads with a punch dated from `from` to `to` (both included),
+// by Nrodczytu. A download without an archive row is not among them.
+QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate& to);
 
 } // namespace ronvalo

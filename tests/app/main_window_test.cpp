@@ -5,8 +5,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -19,6 +22,7 @@
 #include "common/cp1250.h"
 #include "common/error_handler.h"
 #include "common/registry.h"
+#include "rounds/archive_check_window.h"
 #include "store/data_module.h"
 #include "store/schema.h"
 #include "support/temp_folder.h"
@@ -133,7 +137,7 @@ TEST_F(StartTest, MenuAndToolbarCaptionsTheHintAndNoToolTips) {
                    "  acPlany Plany &obchodów...", "  acRaportWyjatkow &Raport wyjątków...", "   ",
                    "  acSprawdzArchiwum &Sprawdź archiwum odczytów"}));
     EXPECT_TRUE(window.acRaportWyjatkow->isEnabled());
-    EXPECT_FALSE(window.acSprawdzArchiwum->isEnabled());
+    EXPECT_TRUE(window.acSprawdzArchiwum->isEnabled());
     EXPECT_EQ(menuTree(window.ToolBar1->actions()),
               QStringList({"acOdbior Odbior", "acOdbicia Odbicia", "acInfo Info"}));
     EXPECT_EQ(window.acOdbior->statusTip(), "Odebranie danych z PC-VERURU.");
@@ -150,6 +154,28 @@ TEST_F(StartTest, MenuAndToolbarCaptionsTheHintAndNoToolTips) {
         EXPECT_FALSE(QToolTip::isVisible()) << action->text().toStdString();
     }
     window.hide();
+}
+
+// "Sprawdź archiwum odczytów" checks the program's tables (a new installation: nothing
+// archived), opens its window once the check is done, and logs the check.
+TEST_F(StartTest, ArchiveCheckItemOpensItsWindowAndLogs) {
+    auto program = start();
+    bool opened = false;
+    QTimer look; // it fires while the check runs as well
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (auto* window = qobject_cast<ArchiveCheckWindow*>(QApplication::activeModalWidget())) {
+            look.stop();
+            opened = true;
+            EXPECT_EQ(window->grid->rowCount(), 0);
+            EXPECT_EQ(window->lbPodsumowanie->text(), archiveCheckSummary(window->result()));
+            window->reject();
+        }
+    });
+    look.start(10);
+    program->frGlowna().acSprawdzArchiwum->trigger();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(logMessages().last(), QString::fromUtf8("Sprawdzenie archiwum odczytów"));
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList());
 }
 
 TEST_F(StartTest, FirstStartWritesSettingsAndAsksNothing) {

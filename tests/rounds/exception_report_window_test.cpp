@@ -167,9 +167,9 @@ TEST(ExceptionReportLayoutTest, LongReportsFlowOverPagesUncut) {
     const QString hash = QString(QByteArray(32, '\xab').toHex());
     for (const QString& given : {hash, QString()}) {
         const QString pdf = folder.file("hash.pdf");
-        writeReportPdf(
-            pdf, "Raport wyjątków",
-            ExceptionReportPages(report, QDateTime(QDate(2024, 4, 1), QTime(7, 0)), given));
+        report.archiveDigest = given;
+        writeReportPdf(pdf, "Raport wyjątków",
+                       ExceptionReportPages(report, QDateTime(QDate(2024, 4, 1), QTime(7, 0))));
         const PdfDocument document = readPdf(pdf);
         EXPECT_EQ(document.pages, pages.size());
         EXPECT_EQ(document.layoutText.count("Archiwum: " + hash),
