@@ -10,6 +10,7 @@
 #include "browse/previewed_report.h"
 #include "common/clock.h"
 #include "common/exception.h"
+#include "common/registry.h"
 #include "rounds/exception_report.h"
 #include "rounds/exception_report_pages.h"
 #include "store/data_module.h"
@@ -118,11 +119,14 @@ ExceptionReport readReport(const Arguments& arguments, TDM3& dm) {
     try {
         dm.setReadOnly(true);
         dm.setDatabaseFolder(databaseFolder(base));
+        dm.setServer(databaseServerSetting());
         dm.openTables();
         checkChoices(dm, arguments.choices);
         return buildExceptionReport(loadExceptionReportTables(dm, arguments.choices),
                                     arguments.choices);
     } catch (const EDatabaseError& error) {
+        throw Failure{kUnreadable, error.message()};
+    } catch (const ERegistryException& error) {
         throw Failure{kUnreadable, error.message()};
     }
 }

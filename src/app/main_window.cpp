@@ -175,6 +175,7 @@ void TfrGlowna::showEvent(QShowEvent* event) {
 void TfrGlowna::FormShow() {
     TDM3& dm = parts().DM3;
     dm.setDatabaseFolder(databaseFolder(baseFolder_));
+    dm.setServer(databaseServerSetting());
     dm.openTables();
 
     Registry registry; // released on every way out

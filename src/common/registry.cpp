@@ -53,6 +53,24 @@ void Registry::WriteInteger(const QString& name, qint32 value) {
     write(name, data);
 }
 
+// The platform hands the value's bytes over as stored: UTF-16 on Windows, the hive file's UTF-8
+// elsewhere; either way up to a terminating zero.
+QString Registry::ReadString(const QString& name) const {
+    const auto value = read(name);
+    if (value.type != platform::RegType::String)
+        fail("Invalid data type for '%1'", name);
+#ifdef _WIN32
+    QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(value.data.data()),
+                                      qsizetype(value.data.size() / 2));
+#else
+    QString text = QString::fromUtf8(reinterpret_cast<const char*>(value.data.data()),
+                                     qsizetype(value.data.size()));
+#endif
+    if (const qsizetype end = text.indexOf(QChar(0)); end >= 0)
+        text.truncate(end);
+    return text;
+}
+
 TDateTime Registry::ReadDateTimeBinary(const QString& name) const {
     const auto value = read(name);
     if (value.type != platform::RegType::Binary || value.data.size() != sizeof(double))
@@ -66,6 +84,13 @@ void Registry::WriteDateTimeBinary(const QString& name, TDateTime value) {
     platform::RegValue data{platform::RegType::Binary, std::vector<std::uint8_t>(sizeof value)};
     std::memcpy(data.data.data(), &value, sizeof value);
     write(name, data);
+}
+
+QString databaseServerSetting() {
+    Registry settings;
+    if (!settings.OpenKey(settingsKey, false) || !settings.ValueExists(QStringLiteral("Baza")))
+        return {};
+    return settings.ReadString(QStringLiteral("Baza")).trimmed();
 }
 
 } // namespace ronvalo

@@ -26,6 +26,10 @@ public:
     qint32 ReadInteger(const QString& name) const;
     void WriteInteger(const QString& name, qint32 value); // "Failed to set data for '%s'"
 
+    // REG_SZ, up to its terminating zero. "Failed to get data for '%s'" when absent, "Invalid
+    // data type for '%s'" when of another type.
+    QString ReadString(const QString& name) const;
+
     // REG_BINARY of exactly 8 bytes holding a little-endian double (a date-time).
     TDateTime ReadDateTimeBinary(const QString& name) const;
     void WriteDateTimeBinary(const QString& name, TDateTime value);
@@ -35,5 +39,9 @@ private:
     void write(const QString& name, const platform::RegValue& value);
     std::optional<platform::RegistryKey> key_;
 };
+
+// The optional value "Baza": the libpq connection string of the PostgreSQL server that holds the
+// tables; empty (the local files) when the key or the value is absent. Raises as ReadString.
+QString databaseServerSetting();
 
 } // namespace ronvalo

@@ -27,6 +27,7 @@
 #include "store/schema.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
+#include "support/test_tables.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -239,6 +240,38 @@ TEST_F(StartTest, FailuresShowTheErrorAndTheProgramCarriesOn) {
     EXPECT_EQ(broken->frGlowna().SelectedPort(), 0);
     EXPECT_FALSE(QFile::exists(folder.file("hive.reg")));
     ASSERT_TRUE(createEmptyDatabase(folder.path(), nullptr) == false); // others still there
+}
+
+// "Baza" names a server: the tables are there, and the local files are left alone. A server
+// that is not there is named in the one error box, and the program carries on.
+TEST_F(StartTest, TheTablesAreOnTheServerTheSettingNames) {
+    TestTables server(Engine::Server);
+    ASSERT_TRUE(server.ready());
+    const auto setServer = [&](const QString& conninfo) {
+        auto settings = platform::RegistryKey::open(settingsKey.toStdString(), true);
+        const QByteArray text = conninfo.toUtf8() + '\0';
+        ASSERT_TRUE(settings &&
+                    settings->set("Baza", {platform::RegType::String, {text.begin(), text.end()}}));
+    };
+    setServer(server.server());
+    {
+        auto program = start();
+        EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error).isEmpty());
+        TDM3& dm = program->DM3();
+        ASSERT_TRUE(dm.onServer());
+        dm.insertReader("S1");
+    }
+    TDM3 check;
+    server.point(check);
+    check.openTables();
+    EXPECT_EQ(check.readers(), QStringList({"S1"}));
+
+    TempFolder nowhere;
+    setServer("host='" + nowhere.path() + "' dbname=ronvalo");
+    auto program = start();
+    ASSERT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 1);
+    EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error)[0].startsWith(
+        "Nie można połączyć się z serwerem bazy danych " + nowhere.path()));
 }
 
 TEST_F(StartTest, SettingsProblemsNameTheValue) {

@@ -94,3 +94,19 @@ TEST_F(RegistryTest, HiveThatCannotBeWrittenIsAKeyThatCannotBeOpened) {
     ASSERT_FALSE(platform::setReadOnly(hive().toStdString(), true).failed());
     EXPECT_FALSE(key.OpenKey(settingsKey, true));
 }
+
+// "Baza" as an administrator writes it into the hive file: a string, read up to its end.
+TEST_F(RegistryTest, TheServerSettingIsAnOptionalString) {
+    EXPECT_EQ(databaseServerSetting(), ""); // no key at all
+    Registry key;
+    ASSERT_TRUE(key.OpenKey(settingsKey, true));
+    key.WriteInteger("COM", 1);
+    EXPECT_EQ(databaseServerSetting(), ""); // no value
+    ASSERT_TRUE(writeFileBytes(hive(), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kerbis\\"
+                                       "Ronvalo 2.0]\r\n\"Baza\"=\" host=serwer.example "
+                                       "dbname=ronvalo user=łódź \"\r\n"));
+    EXPECT_EQ(databaseServerSetting(), "host=serwer.example dbname=ronvalo user=łódź");
+    ASSERT_TRUE(key.OpenKey(settingsKey, true));
+    key.WriteInteger("Baza", 1);
+    EXPECT_EQ(errorOf([] { databaseServerSetting(); }), "Invalid data type for 'Baza'");
+}
