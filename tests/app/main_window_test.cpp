@@ -267,7 +267,7 @@ TEST_F(StartTest, TheTablesAreOnTheServerTheSettingNames) {
     EXPECT_EQ(check.readers(), QStringList({"S1"}));
 
     TempFolder nowhere;
-    setServer("host='" + nowhere.path() + "' dbname=ronvalo");
+    setServerSetting("host='" + nowhere.path() + "' dbname=ronvalo");
     auto program = start();
     ASSERT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 1);
     EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error)[0].startsWith(

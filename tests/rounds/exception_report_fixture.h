@@ -13,6 +13,7 @@
 #include "store/data_module.h"
 #include "store/schema.h"
 #include "support/temp_folder.h"
+#include "support/test_tables.h"
 
 namespace ronvalo::test {
 
@@ -31,6 +32,11 @@ inline ExceptionReportChoices period(const QDate& from, const QDate& to) {
 // has no name and no plan, and an incident at 171 of instrument 0002, which has no plan.
 struct ReportInstallation {
     TempFolder folder;
+    // On the server's engine, the tables are there and "Baza" in the folder's own settings hive
+    // names it, for the tools this test starts as well.
+    Engine engine;
+    QString server;
+    ScopedEnv hive{"RONVALO_REGISTRY", folder.file("hive.reg").toUtf8()};
 
     // The CSV file's rows for the whole two days, header first.
     static QStringList allRows() {
@@ -47,9 +53,14 @@ struct ReportInstallation {
         };
     }
 
-    ReportInstallation() {
+    explicit ReportInstallation(Engine on = Engine::Files) : engine(on) {
         QString error;
         EXPECT_TRUE(createEmptyDatabase(folder.path(), &error)) << error.toStdString();
+        if (engine == Engine::Server) {
+            server = newServerTables(&error);
+            EXPECT_FALSE(server.isEmpty()) << error.toStdString();
+            setServerSetting(server);
+        }
         TDM3 dm;
         open(dm);
         for (const char* reader : {"0001", "0002"})
@@ -97,6 +108,7 @@ struct ReportInstallation {
 
     void open(TDM3& dm) const {
         dm.setDatabaseFolder(db());
+        dm.setServer(server);
         dm.openTables();
     }
 

@@ -33,7 +33,20 @@ struct ExceptionReportToolTest : ::testing::Test {
     }
 };
 
-TEST_F(ExceptionReportToolTest, WritesTheRoundsAnOperatorWorksOutByHand) {
+// The same rounds whichever engine holds the tables.
+struct ToolOnEitherEngineTest : ::testing::TestWithParam<Engine> {
+    ReportInstallation installation{GetParam()};
+    QString csv = installation.folder.file("raport.csv");
+
+    ReportInstallation::Run run(QStringList arguments) {
+        return ReportInstallation::raport(QStringList{installation.folder.path()} + arguments);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(, ToolOnEitherEngineTest, ::testing::Values(Engine::Files, Engine::Server),
+                         engineName);
+
+TEST_P(ToolOnEitherEngineTest, WritesTheRoundsAnOperatorWorksOutByHand) {
     const QStringList all = ReportInstallation::allRows();
     const struct {
         QStringList arguments;
@@ -170,6 +183,28 @@ TEST_F(ExceptionReportToolTest, PdfHasTheTitleTheSectionsAndTheNames) {
                              "171 Napad", "0002", "Wydrukowano przy uzyciu programu Ronvalo 2.2"})
         EXPECT_TRUE(document.layoutText.contains(QString::fromUtf8(text))) << text;
     EXPECT_EQ(document.fonts, QStringList({"LiberationSans", "LiberationSans-Bold"}));
+}
+
+// The report's text from the server's tables is the files' text, but for the moment it was made.
+TEST_P(ToolOnEitherEngineTest, PdfSaysWhatTheFilesPdfSays) {
+    if (GetParam() == Engine::Files)
+        GTEST_SKIP() << "the files are what the server is compared with";
+    ReportInstallation files;
+    const QStringList period{"--od", "2024-03-04", "--do", "2024-03-05", "--pdf"};
+    const auto textOf = [&](ReportInstallation& where) {
+        const QString pdf = where.folder.file("raport.pdf");
+        // The tool reads the settings hive of the installation made last: name it again.
+        ScopedEnv hive("RONVALO_REGISTRY", where.folder.file("hive.reg").toUtf8());
+        const auto result = ReportInstallation::raport(QStringList{where.folder.path()} + period +
+                                                       QStringList{pdf});
+        EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+        QStringList lines = readPdf(pdf).layoutText.split('\n');
+        lines.removeIf([](const QString& line) { return line.contains("Wydrukowano:"); });
+        return lines;
+    };
+    const QStringList expected = textOf(files);
+    EXPECT_GT(expected.size(), 20);
+    EXPECT_EQ(textOf(installation), expected);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Making a test's empty tables on the engine it runs on.
 #include "support/test_tables.h"
 
+#include "common/registry.h"
 #include "store/data_module.h"
 #include "store/schema.h"
 #include "store/server_schema.h"
@@ -15,15 +16,8 @@ TestTables::TestTables(Engine engine) : engine_(engine) {
     if (engine == Engine::Files) {
         ready_ = createEmptyDatabase(folder_.path(), &error);
     } else {
-        PostgresServer& postgres = sharedPostgresServer();
-        error = postgres.problem();
-        const QString database = postgres.ok() ? postgres.createDatabase() : QString();
-        if (!database.isEmpty()) {
-            server_ = postgres.connectionString(database);
-            ready_ = createServerDatabase(server_, &error) && QDir(folder_.path()).mkdir("txt");
-        } else if (error.isEmpty()) {
-            error = postgres.problem();
-        }
+        server_ = newServerTables(&error);
+        ready_ = !server_.isEmpty() && QDir(folder_.path()).mkdir("txt");
     }
     if (!ready_)
         ADD_FAILURE() << "no tables: " << error.toStdString();
@@ -32,6 +26,25 @@ TestTables::TestTables(Engine engine) : engine_(engine) {
 void TestTables::point(TDM3& dm) const {
     dm.setDatabaseFolder(folder_.file(QStringLiteral("db/")));
     dm.setServer(server_);
+}
+
+QString newServerTables(QString* error) {
+    PostgresServer& postgres = sharedPostgresServer();
+    const QString database = postgres.ok() ? postgres.createDatabase() : QString();
+    if (database.isEmpty()) {
+        *error = postgres.problem();
+        return {};
+    }
+    const QString server = postgres.connectionString(database);
+    return createServerDatabase(server, error) ? server : QString();
+}
+
+void setServerSetting(const QString& connectionString) {
+    auto settings = platform::RegistryKey::open(settingsKey.toStdString(), true);
+    const QByteArray text = connectionString.toUtf8() + '\0';
+    if (!settings ||
+        !settings->set("Baza", {platform::RegType::String, {text.begin(), text.end()}}))
+        ADD_FAILURE() << "cannot write Baza";
 }
 
 std::string engineName(const ::testing::TestParamInfo<Engine>& info) {

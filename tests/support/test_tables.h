@@ -39,6 +39,13 @@ private:
     bool ready_ = false;
 };
 
+// A new database on the tests' own server with the program's tables: its connection string, or
+// an empty text with `error` set.
+QString newServerTables(QString* error);
+
+// "Baza" in the settings hive the environment names (RONVALO_REGISTRY).
+void setServerSetting(const QString& connectionString);
+
 // "Files" or "Server", for parameterised test names.
 std::string engineName(const ::testing::TestParamInfo<Engine>& info);
 
