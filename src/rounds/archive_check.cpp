@@ -188,9 +188,9 @@ private:
 };
 
 // Downloads without an archive row: before the first archived one they were imported before the
-// archive existed; after it, their row is gone.
+// archive existed; after it, their row is gone. `rows` may be null while nothing is archived.
 void checkUnarchived(const std::set<qint32>& numbers, const std::set<qint32>& archived,
-                     ArchiveWalk* walk, ArchiveCheck& check) {
+                     DownloadRows* rows, ArchiveCheck& check) {
     for (const qint32 download : numbers) {
         if (archived.contains(download))
             continue;
@@ -199,9 +199,9 @@ void checkUnarchived(const std::set<qint32>& numbers, const std::set<qint32>& ar
             check.lastEarlierDownload = download;
             continue;
         }
-        const QList<ArchivedPunch> rows = walk->rows().of(download);
+        const QList<ArchivedPunch> punches = rows->of(download);
         check.findings << archiveFinding(ArchiveFindingKind::ArchiveRowMissing, download,
-                                         rows.isEmpty() ? QString() : rows.first().instrument,
+                                         punches.isEmpty() ? QString() : punches.first().instrument,
                                          QStringLiteral("brak wiersza archiwum"));
     }
 }
@@ -241,7 +241,7 @@ std::optional<ArchiveCheck> checkArchive(TDM3& dm,
                 return std::nullopt;
         }
     }
-    checkUnarchived(numbers, archived, walk ? &*walk : nullptr, check);
+    checkUnarchived(numbers, archived, walk ? &walk->rows() : nullptr, check);
     std::stable_sort(
         check.findings.begin(), check.findings.end(),
         [](const ArchiveFinding& a, const ArchiveFinding& b) { return a.download < b.download; });

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QDate>
-#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -49,34 +48,32 @@ struct ArchivedInstallation {
     }
 
     // Stores the dump's punches in one transaction with their download row and, when
-    // `archived`, their archive row; returns the download's number.
-    qint32 import(const QByteArray& dump, bool archived = true) const {
+    // `archived`, their archive row.
+    void import(const QByteArray& dump, bool archived = true) const {
         TDM3 dm;
         open(dm);
         ReceiveBuffer received;
         received.append(dump);
         const ReaderDump read = readWholeDump(received.lines());
+        const QString instrument = fromCp1250(read.instrumentNumber);
         const QDateTime transfer(read.instrumentDate, QTime(7, 3, 20));
         Transaction transaction(dm);
         const qint32 download = dm.appendDownload(transfer);
         for (const DumpPunch& punch : read.punches)
-            dm.insertPunch({0, punch.date, punch.time, punch.checkpoint,
-                            fromCp1250(read.instrumentNumber), download});
-        if (archived) {
-            ArchiveRow row;
-            row.download = download;
-            row.instrument = fromCp1250(read.instrumentNumber);
-            row.received = transfer;
-            row.instrumentClock = QDateTime(read.instrumentDate, QTime(7, 0));
-            row.transmission = dump;
-            appendArchiveRow(dm, row);
-        }
+            dm.insertPunch({0, punch.date, punch.time, punch.checkpoint, instrument, download});
+        if (archived)
+            appendArchiveRow(dm, {download,
+                                  instrument,
+                                  transfer,
+                                  QDateTime(read.instrumentDate, QTime(7, 0)),
+                                  dump,
+                                  {},
+                                  {}});
         transaction.commit();
-        return download;
     }
 
     // Runs the statements on one file of db/ ("Odbicia.db", "Obchody.db"), outside the program.
-    void tamper(const char* file, const QStringList& statements) const {
+    void tamper(const QString& file, const QStringList& statements) const {
         SqliteConnection connection(db() + file);
         ASSERT_TRUE(connection.isOpen()) << connection.lastError().text().toStdString();
         QSqlQuery query(connection.database());
@@ -94,21 +91,6 @@ inline void importFourDays(const ArchivedInstallation& installation) {
         installation.import(dumpOf(day == 2 ? "000123456789" : "00012345",
                                    QDate(2004, 4, 26).addDays(day),
                                    {{"08:15", 1}, {"08:20", 2}, {"08:25", 3}}));
-}
-
-struct VerifyRun {
-    int exitCode = -1;
-    QString standardOutput;
-    QString standardError;
-};
-
-// ronvalo-verify with `arguments`, as an auditor runs it.
-inline VerifyRun runVerify(const QStringList& arguments) {
-    QProcess tool;
-    tool.start(QStringLiteral(RONVALO_BIN_DIR "/ronvalo-verify"), arguments);
-    EXPECT_TRUE(tool.waitForFinished(60000));
-    return {tool.exitCode(), QString::fromUtf8(tool.readAllStandardOutput()),
-            QString::fromUtf8(tool.readAllStandardError())};
 }
 
 } // namespace ronvalo::test
