@@ -28,8 +28,8 @@ struct ArchiveFinding {
     ArchiveFindingKind kind;
     qint32 download = 0;
     QString instrument; // as archived or as the punch rows carry it; may be empty
-    qint64 autoNr = 0;  // the punch row's AutoNr for PunchAdded and PunchesReordered; else 0
     QString text;       // the finding in Polish, naming the row where there is one
+    qint64 autoNr = 0;  // the punch row's AutoNr for PunchAdded and PunchesReordered; else 0
 };
 
 struct ArchiveCheck {

@@ -61,8 +61,8 @@ bool sameRecords(const QList<ArchivedPunch>& received, const QList<ArchivedPunch
 
 ArchiveFinding archiveFinding(ArchiveFindingKind kind, qint32 download, const QString& instrument,
                               const QString& what, qint64 autoNr) {
-    return {kind, download, instrument, autoNr,
-            QStringLiteral("Odczyt nr %1: ").arg(download) + what};
+    return {kind, download, instrument, QStringLiteral("Odczyt nr %1: ").arg(download) + what,
+            autoNr};
 }
 
 QList<ArchiveFinding> comparePunches(qint32 download, const QString& instrument,
