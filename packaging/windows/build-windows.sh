@@ -17,11 +17,11 @@ host_cmake=$(dirname "$(dirname "$(find /usr/lib -path '*cmake/Qt6HostInfo/Qt6Ho
 cmake -S "$root" -B "$out/cmake" -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-ronvalo.cmake" \
   -DRONVALO_WIN_QT="$QT" -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
   -DCMAKE_BUILD_TYPE=Release -DRONVALO_TESTS=OFF -DRONVALO_BENCH=OFF >/dev/null
-cmake --build "$out/cmake" -j"$JOBS" --target ronvalo ronvalo-newdb ronvalo-raport
+cmake --build "$out/cmake" -j"$JOBS" --target ronvalo ronvalo-newdb ronvalo-raport ronvalo-verify
 
 rm -rf "$folder"
 mkdir -p "$folder"/{platforms,sqldrivers,styles}
-cp "$out/cmake/bin/ronvalo.exe" "$out/cmake/bin/ronvalo-newdb.exe" "$out/cmake/bin/ronvalo-raport.exe" "$folder/"
+cp "$out/cmake/bin/ronvalo.exe" "$out/cmake/bin/ronvalo-newdb.exe" "$out/cmake/bin/ronvalo-raport.exe" "$out/cmake/bin/ronvalo-verify.exe" "$folder/"
 cp "$QT/plugins/platforms/qwindows.dll" "$folder/platforms/"
 cp "$QT/plugins/sqldrivers/qsqlite.dll" "$folder/sqldrivers/"
 cp "$QT/plugins/styles/"*.dll "$folder/styles/"

@@ -29,6 +29,7 @@ struct ArchiveFinding {
     qint32 download = 0;
     QString instrument; // as archived or as the punch rows carry it; may be empty
     QString text;       // the finding in Polish, naming the row where there is one
+    qint64 autoNr = 0;  // the punch row's AutoNr for PunchAdded and PunchesReordered; else 0
 };
 
 struct ArchiveCheck {
@@ -42,9 +43,10 @@ struct ArchiveCheck {
     bool clean() const { return findings.isEmpty(); }
 };
 
-// Walks the archive and the tables. `progress` gets the downloads done and their total, and
-// returns false to stop (then the result is empty and nullopt returned). A table or Obchody.db
-// that cannot be read raises EDatabaseError.
+// Walks the archive and the tables in one reading transaction of its own (so not inside the
+// caller's). `progress` gets the downloads done and their total, and returns false to stop (then
+// the result is empty and nullopt returned). A table or Obchody.db that cannot be read raises
+// EDatabaseError; a read-only module without Obchody.db reads as an empty archive.
 std::optional<ArchiveCheck>
 checkArchive(TDM3& dm, const std::function<bool(qint64 done, qint64 total)>& progress = {});
 
