@@ -286,30 +286,32 @@ TEST(ServerStore, AStoppedServerIsNamedAndTheNextCommandAfterItsReturnWorks) {
     EXPECT_EQ(dm.readers(), QStringList({"A"}));
     dm.insertReader("B");
     EXPECT_EQ(dm.readers(), QStringList({"A", "B"}));
-    // The program stopped in the middle of a write (a power cut, a kill during an import's commit):
-    // its files hold the half-written pages and the journal that undoes them. The next opening
-    // rolls the write back instead of refusing the table.
-    TEST_F(StoreTest, AWriteCutOffByACrashIsUndoneAtTheNextOpening) {
-        dm.insertReader("A");
-        TempFolder crashed;
-        ASSERT_TRUE(QDir().mkpath(crashed.file("db")));
-        {
-            SqliteConnection writer(folder.file("db/Czytniki.db"));
-            QSqlQuery query(writer.database());
-            ASSERT_TRUE(query.exec("PRAGMA cache_size = 10"));
-            ASSERT_TRUE(query.exec("BEGIN"));
-            for (int i = 0; i < 5000; ++i)
-                ASSERT_TRUE(query.exec(QStringLiteral("INSERT INTO Czytniki VALUES ('%1%2')")
-                                           .arg(QString(200, 'x'))
-                                           .arg(i)));
-            // The files as a crash at this moment leaves them.
-            for (const QString& file : QDir(folder.file("db")).entryList(QDir::Files))
-                ASSERT_TRUE(QFile::copy(folder.file("db/") + file, crashed.file("db/") + file));
-            ASSERT_TRUE(QFile::exists(crashed.file("db/Czytniki.db-journal")));
-            ASSERT_TRUE(query.exec("ROLLBACK"));
-        }
-        TDM3 next;
-        next.setDatabaseFolder(crashed.file("db/"));
-        ASSERT_NO_THROW(next.openTables());
-        EXPECT_EQ(next.readers(), QStringList{"A"});
+}
+
+// The program stopped in the middle of a write (a power cut, a kill during an import's commit):
+// its files hold the half-written pages and the journal that undoes them. The next opening
+// rolls the write back instead of refusing the table.
+TEST_F(StoreTest, AWriteCutOffByACrashIsUndoneAtTheNextOpening) {
+    dm.insertReader("A");
+    TempFolder crashed;
+    ASSERT_TRUE(QDir().mkpath(crashed.file("db")));
+    {
+        SqliteConnection writer(folder.file("db/Czytniki.db"));
+        QSqlQuery query(writer.database());
+        ASSERT_TRUE(query.exec("PRAGMA cache_size = 10"));
+        ASSERT_TRUE(query.exec("BEGIN"));
+        for (int i = 0; i < 5000; ++i)
+            ASSERT_TRUE(query.exec(QStringLiteral("INSERT INTO Czytniki VALUES ('%1%2')")
+                                       .arg(QString(200, 'x'))
+                                       .arg(i)));
+        // The files as a crash at this moment leaves them.
+        for (const QString& file : QDir(folder.file("db")).entryList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(folder.file("db/") + file, crashed.file("db/") + file));
+        ASSERT_TRUE(QFile::exists(crashed.file("db/Czytniki.db-journal")));
+        ASSERT_TRUE(query.exec("ROLLBACK"));
     }
+    TDM3 next;
+    next.setDatabaseFolder(crashed.file("db/"));
+    ASSERT_NO_THROW(next.openTables());
+    EXPECT_EQ(next.readers(), QStringList{"A"});
+}
