@@ -69,6 +69,46 @@ TEST(ReaderDump, ReadsAWholeDump) {
     }
 }
 
+// The clock line's last two fields are the instrument's hours and minutes. When they make no time
+// the dump still reads in full, with the clock unknown.
+TEST(ReaderDump, InstrumentClockOnlyWhenHoursAndMinutesMakeATime) {
+    const QDate day(2024, 3, 5);
+    const struct {
+        QByteArray line;
+        std::optional<QDateTime> clock;
+    } cases[] = {
+        {"24-03-05 14 27", QDateTime(day, QTime(14, 27))},
+        {"24-03-05 00 00", QDateTime(day, QTime(0, 0))},
+        {"24-03-05 23 59 and more", QDateTime(day, QTime(23, 59))},
+        {"24-03-05 24 00", std::nullopt},
+        {"24-03-05 25 61", std::nullopt},
+        {"24-03-05 12 60", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        const ReaderDump dump = readWholeDump({start, instrument, c.line, separator, "#1 10:00"});
+        EXPECT_EQ(dump.instrumentDate, day);
+        EXPECT_EQ(dump.instrumentClock, c.clock);
+        EXPECT_EQ(dump.punches.size(), 1);
+    }
+}
+
+// A clock time the local clock skipped when put forward is no moment: unknown, never an invalid
+// date-time that would be stored as an empty text.
+TEST(ReaderDump, InstrumentClockInTheHourSkippedLocallyIsUnknown) {
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Warsaw");
+    const auto clock = readInstrumentClock("24-03-31 02 30").moment;
+    const auto after = readInstrumentClock("24-03-31 03 30").moment;
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    EXPECT_FALSE(clock);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->time(), QTime(3, 30));
+}
+
 TEST(ReaderDump, RunningDateAndFirstPunchDate) {
     // A punch above the first date line carries the zero date; line 4 not a date: no first date.
     const ReaderDump early = readWholeDump(dumpWith({"#5 10:00", "--.99.12.31", "#6 11:00"}));
