@@ -43,9 +43,17 @@ std::optional<QStringList> fieldsOf(SqliteConnection& file, const QString& table
     return fields;
 }
 
-// Opens the file read-only on a private connection and compares the table's fields.
-QString validateTableFile(const QString& path, const TableSchema& schema) {
-    SqliteConnection file(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
+// How a file is opened to be checked. The program's own check may write: a journal that a process
+// killed during a commit left behind is rolled back by the first read, as the connection would do
+// next. Read-only, SQLite refuses such a file, and the tables would never open again. A tool that
+// only reads keeps to reading.
+QString checkOptions(bool readOnly) {
+    return readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY") : QString();
+}
+
+// Opens the file on a private connection and compares the table's fields.
+QString validateTableFile(const QString& path, const TableSchema& schema, bool readOnly) {
+    SqliteConnection file(path, checkOptions(readOnly));
     QString error;
     const auto fields = fieldsOf(file, schema.tableName, &error);
     if (!fields)
@@ -57,8 +65,8 @@ QString validateTableFile(const QString& path, const TableSchema& schema) {
 
 // The same for the rounds' file and every table in it; other tables an operator added are left
 // alone.
-QString validateRoundsFile(const QString& path) {
-    SqliteConnection file(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
+QString validateRoundsFile(const QString& path, bool readOnly) {
+    SqliteConnection file(path, checkOptions(readOnly));
     for (const TableSchema& table : roundsSchema().tables) {
         QString error;
         const auto fields = fieldsOf(file, table.tableName, &error);
@@ -86,7 +94,7 @@ void TTable::Open() {
     if (!platform::fileExists(path.toStdString()))
         throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: plik nie istnieje")
                                  .arg(QDir::toNativeSeparators(path)));
-    const QString problem = validateTableFile(path, schema_);
+    const QString problem = validateTableFile(path, schema_, module_.readOnly_);
     if (!problem.isEmpty())
         throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: %2")
                                  .arg(QDir::toNativeSeparators(path), problem));
@@ -185,7 +193,7 @@ void TDM3::attachRounds() {
             return;
         }
     }
-    if (const QString problem = validateRoundsFile(path); !problem.isEmpty()) {
+    if (const QString problem = validateRoundsFile(path, readOnly_); !problem.isEmpty()) {
         roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, problem);
         return;
     }
