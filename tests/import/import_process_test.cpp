@@ -38,6 +38,23 @@ void holdLock(const QString& file, const QByteArray& kind) {
     std::getline(std::cin, line);
 }
 
+// Writes more to one table file than its cache holds, inside a transaction it never ends, so that
+// SQLite writes the file and keeps the old pages in a journal; then waits to be killed.
+void writeHalfWay(const QString& file) {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
+    db.setDatabaseName(file);
+    ASSERT_TRUE(db.open());
+    QSqlQuery query(db);
+    ASSERT_TRUE(query.exec("PRAGMA cache_size = 2"));
+    ASSERT_TRUE(query.exec("BEGIN"));
+    ASSERT_TRUE(query.exec("CREATE TABLE Filler (Bytes BLOB)"));
+    ASSERT_TRUE(query.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 200) INSERT INTO Filler SELECT randomblob(4000) FROM n"));
+    std::cout << "written" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+}
+
 // Imports base + "dump" as the program would, the summary dialog left out.
 void importFile(const QString& base) {
     TestDialogs dialogs;
@@ -111,6 +128,8 @@ TEST(ImportChild, Run) {
     const QString base = qEnvironmentVariable("RONVALO_IMPORT_BASE");
     if (mode == "import")
         importFile(base);
+    else if (mode == "half")
+        writeHalfWay(base + qEnvironmentVariable("RONVALO_LOCK_FILE"));
     else
         holdLock(base + qEnvironmentVariable("RONVALO_LOCK_FILE"), mode);
 }
@@ -151,6 +170,29 @@ TEST_F(ImportTest, TableLockedByAnotherProcessStoresNothing) {
     EXPECT_TRUE(notices().isEmpty());
     EXPECT_EQ(punches().size(), 1u + 2u);
     EXPECT_EQ(dm.downloads(), (QList<qint32>{1, 2}));
+}
+
+// A process killed while writing leaves a journal that only a connection able to write can roll
+// back: the program's next start must open its tables, rounds' file included, as they were.
+TEST_F(ImportTest, TablesOpenAsTheyWereAfterAWriterWasKilled) {
+    dm.tbOdbicia.Close();
+    const QStringList files{"db/Odbicia.db", "db/Czytniki.db", "db/NrOdc.DB", "db/Obchody.db"};
+    for (const QString& file : files) {
+        Child writer({QStringLiteral("%1=half").arg(childVariable),
+                      "RONVALO_IMPORT_BASE=" + folder.base(), "RONVALO_LOCK_FILE=" + file});
+        ASSERT_TRUE(writer.waitFor("written")) << file.toStdString();
+        writer.kill();
+        ASSERT_TRUE(QFile::exists(folder.file(file + "-journal"))) << file.toStdString();
+    }
+    EXPECT_NO_THROW(dm.openTables());
+    EXPECT_NO_THROW(dm.roundsDatabase());
+    for (const QString& file : files) {
+        SqliteConnection table(folder.file(file), QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery query(table.database());
+        EXPECT_TRUE(query.exec("SELECT COUNT(*) FROM sqlite_master WHERE name = 'Filler'") &&
+                    query.next() && query.value(0).toInt() == 0)
+            << file.toStdString();
+    }
 }
 
 TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
