@@ -149,6 +149,9 @@ TEST_F(ImportTest, TableLockedByAnotherProcessStoresNothing) {
         // Every row goes in, but the commit cannot take the files from a reader.
         {"db/Odbicia.db", "read", "Blad wprowadzania danych. Kod I/O-2 "},
         {"db/NrOdc.DB", "read", "Blad wprowadzania danych. Kod I/O-2 "},
+        // The archive row goes in last: a failure there or at the commit takes the punches back.
+        {"db/Obchody.db", "write", "Blad wprowadzania danych. Kod ARCH "},
+        {"db/Obchody.db", "read", "Blad wprowadzania danych. Kod I/O-2 "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.lock);
@@ -170,6 +173,7 @@ TEST_F(ImportTest, TableLockedByAnotherProcessStoresNothing) {
     EXPECT_TRUE(notices().isEmpty());
     EXPECT_EQ(punches().size(), 1u + 2u);
     EXPECT_EQ(dm.downloads(), (QList<qint32>{1, 2}));
+    EXPECT_EQ(archive().size(), 2u);
 }
 
 // A process killed while writing leaves a journal that only a connection able to write can roll
