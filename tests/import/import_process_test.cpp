@@ -199,7 +199,7 @@ TEST_F(ImportTest, TablesOpenAsTheyWereAfterAWriterWasKilled) {
     }
 }
 
-TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
+TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesAndTheirArchiveRowOrNone) {
     // Large enough that a kill lands in every phase of the import; `make soak` runs the long
     // version.
     constexpr int punchCount = 20000;
@@ -207,10 +207,10 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
     const QList<QByteArray> data = manyPunches(punchCount);
     const QStringList variables{QStringLiteral("%1=import").arg(childVariable),
                                 "RONVALO_IMPORT_BASE=" + folder.base()};
-    auto writeDump = [&](int k) {
-        ASSERT_TRUE(writeFileBytes(folder.file("dump"),
-                                   makeDump("K" + QByteArray::number(k), "24-03-05 14 27", data)));
+    auto dumpOf = [&](int k) {
+        return makeDump("K" + QByteArray::number(k), "24-03-05 14 27", data);
     };
+    auto writeDump = [&](int k) { ASSERT_TRUE(writeFileBytes(folder.file("dump"), dumpOf(k))); };
     auto stored = [&](int k) {
         int count = 0;
         dm.forEachPunch([&](const Punch& p) {
@@ -218,6 +218,18 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
             return true;
         });
         return count;
+    };
+    // The archive rows of instrument K<k>, each checked against the dump it was made from.
+    auto archived = [&](int k) {
+        int rows = 0;
+        for (const ArchiveRow& row : archive()) {
+            if (row.instrument != "K" + QString::number(k))
+                continue;
+            EXPECT_TRUE(row.transmission == dumpOf(k));
+            EXPECT_EQ(row.digest, archiveDigest(row));
+            ++rows;
+        }
+        return rows;
     };
     // Checked through a connection of the test's own, as a second program would; it waits for
     // a lock as the program's own connection does.
@@ -240,6 +252,7 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
         duration = timer.elapsed();
     }
     ASSERT_EQ(stored(0), punchCount);
+    ASSERT_EQ(archived(0), 1);
 
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -256,8 +269,11 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
             QThread::msleep(static_cast<unsigned long>(wait));
             child.kill();
         }
+        // The punches and their archive row are there together or not at all.
         const int count = stored(k);
-        EXPECT_TRUE(count == 0 || count == punchCount) << count;
+        const int rows = archived(k);
+        EXPECT_TRUE((count == 0 && rows == 0) || (count == punchCount && rows == 1))
+            << count << " punches, " << rows << " archive rows";
         if (count == punchCount)
             ++complete;
         // The file is replaced only after the commit: on file means stored.
@@ -265,6 +281,7 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
             EXPECT_EQ(count, punchCount);
         }
         EXPECT_EQ(dm.downloads().size(), complete);
+        EXPECT_EQ(int(archive().size()), complete);
         EXPECT_EQ(integrity(), "ok");
     }
     std::cout << complete - 1 << " of " << kills
