@@ -170,9 +170,9 @@ std::optional<QByteArray> PunchImport::transmissionToArchive(const ReceiveBuffer
 }
 
 // The archive row goes in after the last punch, in the same transaction. A damaged Obchody.db is
-// kept apart from the connection and must not keep the punches out, as it keeps no other use of
-// the three tables from working: the download is stored without its row (the archive check names
-// it) and the service log says why.
+// kept apart from the connection and stops no other work on the three tables, so it does not keep
+// the punches out either: the download is stored without its row (the archive check names it)
+// and the service log says why. A row that Obchody.db refuses fails the import.
 void PunchImport::archiveDownload(qint32 download, const std::optional<QByteArray>& transmission,
                                   const QDateTime& transferDate) {
     if (!transmission) {
