@@ -1,14 +1,21 @@
 // Prints how fast the punch import stores dumps of 1k, 100k and 1M punches, beside a raw SQLite
-// bulk insert of the same rows in one transaction, and the ratio of the two.
+// bulk insert of the same rows in one transaction, and the ratio of the two; then what the
+// download archive adds: the same import where Obchody.db cannot take its row (a damaged file,
+// which the import stores without the row), its time beside the archived import's. Each time is
+// the best of a few runs, the two kinds taken in turn, so that a busy machine weighs on both alike.
+#include "common/exception.h"
 #include "import/punch_import.h"
 #include "import/summary_dialog.h"
 #include "link/receive_buffer.h"
+#include "store/archive.h"
 #include "store/data_module.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTime>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sqlite3.h>
@@ -55,10 +62,31 @@ QString newDatabase(QTemporaryDir& dir) {
     return dir.path() + '/';
 }
 
-// The import step alone: the buffers as the download leaves them, no summary dialog.
-double timeImport(const QByteArray& dump, int count) {
+// The archive's rows; none when Obchody.db is not attached.
+int archived(TDM3& dm) {
+    int rows = 0;
+    try {
+        auto next = readArchive(dm);
+        for (ArchiveRow row; next(row);)
+            ++rows;
+    } catch (const EDatabaseError&) {
+    }
+    return rows;
+}
+
+// The import step alone: the buffers as the download leaves them, no summary dialog. Without
+// `archive` the rounds' file is damaged beforehand, so the import leaves the archive row out.
+double timeImport(const QByteArray& dump, int count, bool archive) {
     QTemporaryDir dir;
     const QString base = newDatabase(dir);
+    if (!archive) {
+        QFile rounds(base + "db/Obchody.db");
+        if (!rounds.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            rounds.write(QByteArray(4096, 'x')) != 4096) {
+            std::fprintf(stderr, "cannot damage %s\n", qPrintable(rounds.fileName()));
+            std::exit(1);
+        }
+    }
     TDM3 dm;
     dm.setDatabaseFolder(base + "db/");
     dm.openTables();
@@ -74,7 +102,9 @@ double timeImport(const QByteArray& dump, int count) {
     timer.start();
     import.run(Memo1, Memo2, QDateTime::currentDateTime());
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    if (dm.punchCount() != count || log.size() != 1 || !log.first().contains("wprowadzono")) {
+    // The archived import logs its success; the other one also the download left unarchived.
+    if (dm.punchCount() != count || log.size() != (archive ? 1 : 2) ||
+        !log.first().contains("wprowadzono") || archived(dm) != (archive ? 1 : 0)) {
         std::fprintf(stderr, "import failed: %s\n", qPrintable(log.join(" | ")));
         std::exit(1);
     }
@@ -132,14 +162,20 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    std::printf("%10s %14s %14s %8s\n", "punches", "import/s", "raw insert/s", "ratio");
-    for (const int count : {1000, 100000, 1000000}) {
+    std::printf("%10s %14s %14s %8s %16s %14s %12s\n", "punches", "import/s", "raw insert/s",
+                "ratio", "no archive/s", "archive cost", "archive ms");
+    for (const auto& [count, runs] : {std::pair{1000, 31}, {100000, 5}, {1000000, 3}}) {
         std::vector<Row> rows;
         const QByteArray dump = makeDump(count, rows);
         const double raw = timeRawInsert(rows);
-        const double imported = timeImport(dump, count);
-        std::printf("%10d %14.0f %14.0f %8.2f\n", count, count / imported, count / raw,
-                    raw / imported);
+        double archived = 1e9, plain = 1e9;
+        for (int run = 0; run < runs; ++run) {
+            archived = std::min(archived, timeImport(dump, count, true));
+            plain = std::min(plain, timeImport(dump, count, false));
+        }
+        std::printf("%10d %14.0f %14.0f %8.2f %16.0f %13.1f%% %12.2f\n", count, count / archived,
+                    count / raw, raw / archived, count / plain, 100.0 * (archived - plain) / plain,
+                    1000.0 * (archived - plain));
         std::fflush(stdout);
     }
     return 0;

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <QTime>
@@ -208,23 +209,30 @@ QString prepareImportTemplate(const QString& root, int seed) {
 }
 
 // After an import of `punches` punches of instrument K was killed: the earlier download whole,
-// the new one all or nothing and once, txt/K only for a stored download, every file sound.
+// the new one all or nothing and once, its archive row with it (the whole transmission, chained
+// to the earlier download's row), txt/K only for a stored download, every file sound.
 void judgeImport(const QString& base, int seed, int punches, Tally& tally) {
     const Table odbicia(base + "db/Odbicia.db"), czytniki(base + "db/Czytniki.db"),
-        nrodc(base + "db/NrOdc.DB");
+        nrodc(base + "db/NrOdc.DB"), obchody(base + "db/Obchody.db");
     const int earlier = odbicia.value("SELECT COUNT(*) FROM Odbicia WHERE Nrczyt = 'A'").toInt();
     const int stored = odbicia.value("SELECT COUNT(*) FROM Odbicia WHERE Nrczyt = 'K'").toInt();
     const int readers = czytniki.value("SELECT COUNT(*) FROM Czytniki").toInt();
     const int downloads = nrodc.value("SELECT COUNT(*) FROM NrOdc").toInt();
     const int distinct = nrodc.value("SELECT COUNT(DISTINCT Nrodczytu) FROM NrOdc").toInt();
-    const bool sound = odbicia.intact() && czytniki.intact() && nrodc.intact();
+    const int archived = obchody.value("SELECT COUNT(*) FROM Archiwum").toInt();
+    const QByteArray chained =
+        "SELECT COUNT(*) FROM Archiwum k JOIN Archiwum a ON k.Poprzedni = a.Skrot "
+        "WHERE k.NrCzytnika = 'K' AND a.NrCzytnika = 'A' AND length(k.Tresc) = " +
+        QByteArray::number(QFileInfo(base + "dump").size());
+    const bool archiveWhole = obchody.value(chained.constData()).toInt() == 1;
+    const bool sound = odbicia.intact() && czytniki.intact() && nrodc.intact() && obchody.intact();
     const bool whole = stored == punches;
     const bool fileKept = QFile::exists(base + "txt/K");
     ++tally.runs;
-    if (stored > punches || downloads > 2 || distinct != downloads)
+    if (stored > punches || downloads > 2 || distinct != downloads || archived > 2)
         ++tally.duplicated;
     else if (!sound || (stored != 0 && !whole) || downloads != (whole ? 2 : 1) ||
-             readers != (whole ? 2 : 1))
+             readers != (whole ? 2 : 1) || archived != (whole ? 2 : 1) || archiveWhole != whole)
         ++tally.torn;
     else if (earlier != seed || (fileKept && !whole) || !QFile::exists(base + "txt/A"))
         ++tally.lost;

@@ -17,6 +17,7 @@
 #include "import/transmission_file.h"
 #include "link/receive_buffer.h"
 #include "platform/files.h"
+#include "store/archive.h"
 #include "store/data_module.h"
 
 namespace ronvalo {
@@ -40,9 +41,12 @@ PunchImport::PunchImport(const QString& baseFolder, TDM3& dm, LogWriter log,
 void PunchImport::run(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate) {
     setStep(QStringLiteral("0"));
     instrument_.clear();
+    instrumentClock_.reset();
+    unarchivedDownload_.reset();
+    archiveProblem_.clear();
     std::exception_ptr failure;
     try {
-        importDump(Memo1, Memo2);
+        importDump(Memo1, Memo2, transferDate);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -86,6 +90,9 @@ public:
     void reading(int lineNumber) override { import_.setStep(lineNumber); }
     void instrumentRead(const QByteArray& number) override { import_.instrument_ = number; }
     void instrumentDateRead(QDate date) override { import_.instrumentDate_ = date; }
+    void instrumentClockRead(const std::optional<QDateTime>& clock) override {
+        import_.instrumentClock_ = clock;
+    }
     void firstPunchDateRead(QDate date) override { import_.firstPunchDate_ = date; }
 
     // The clock line is gone, so the same records sent at another time compare equal.
@@ -123,6 +130,8 @@ public:
         dm.insertPunch(punch_);
     }
 
+    qint32 download() const { return punch_.NrSczytania; }
+
     QString path;                           // of the stored transmission file
     std::optional<Transaction> transaction; // from the first punch line on
 
@@ -132,9 +141,13 @@ private:
     Punch punch_;
 };
 
-void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2) {
+void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
+                             const QDateTime& transferDate) {
+    const std::optional<QByteArray> transmission = transmissionToArchive(Memo1);
     Steps steps(*this, Memo2);
     walkDump(Memo1, steps);
+    if (steps.transaction)
+        archiveDownload(steps.download(), transmission, transferDate);
     // The file is written aside and checked first, and replaces the stored one only once the
     // rows are in. The commit is the last step that can fail.
     setStep(QStringLiteral("I/O-2"));
@@ -142,6 +155,38 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2) {
     if (steps.transaction)
         steps.transaction->commit();
     file.place();
+}
+
+// Taken before the walk removes the header lines. The copy shares the buffer's bytes until the
+// walk changes them.
+std::optional<QByteArray> PunchImport::transmissionToArchive(const ReceiveBuffer& Memo1) {
+    try {
+        dm_.roundsDatabase();
+    } catch (const EDatabaseError& error) {
+        archiveProblem_ = error.message();
+        return std::nullopt;
+    }
+    return Memo1.text();
+}
+
+// The archive row goes in after the last punch, in the same transaction. A damaged Obchody.db is
+// kept apart from the connection and stops no other work on the three tables, so it does not keep
+// the punches out either: the download is stored without its row (the archive check names it)
+// and the service log says why. A row that Obchody.db refuses fails the import.
+void PunchImport::archiveDownload(qint32 download, const std::optional<QByteArray>& transmission,
+                                  const QDateTime& transferDate) {
+    if (!transmission) {
+        unarchivedDownload_ = download;
+        return;
+    }
+    setStep(QStringLiteral("ARCH"));
+    ArchiveRow row;
+    row.download = download;
+    row.instrument = fromCp1250(instrument_);
+    row.received = transferDate;
+    row.instrumentClock = instrumentClock_;
+    row.transmission = *transmission;
+    appendArchiveRow(dm_, std::move(row));
 }
 
 void PunchImport::reportSuccess(const QDateTime& transferDate) {
@@ -154,6 +199,10 @@ void PunchImport::reportSuccess(const QDateTime& transferDate) {
         showSummary(frUdaloDlg_);
     log_(instrumentDate + QStringLiteral("  ") + firstPunchDate + QStringLiteral("  ") +
          importedText + fromCp1250(instrument_) + QLatin1Char(')'));
+    if (unarchivedDownload_)
+        log_(QStringLiteral("Odczyt nr %1 nie został zapisany w archiwum odczytów: %2 (%3)")
+                 .arg(QString::number(*unarchivedDownload_), archiveProblem_,
+                      fromCp1250(instrument_)));
 }
 
 void acOdbiorExecute(QDialog& frOdbior, PunchImport& import, ReceiveBuffer& Memo1,

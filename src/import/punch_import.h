@@ -1,5 +1,6 @@
 // The punch import behind the "Odbior" command: a verified dump from the first receive buffer
-// into the three tables, the stored transmission file, the summary dialog and the service log.
+// into the three tables and the download archive, the stored transmission file, the summary
+// dialog and the service log.
 #pragma once
 
 #include <QByteArray>
@@ -7,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <optional>
 
 #include "common/service_log.h"
 
@@ -24,9 +26,10 @@ public:
     PunchImport(const QString& baseFolder, TDM3& dm, LogWriter log, TfrUdaloDlg& frUdaloDlg);
 
     // Imports the dump in Memo1 (Memo2 takes the stored transmission file for the repeat test),
-    // transferDate being the moment the two transmissions agreed. A failure is shown and logged
-    // here and stores nothing; only a failure of that log line, or of the summary and log line
-    // after the punches were stored, leaves this function.
+    // transferDate being the moment the two transmissions agreed. The punches go in with their
+    // download's archive row, in one transaction. A failure is shown and logged here and stores
+    // nothing; only a failure of that log line, or of the summary and log lines after the
+    // punches were stored, leaves this function.
     void run(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate);
 
     // Values that carry over from one import of a run to the next; the zero date at first.
@@ -39,8 +42,13 @@ public:
 private:
     class Steps;
     // Steps up to the commit and the stored transmission file; raises on any failure.
-    void importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2);
-    // The summary dialog and the success log line.
+    void importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2, const QDateTime& transferDate);
+    // The transmission as received when Obchody.db can take its archive row; none, with the
+    // reason kept for the log, when it cannot.
+    std::optional<QByteArray> transmissionToArchive(const ReceiveBuffer& Memo1);
+    void archiveDownload(qint32 download, const std::optional<QByteArray>& transmission,
+                         const QDateTime& transferDate);
+    // The summary dialog and the success log line, and the line of a download left unarchived.
     void reportSuccess(const QDateTime& transferDate);
     QString failureMessage(std::exception_ptr failure) const;
     // The step label is kept as a text and a dump line number, made into one text only when a
@@ -61,10 +69,14 @@ private:
     TfrUdaloDlg& frUdaloDlg_;
     QDate instrumentDate_;
     QDate firstPunchDate_;
-    // Per import: the step being worked on, and the instrument number as received.
+    // Per import: the step being worked on, the instrument number as received, its clock, and a
+    // stored download that has no archive row with the reason.
     QString step_;
     int stepLine_ = -1;
     QByteArray instrument_;
+    std::optional<QDateTime> instrumentClock_;
+    std::optional<qint32> unarchivedDownload_;
+    QString archiveProblem_;
 };
 
 // The "Odbior" command: shows the download dialog modally and imports only when it closes with

@@ -111,13 +111,23 @@ QByteArray readInstrumentNumber(QByteArrayView line) {
     return end < 0 ? QByteArray() : rest.first(end).toByteArray();
 }
 
+InstrumentClock readInstrumentClock(QByteArrayView line) {
+    InstrumentClock clock;
+    clock.date = readDate(field(line, 1, 2), field(line, 4, 5), field(line, 7, 8), clockLineNumber);
+    // An instrument whose time is out of range still dumps its punches: the time is then unknown,
+    // never a reason to refuse the dump.
+    const int hours = readTwoDigits(field(line, 10, 11), clockLineNumber, "clock field at 10-11");
+    const int minutes = readTwoDigits(field(line, 13, 14), clockLineNumber, "clock field at 13-14");
+    if (const auto time = makeTime(hours, minutes, 0)) {
+        const QDateTime moment(clock.date, *time);
+        if (moment.isValid())
+            clock.moment = moment;
+    }
+    return clock;
+}
+
 QDate readClockLine(QByteArrayView line) {
-    const QDate date =
-        readDate(field(line, 1, 2), field(line, 4, 5), field(line, 7, 8), clockLineNumber);
-    // The instrument sends two more fields here; they must read, their values are not used.
-    readTwoDigits(field(line, 10, 11), clockLineNumber, "clock field at 10-11");
-    readTwoDigits(field(line, 13, 14), clockLineNumber, "clock field at 13-14");
-    return date;
+    return readInstrumentClock(line).date;
 }
 
 void checkSeparatorLine(QByteArrayView line) {
@@ -139,7 +149,9 @@ void walkDump(ReceiveBuffer& buffer, DumpVisitor& visitor) {
     visitor.reading(instrumentLineNumber);
     visitor.instrumentRead(readInstrumentNumber(buffer.line(instrumentLineNumber)));
     visitor.reading(clockLineNumber);
-    visitor.instrumentDateRead(readClockLine(buffer.line(clockLineNumber)));
+    const InstrumentClock clock = readInstrumentClock(buffer.line(clockLineNumber));
+    visitor.instrumentDateRead(clock.date);
+    visitor.instrumentClockRead(clock.moment);
     for (int i = 0; i < separatorLineNumber; ++i)
         buffer.removeFirstLine();
     visitor.headerRemoved(buffer);
@@ -169,6 +181,9 @@ ReaderDump readWholeDump(const QList<QByteArray>& lines) {
         void reading(int) override {}
         void instrumentRead(const QByteArray& number) override { dump.instrumentNumber = number; }
         void instrumentDateRead(QDate date) override { dump.instrumentDate = date; }
+        void instrumentClockRead(const std::optional<QDateTime>& clock) override {
+            dump.instrumentClock = clock;
+        }
         void firstPunchDateRead(QDate date) override { dump.firstPunchDate = date; }
         void punchRead(const DumpPunch& punch) override { dump.punches.append(punch); }
     } collector;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QTime>
 #include <optional>
@@ -49,8 +50,18 @@ void checkStartLine(QByteArrayView line);
 // that "##" and the next one, byte for byte; it is empty when no second "##" follows.
 QByteArray readInstrumentNumber(QByteArrayView line);
 
-// Line 2, the instrument's clock: YY at 1-2, MM at 4-5, DD at 7-8, and two numeric fields at 10-11
-// and 13-14 that must read but are not used. Throws DumpConversionError(2) when it does not read.
+// Line 2, the instrument's clock: YY at 1-2, MM at 4-5, DD at 7-8, hours at 10-11 and minutes at
+// 13-14. Every field must read as a number and the date must exist, else DumpConversionError(2);
+// the hours and minutes need not make a time.
+struct InstrumentClock {
+    QDate date;
+    // The date at HH:MM in local time, as the computer's own clock is kept; none when the two
+    // fields make no time of day (hours past 23, minutes past 59) or the moment does not exist
+    // locally (skipped when the clocks were put forward).
+    std::optional<QDateTime> moment;
+};
+InstrumentClock readInstrumentClock(QByteArrayView line);
+// The same line's date alone.
 QDate readClockLine(QByteArrayView line);
 
 // Line 3 must be exactly "- - - - - - - " (14 characters, the last a blank); throws
@@ -88,6 +99,8 @@ public:
     virtual void reading(int lineNumber) = 0;
     virtual void instrumentRead(const QByteArray& /*number*/) {}
     virtual void instrumentDateRead(QDate /*date*/) {}
+    // Right after instrumentDateRead: the clock line's date and time, none when unknown.
+    virtual void instrumentClockRead(const std::optional<QDateTime>& /*clock*/) {}
     // The three header lines are gone from the buffer, which now begins with the separator line
     // (dump line k is buffer line k - 3); the separator has not been checked yet.
     virtual void headerRemoved(const ReceiveBuffer& /*rest*/) {}
@@ -109,6 +122,7 @@ void walkDump(ReceiveBuffer& buffer, DumpVisitor& visitor);
 struct ReaderDump {
     QByteArray instrumentNumber;
     QDate instrumentDate;
+    std::optional<QDateTime> instrumentClock;
     std::optional<QDate> firstPunchDate; // only when line 4 is a date line
     QList<DumpPunch> punches;
 };

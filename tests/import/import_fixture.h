@@ -11,6 +11,7 @@
 #include "import/punch_import.h"
 #include "import/summary_dialog.h"
 #include "link/receive_buffer.h"
+#include "store/archive.h"
 #include "store/data_module.h"
 #include "store/sqlite_connection.h"
 #include "support/temp_folder.h"
@@ -86,12 +87,22 @@ struct ImportTest : ::testing::Test {
         return rows;
     }
 
+    // The download archive's rows by download number.
+    std::vector<ArchiveRow> archive() {
+        std::vector<ArchiveRow> rows;
+        auto next = readArchive(dm);
+        for (ArchiveRow row; next(row);)
+            rows.push_back(row);
+        return rows;
+    }
+
     QStringList notices() const { return dialogs.texts(TestDialogs::Shown::Notice); }
     QByteArray txtFile(const QString& name) const {
         return readFileBytes(folder.file("txt/" + name));
     }
 
-    // Every row of the three tables and every file of txt/ with its bytes.
+    // Every row of the three tables, the archive's rows by their digests, and every file of txt/
+    // with its bytes.
     QString snapshot() {
         QString text;
         for (const Punch& p : punches())
@@ -108,6 +119,8 @@ struct ImportTest : ::testing::Test {
         query.exec("SELECT Nrodczytu, Data FROM NrOdc ORDER BY Nrodczytu");
         while (query.next())
             text += "D " + query.value(0).toString() + ' ' + query.value(1).toString() + '\n';
+        for (const ArchiveRow& row : archive())
+            text += "A " + QString::number(row.download) + ' ' + row.digest + '\n';
         const QDir txt(folder.file("txt"));
         for (const QString& name : txt.entryList(QDir::Files, QDir::Name))
             text += "F " + name + ' ' +

@@ -38,6 +38,23 @@ void holdLock(const QString& file, const QByteArray& kind) {
     std::getline(std::cin, line);
 }
 
+// Writes more to one table file than its cache holds, inside a transaction it never ends, so that
+// SQLite writes the file and keeps the old pages in a journal; then waits to be killed.
+void writeHalfWay(const QString& file) {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
+    db.setDatabaseName(file);
+    ASSERT_TRUE(db.open());
+    QSqlQuery query(db);
+    ASSERT_TRUE(query.exec("PRAGMA cache_size = 2"));
+    ASSERT_TRUE(query.exec("BEGIN"));
+    ASSERT_TRUE(query.exec("CREATE TABLE Filler (Bytes BLOB)"));
+    ASSERT_TRUE(query.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 200) INSERT INTO Filler SELECT randomblob(4000) FROM n"));
+    std::cout << "written" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+}
+
 // Imports base + "dump" as the program would, the summary dialog left out.
 void importFile(const QString& base) {
     TestDialogs dialogs;
@@ -111,6 +128,8 @@ TEST(ImportChild, Run) {
     const QString base = qEnvironmentVariable("RONVALO_IMPORT_BASE");
     if (mode == "import")
         importFile(base);
+    else if (mode == "half")
+        writeHalfWay(base + qEnvironmentVariable("RONVALO_LOCK_FILE"));
     else
         holdLock(base + qEnvironmentVariable("RONVALO_LOCK_FILE"), mode);
 }
@@ -130,6 +149,9 @@ TEST_F(ImportTest, TableLockedByAnotherProcessStoresNothing) {
         // Every row goes in, but the commit cannot take the files from a reader.
         {"db/Odbicia.db", "read", "Blad wprowadzania danych. Kod I/O-2 "},
         {"db/NrOdc.DB", "read", "Blad wprowadzania danych. Kod I/O-2 "},
+        // The archive row goes in last: a failure there or at the commit takes the punches back.
+        {"db/Obchody.db", "write", "Blad wprowadzania danych. Kod ARCH "},
+        {"db/Obchody.db", "read", "Blad wprowadzania danych. Kod I/O-2 "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.lock);
@@ -151,9 +173,33 @@ TEST_F(ImportTest, TableLockedByAnotherProcessStoresNothing) {
     EXPECT_TRUE(notices().isEmpty());
     EXPECT_EQ(punches().size(), 1u + 2u);
     EXPECT_EQ(dm.downloads(), (QList<qint32>{1, 2}));
+    EXPECT_EQ(archive().size(), 2u);
 }
 
-TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
+// A process killed while writing leaves a journal that only a connection able to write can roll
+// back: the program's next start must open its tables, rounds' file included, as they were.
+TEST_F(ImportTest, TablesOpenAsTheyWereAfterAWriterWasKilled) {
+    dm.tbOdbicia.Close();
+    const QStringList files{"db/Odbicia.db", "db/Czytniki.db", "db/NrOdc.DB", "db/Obchody.db"};
+    for (const QString& file : files) {
+        Child writer({QStringLiteral("%1=half").arg(childVariable),
+                      "RONVALO_IMPORT_BASE=" + folder.base(), "RONVALO_LOCK_FILE=" + file});
+        ASSERT_TRUE(writer.waitFor("written")) << file.toStdString();
+        writer.kill();
+        ASSERT_TRUE(QFile::exists(folder.file(file + "-journal"))) << file.toStdString();
+    }
+    EXPECT_NO_THROW(dm.openTables());
+    EXPECT_NO_THROW(dm.roundsDatabase());
+    for (const QString& file : files) {
+        SqliteConnection table(folder.file(file), QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery query(table.database());
+        EXPECT_TRUE(query.exec("SELECT COUNT(*) FROM sqlite_master WHERE name = 'Filler'") &&
+                    query.next() && query.value(0).toInt() == 0)
+            << file.toStdString();
+    }
+}
+
+TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesAndTheirArchiveRowOrNone) {
     // Large enough that a kill lands in every phase of the import; `make soak` runs the long
     // version.
     constexpr int punchCount = 20000;
@@ -161,10 +207,10 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
     const QList<QByteArray> data = manyPunches(punchCount);
     const QStringList variables{QStringLiteral("%1=import").arg(childVariable),
                                 "RONVALO_IMPORT_BASE=" + folder.base()};
-    auto writeDump = [&](int k) {
-        ASSERT_TRUE(writeFileBytes(folder.file("dump"),
-                                   makeDump("K" + QByteArray::number(k), "24-03-05 14 27", data)));
+    auto dumpOf = [&](int k) {
+        return makeDump("K" + QByteArray::number(k), "24-03-05 14 27", data);
     };
+    auto writeDump = [&](int k) { ASSERT_TRUE(writeFileBytes(folder.file("dump"), dumpOf(k))); };
     auto stored = [&](int k) {
         int count = 0;
         dm.forEachPunch([&](const Punch& p) {
@@ -172,6 +218,18 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
             return true;
         });
         return count;
+    };
+    // The archive rows of instrument K<k>, each checked against the dump it was made from.
+    auto archived = [&](int k) {
+        int rows = 0;
+        for (const ArchiveRow& row : archive()) {
+            if (row.instrument != "K" + QString::number(k))
+                continue;
+            EXPECT_TRUE(row.transmission == dumpOf(k));
+            EXPECT_EQ(row.digest, archiveDigest(row));
+            ++rows;
+        }
+        return rows;
     };
     // Checked through a connection of the test's own, as a second program would; it waits for
     // a lock as the program's own connection does.
@@ -194,6 +252,7 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
         duration = timer.elapsed();
     }
     ASSERT_EQ(stored(0), punchCount);
+    ASSERT_EQ(archived(0), 1);
 
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -210,8 +269,11 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
             QThread::msleep(static_cast<unsigned long>(wait));
             child.kill();
         }
+        // The punches and their archive row are there together or not at all.
         const int count = stored(k);
-        EXPECT_TRUE(count == 0 || count == punchCount) << count;
+        const int rows = archived(k);
+        EXPECT_TRUE((count == 0 && rows == 0) || (count == punchCount && rows == 1))
+            << count << " punches, " << rows << " archive rows";
         if (count == punchCount)
             ++complete;
         // The file is replaced only after the commit: on file means stored.
@@ -219,6 +281,7 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesOrNone) {
             EXPECT_EQ(count, punchCount);
         }
         EXPECT_EQ(dm.downloads().size(), complete);
+        EXPECT_EQ(int(archive().size()), complete);
         EXPECT_EQ(integrity(), "ok");
     }
     std::cout << complete - 1 << " of " << kills

@@ -67,6 +67,57 @@ TEST_F(ImportTest, StoresEveryPunchFilesTheDumpAndLogsSuccess) {
     EXPECT_EQ(log, QStringList{"5.03.2024  26.04.2004  Odbicia wprowadzono do bazy danych. (012)"});
 }
 
+// The archive row keeps the download as it came: the first transmission to the byte, the
+// instrument number whole, the moment of transfer to the second and the instrument's clock, each
+// row chained to the one before.
+TEST_F(ImportTest, EachImportArchivesItsTransmissionChainedToTheLastRow) {
+    const QByteArray instrument = "\xa5\xb9 012345678901";
+    const QByteArray other = "x " + QByteArray(5000, '\xff') + QByteArray(1, '\0') + "z";
+    const QByteArray first = makeDump(instrument, clockA, {"-- 04-04-26", "#171 08:15", other});
+    const QByteArray second = makeDump("7", "24-03-05 25 61", {"#5 23:59"});
+    const QDateTime transfer = firstMoment.addMSecs(61789);
+    importDump(first, transfer);
+    importDump(second, firstMoment.addDays(1));
+    importDump(makeDump("8", clockA, {"no punches"}));
+    ASSERT_TRUE(notices().isEmpty());
+
+    const auto rows = archive();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].download, 1);
+    EXPECT_EQ(rows[0].instrument, QString::fromUtf8("Ąą 012345678901"));
+    EXPECT_EQ(rows[0].received, QDateTime(firstMoment.date(), QTime(8, 16, 1)));
+    EXPECT_EQ(rows[0].instrumentClock, QDateTime(QDate(2024, 3, 5), QTime(14, 27)));
+    EXPECT_EQ(rows[0].transmission, first);
+    EXPECT_EQ(rows[0].previous, "");
+    EXPECT_EQ(rows[0].digest, archiveDigest(rows[0]));
+
+    EXPECT_EQ(rows[1].download, 2);
+    EXPECT_EQ(rows[1].instrument, "7");
+    EXPECT_FALSE(rows[1].instrumentClock); // hours 25, minutes 61: stored as NULL
+    EXPECT_EQ(rows[1].transmission, second);
+    EXPECT_EQ(rows[1].previous, rows[0].digest);
+    EXPECT_EQ(rows[1].digest, archiveDigest(rows[1]));
+    EXPECT_EQ(punches().back().Nrczyt, "7"); // the time's fields do not keep the punches out
+}
+
+// A damaged rounds' file is kept apart from the connection: the punches are stored all the same,
+// without their archive row, and the service log says so once.
+TEST_F(ImportTest, WithoutTheRoundsFileThePunchesAreStoredAndTheMissingRowLogged) {
+    dm.tbOdbicia.Close();
+    ASSERT_TRUE(writeFileBytes(folder.file("db/Obchody.db"), QByteArray(4096, 'x')));
+    dm.openTables();
+    importDump(makeDump("012", clockA, dataA));
+    EXPECT_EQ(punches().size(), 3u);
+    EXPECT_TRUE(notices().isEmpty());
+    ASSERT_EQ(log.size(), 2);
+    EXPECT_TRUE(log[0].endsWith("Odbicia wprowadzono do bazy danych. (012)"));
+    EXPECT_TRUE(log[1].startsWith("Odczyt nr 1 nie został zapisany w archiwum odczytów: "
+                                  "Nie można otworzyć pliku "))
+        << log[1].toStdString();
+    EXPECT_TRUE(log[1].endsWith(" (012)"));
+    EXPECT_THROW(dm.roundsDatabase(), EDatabaseError);
+}
+
 TEST_F(ImportTest, OneDownloadNumberPerImportAndEachReaderRegisteredOnce) {
     importDump(makeDump("012", clockA, {"-- 24-03-01", "#1 10:00", "#2 10:05"}));
     importDump(makeDump("012", clockA, {"-- 24-03-02", "#3 10:00"}));
@@ -103,6 +154,7 @@ TEST_F(ImportTest, DumpWithoutPunchesStoresNoRowsYetFilesShowsAndLogs) {
     EXPECT_TRUE(punches().empty());
     EXPECT_TRUE(dm.downloads().isEmpty());
     EXPECT_TRUE(dm.readers().isEmpty());
+    EXPECT_TRUE(archive().empty());
     EXPECT_EQ(txtFile("012"), filed(dump));
     EXPECT_EQ(summaryShown, 1);
     EXPECT_EQ(log, QStringList{"5.03.2024  26.04.2004  Odbicia wprowadzono do bazy danych. (012)"});

@@ -69,6 +69,34 @@ TEST(ReaderDump, ReadsAWholeDump) {
     }
 }
 
+// The clock line's last two fields are the instrument's hours and minutes. When they make no time,
+// or one the local clock skipped when put forward, the dump still reads in full, the clock unknown.
+TEST(ReaderDump, InstrumentClockOnlyWhenHoursAndMinutesMakeATime) {
+    const QDate day(2024, 3, 31); // Warsaw's clocks went from 02:00 to 03:00
+    const struct {
+        QByteArray line;
+        std::optional<QDateTime> clock;
+    } cases[] = {
+        {"24-03-31 14 27", QDateTime(day, QTime(14, 27))},
+        {"24-03-31 00 00", QDateTime(day, QTime(0, 0))},
+        {"24-03-31 23 59 and more", QDateTime(day, QTime(23, 59))},
+        {"24-03-31 24 00", std::nullopt},
+        {"24-03-31 25 61", std::nullopt},
+        {"24-03-31 12 60", std::nullopt},
+        {"24-03-31 02 30", std::nullopt},
+    };
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Warsaw");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        const ReaderDump dump = readWholeDump({start, instrument, c.line, separator, "#1 10:00"});
+        EXPECT_EQ(dump.instrumentDate, day);
+        EXPECT_EQ(dump.instrumentClock, c.clock);
+        EXPECT_EQ(dump.punches.size(), 1);
+    }
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+}
+
 TEST(ReaderDump, RunningDateAndFirstPunchDate) {
     // A punch above the first date line carries the zero date; line 4 not a date: no first date.
     const ReaderDump early = readWholeDump(dumpWith({"#5 10:00", "--.99.12.31", "#6 11:00"}));
