@@ -21,8 +21,6 @@ namespace {
 
 const QString timeFormat = QStringLiteral("HH:mm");
 // How ob.Archiwum holds the transfer's moment and the instrument's clock.
-const QString receivedFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-const QString instrumentClockFormat = QStringLiteral("yyyy-MM-dd HH:mm");
 
 // A query on the connection: prepared, bound with `values`, executed; a failure names Obchody.db.
 QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
@@ -191,10 +189,9 @@ QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate
     QList<DownloadClock> clocks;
     while (rows.next()) {
         ArchiveRow row;
-        row.received = QDateTime::fromString(rows.value(2).toString(), receivedFormat);
+        row.received = receivedFromStored(rows.value(2).toString());
         if (!rows.value(3).isNull())
-            row.instrumentClock =
-                QDateTime::fromString(rows.value(3).toString(), instrumentClockFormat);
+            row.instrumentClock = instrumentClockFromStored(rows.value(3).toString());
         clocks.append({rows.value(0).toInt(), rows.value(1).toString(), row.received,
                        clockDriftMinutes(row)});
     }

@@ -44,11 +44,26 @@ QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
     return query;
 }
 
-QDateTime receivedFromStored(const QString& text) {
-    return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+// The stored texts are wall-clock times ("2004-04-26 08:15:00"), read as UTC, which has no hour
+// that a change to summer time skips: read as local time, such a text would not read back, and
+// its row's digest would not match.
+QDateTime wallClockFromStored(const QString& text, const QString& timeFormat) {
+    if (text.size() < 11 || text[10] != QLatin1Char(' '))
+        return {};
+    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    const QTime time = QTime::fromString(text.mid(11), timeFormat);
+    return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
 }
 
 } // namespace
+
+QDateTime receivedFromStored(const QString& text) {
+    return wallClockFromStored(text, QStringLiteral("HH:mm:ss"));
+}
+
+QDateTime instrumentClockFromStored(const QString& text) {
+    return wallClockFromStored(text, QStringLiteral("HH:mm"));
+}
 
 QString storedReceived(const QDateTime& moment) {
     return storedDateTime(moment);
@@ -117,7 +132,7 @@ std::function<bool(ArchiveRow&)> readArchive(TDM3& dm) {
         row.received = receivedFromStored(query->value(2).toString());
         row.instrumentClock.reset();
         if (!query->value(3).isNull())
-            row.instrumentClock = QDateTime::fromString(query->value(3).toString(), clockFormat);
+            row.instrumentClock = instrumentClockFromStored(query->value(3).toString());
         row.transmission = query->value(4).toByteArray();
         row.previous = query->value(5).toString();
         row.digest = query->value(6).toString();

@@ -27,6 +27,10 @@ struct ArchiveRow {
 // How the two date-time fields are stored: "2004-04-26 08:15:00" and "2004-04-26 08:15".
 QString storedReceived(const QDateTime& moment);
 QString storedInstrumentClock(const QDateTime& moment);
+// And read back, as wall-clock times in UTC, so that every stored text reads back whatever the
+// machine's time zone; invalid when the text is not of that form.
+QDateTime receivedFromStored(const QString& text);
+QDateTime instrumentClockFromStored(const QString& text);
 
 // The row's digest from its fields and `previous`, over the byte layout written down where it
 // is computed. `digest` itself takes no part.
