@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "store/archive.h"
 #include "store/data_module.h"
+#include "store/server_connection.h"
 
 namespace ronvalo {
 
@@ -74,6 +75,9 @@ QString PunchImport::failureMessage(std::exception_ptr failure) const {
             .arg(stepLabel());
     } catch (const ETeSameDane&) {
         return QStringLiteral("Te dane były już prawidłowo odczytane z tego czytnika!");
+    } catch (const EServerUnreachable& error) {
+        // The step's code would not tell the operator that the server is away.
+        return error.message();
     } catch (...) {
         return QStringLiteral("Blad wprowadzania danych. Kod %1 ").arg(stepLabel());
     }
@@ -99,6 +103,10 @@ public:
     void headerRemoved(const ReceiveBuffer& rest) override {
         import_.setStep(QStringLiteral("I/O-1"));
         path = transmissionFilePath(import_.baseFolder_, import_.instrument_);
+        if (import_.dm_.onServer()) {
+            compareWithServer(rest);
+            return;
+        }
         if (!platform::fileExists(path.toStdString()))
             return;
         Memo2_.clear();
@@ -109,13 +117,33 @@ public:
             throw ETeSameDane();
     }
 
+    // Every site stores into the server: the last transmission of the instrument is the one
+    // stored there, whichever site stored it (txt/ is still written, for the operator). The
+    // transaction begins here, and waits for any other site's import to end, so that the same
+    // dump downloaded at two sites at once is stored once.
+    void compareWithServer(const ReceiveBuffer& rest) {
+        import_.setStep(QStringLiteral("DB"));
+        TDM3& dm = import_.dm_;
+        transaction.emplace(dm);
+        dm.lockImports();
+        const auto stored = dm.storedTransmission(fromCp1250(import_.instrument_));
+        if (!stored)
+            return;
+        Memo2_.clear();
+        Memo2_.append(*stored);
+        if (sameLines(rest, Memo2_))
+            throw ETeSameDane();
+    }
+
     // Everything stored is one transaction, begun at the first punch line: a failure anywhere
     // up to the commit leaves the three tables as they were.
     void punchRead(const DumpPunch& punch) override {
         import_.setStep(punch.lineNumber, QStringLiteral("DB"));
         TDM3& dm = import_.dm_;
-        if (!transaction) {
-            transaction.emplace(dm);
+        if (!started) {
+            started = true;
+            if (!transaction)
+                transaction.emplace(dm);
             const QString instrument = fromCp1250(import_.instrument_);
             punch_.Nrczyt = instrument;
             punch_.NrSczytania = dm.appendDownload(Clock::now());
@@ -133,7 +161,8 @@ public:
     qint32 download() const { return punch_.NrSczytania; }
 
     QString path;                           // of the stored transmission file
-    std::optional<Transaction> transaction; // from the first punch line on
+    std::optional<Transaction> transaction; // from the first punch line on, or the repeat test
+    bool started = false;                   // the download is numbered and its reader known
 
 private:
     PunchImport& import_;
@@ -146,8 +175,12 @@ void PunchImport::importDump(ReceiveBuffer& Memo1, ReceiveBuffer& Memo2,
     const std::optional<QByteArray> transmission = transmissionToArchive(Memo1);
     Steps steps(*this, Memo2);
     walkDump(Memo1, steps);
-    if (steps.transaction)
+    if (steps.started)
         archiveDownload(steps.download(), transmission, transferDate);
+    if (dm_.onServer()) {
+        setStep(QStringLiteral("DB"));
+        dm_.storeTransmission(fromCp1250(instrument_), Memo1.fileText());
+    }
     // The file is written aside and checked first, and replaces the stored one only once the
     // rows are in. The commit is the last step that can fail.
     setStep(QStringLiteral("I/O-2"));

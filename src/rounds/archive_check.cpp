@@ -16,6 +16,7 @@
 #include "rounds/archive_punches.h"
 #include "store/archive.h"
 #include "store/data_module.h"
+#include "store/reading_query.h"
 #include "store/stored_dates.h"
 
 namespace ronvalo {
@@ -31,7 +32,7 @@ constexpr qsizetype punchInstrumentWidth = 10;
 
 QSqlQuery prepared(TDM3& dm, const QString& file, const QString& sql) {
     QSqlQuery query(dm.roundsDatabase());
-    query.setForwardOnly(true);
+    readForward(query, dm.roundsDatabase());
     if (!query.prepare(sql))
         failOn(file, query);
     return query;

@@ -13,6 +13,7 @@
 #include "common/exception.h"
 #include "store/archive.h"
 #include "store/data_module.h"
+#include "store/reading_query.h"
 #include "store/stored_dates.h"
 
 namespace ronvalo {
@@ -25,7 +26,7 @@ const QString timeFormat = QStringLiteral("HH:mm");
 // A query on the connection: prepared, bound with `values`, executed; a failure names Obchody.db.
 QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
     QSqlQuery query(dm.roundsDatabase());
-    query.setForwardOnly(true);
+    readForward(query, dm.roundsDatabase());
     bool ok = query.prepare(sql);
     if (ok) {
         for (const QVariant& value : values)

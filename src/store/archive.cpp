@@ -1,5 +1,6 @@
 // The download archive's rows and their SHA-256 chain.
 #include "store/archive.h"
+#include "store/reading_query.h"
 
 #include <QCryptographicHash>
 #include <QSqlError>
@@ -32,7 +33,7 @@ void addField(QCryptographicHash& hash, QByteArrayView bytes) {
 
 QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
     QSqlQuery query(dm.roundsDatabase());
-    query.setForwardOnly(true);
+    readForward(query, dm.roundsDatabase());
     bool ok = query.prepare(sql);
     if (ok) {
         for (const QVariant& value : values)

@@ -1,5 +1,6 @@
 // The data module: opening the three files as one connection, and the table operations.
 #include "store/data_module.h"
+#include "store/reading_query.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -397,7 +398,7 @@ void TDM3::setFilterCriteria(std::optional<PunchCriteria> criteria) {
 
 QSqlQuery TDM3::runQuery(const QString& sql, const std::function<void(QSqlQuery&)>& bind) {
     QSqlQuery query(database());
-    query.setForwardOnly(true);
+    readForward(query, database());
     if (!query.prepare(sql))
         fail(tbOdbicia.filePath(), query.lastError());
     if (bind)
@@ -462,6 +463,38 @@ QList<qint32> TDM3::downloads() {
     while (query.next())
         result << query.value(0).toInt();
     return result;
+}
+
+// Statements of the server's own: the local files have no such table, and SQLite lets one
+// writer in at a time anyway.
+void TDM3::lockImports() {
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("LOCK TABLE ob.Transmisje IN SHARE ROW EXCLUSIVE MODE")))
+        fail(roundsFilePath(), query.lastError());
+}
+
+std::optional<QByteArray> TDM3::storedTransmission(const QString& instrument) {
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT Tresc FROM ob.Transmisje WHERE NrCzytnika = ?"));
+    query.addBindValue(instrument);
+    if (!query.exec())
+        fail(roundsFilePath(), query.lastError());
+    if (!query.next())
+        return std::nullopt;
+    return query.value(0).toByteArray();
+}
+
+void TDM3::storeTransmission(const QString& instrument, const QByteArray& lines) {
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("DELETE FROM ob.Transmisje WHERE NrCzytnika = ?"));
+    query.addBindValue(instrument);
+    if (!query.exec())
+        fail(roundsFilePath(), query.lastError());
+    query.prepare(QStringLiteral("INSERT INTO ob.Transmisje (NrCzytnika, Tresc) VALUES (?, ?)"));
+    query.addBindValue(instrument);
+    query.addBindValue(lines);
+    if (!query.exec())
+        fail(roundsFilePath(), query.lastError());
 }
 
 void TDM3::setFiltered(bool on) {

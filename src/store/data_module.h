@@ -98,6 +98,14 @@ public:
     qint32 appendDownload(const QDateTime& data);
     QList<qint32> downloads(); // by Nrodczytu
 
+    // On a server only: what one PC keeps in txt/, the last transmission of every instrument
+    // (less its three header lines), for the repeat test of every site.
+    // Within a transaction, makes every other site's import wait until it ends: two imports at
+    // the same moment then see each other's transmission and archive row.
+    void lockImports();
+    std::optional<QByteArray> storedTransmission(const QString& instrument);
+    void storeTransmission(const QString& instrument, const QByteArray& lines);
+
     // Record filter of the punch table: while it is on, the rows the criteria last handed over
     // select, read through a query over the indexes; every row without criteria.
     bool Filtered() const { return filtered_; }

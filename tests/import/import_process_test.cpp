@@ -11,6 +11,8 @@
 #include "common/clock.h"
 #include "common/service_log.h"
 #include "import_fixture.h"
+#include "rounds/archive_check.h"
+#include "support/test_tables.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -74,6 +76,28 @@ void importFile(const QString& base) {
     std::cout << "done" << std::endl;
 }
 
+// One site of several on a server: ready, it waits for a line on its standard input so that the
+// sites import at the same moment, then writes what the operator was shown.
+void importAtOnce(const QString& base, const QString& server) {
+    TestDialogs dialogs;
+    TDM3 dm;
+    dm.setServer(server);
+    dm.openTables();
+    TfrUdaloDlg summary;
+    PunchImport punchImport(
+        base, dm, [](const QString&) {}, summary);
+    punchImport.showSummary = nullptr;
+    ReceiveBuffer Memo1, Memo2;
+    ASSERT_TRUE(Memo1.loadFromFile(base + "dump"));
+    std::cout << "ready" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+    punchImport.run(Memo1, Memo2, Clock::now());
+    for (const QString& notice : dialogs.texts(TestDialogs::Shown::Notice))
+        std::cout << "notice " << notice.toStdString() << std::endl;
+    std::cout << "done" << std::endl;
+}
+
 // A child process running ImportChild.Run in the given mode.
 class Child {
 public:
@@ -102,6 +126,8 @@ public:
         }
         return true;
     }
+    void say(const QByteArray& line) { process_.write(line + '\n'); }
+    const QByteArray& output() const { return output_; }
     bool finish() {
         process_.closeWriteChannel();
         const bool finished = process_.waitForFinished(60000);
@@ -128,6 +154,8 @@ TEST(ImportChild, Run) {
     const QString base = qEnvironmentVariable("RONVALO_IMPORT_BASE");
     if (mode == "import")
         importFile(base);
+    else if (mode == "server")
+        importAtOnce(base, qEnvironmentVariable("RONVALO_IMPORT_SERVER"));
     else if (mode == "half")
         writeHalfWay(base + qEnvironmentVariable("RONVALO_LOCK_FILE"));
     else
@@ -286,4 +314,44 @@ TEST_F(ImportTest, ImportKilledAtAnyMomentStoresAllPunchesAndTheirArchiveRowOrNo
     }
     std::cout << complete - 1 << " of " << kills
               << " killed imports had completed; a whole one took " << duration << " ms\n";
+}
+
+// Two sites download at the same moment into one server: different dumps are both stored with
+// their own numbers and an unbroken archive; the same dump is stored once, the other site told.
+TEST(ServerImportAtOnce, TwoSitesStoreTheirOwnDumpsAndTheSameDumpOnce) {
+    QString error;
+    const QString server = newServerTables(&error);
+    ASSERT_FALSE(server.isEmpty()) << error.toStdString();
+    const auto race = [&](const QByteArray& first, const QByteArray& second) {
+        TempFolder a, b;
+        for (auto [site, dump] : {std::pair{&a, first}, std::pair{&b, second}}) {
+            QDir(site->path()).mkdir("txt");
+            EXPECT_TRUE(writeFileBytes(site->file("dump"), dump));
+        }
+        Child one({QStringLiteral("%1=server").arg(childVariable),
+                   "RONVALO_IMPORT_BASE=" + a.base(), "RONVALO_IMPORT_SERVER=" + server});
+        Child two({QStringLiteral("%1=server").arg(childVariable),
+                   "RONVALO_IMPORT_BASE=" + b.base(), "RONVALO_IMPORT_SERVER=" + server});
+        EXPECT_TRUE(one.waitFor("ready") && two.waitFor("ready"));
+        one.say("go");
+        two.say("go");
+        EXPECT_TRUE(one.waitFor("done") && two.waitFor("done"));
+        EXPECT_TRUE(one.finish() && two.finish());
+        return one.output().count("notice ") + two.output().count("notice ");
+    };
+    EXPECT_EQ(race(makeDump("A1", "24-03-05 08 16", manyPunches(3000)),
+                   makeDump("B2", "24-03-05 08 17", manyPunches(3000))),
+              0);
+    EXPECT_EQ(race(makeDump("C3", "24-03-05 08 16", manyPunches(3000)),
+                   makeDump("C3", "24-03-05 08 18", manyPunches(3000))),
+              1);
+
+    TDM3 dm;
+    dm.setServer(server);
+    dm.openTables();
+    EXPECT_EQ(dm.punchCount(), 3 * 3000);
+    EXPECT_EQ(dm.downloads().size(), 3);
+    const auto check = checkArchive(dm);
+    ASSERT_TRUE(check);
+    EXPECT_TRUE(check->clean()) << archiveCheckSummary(*check).toStdString();
 }
