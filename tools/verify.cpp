@@ -6,6 +6,7 @@
 
 #include "app/backup.h"
 #include "common/exception.h"
+#include "common/registry.h"
 #include "rounds/archive_check.h"
 #include "store/data_module.h"
 
@@ -29,6 +30,7 @@ ArchiveCheck check(const QString& folder) {
     TDM3 dm;
     dm.setReadOnly(true);
     dm.setDatabaseFolder(databaseFolder(QDir::fromNativeSeparators(folder) + QLatin1Char('/')));
+    dm.setServer(databaseServerSetting());
     dm.openTables();
     return *checkArchive(dm);
 }
