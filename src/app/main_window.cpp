@@ -26,6 +26,7 @@
 #include "rounds/name_windows.h"
 #include "rounds/plan_window.h"
 #include "store/data_module.h"
+#include "store/server_connection.h"
 
 namespace ronvalo {
 
@@ -176,7 +177,13 @@ void TfrGlowna::FormShow() {
     TDM3& dm = parts().DM3;
     dm.setDatabaseFolder(databaseFolder(baseFolder_));
     dm.setServer(databaseServerSetting());
-    dm.openTables();
+    try {
+        dm.openTables();
+    } catch (const EServerUnreachable& error) {
+        // A server away at the start keeps no setting from being read: the port and the
+        // reminder hold for the run, and the next command tries the server again.
+        handleException(error);
+    }
 
     Registry registry; // released on every way out
     registry.OpenKey(settingsKey, true);

@@ -243,7 +243,7 @@ TEST_F(StartTest, FailuresShowTheErrorAndTheProgramCarriesOn) {
 }
 
 // "Baza" names a server: the tables are there, and the local files are left alone. A server
-// that is not there is named in the one error box, and the program carries on.
+// that is not there is named in the one error box, and the start goes on with the settings.
 TEST_F(StartTest, TheTablesAreOnTheServerTheSettingNames) {
     TestTables server(Engine::Server);
     ASSERT_TRUE(server.ready());
@@ -272,6 +272,7 @@ TEST_F(StartTest, TheTablesAreOnTheServerTheSettingNames) {
     ASSERT_EQ(dialogs.texts(TestDialogs::Shown::Error).size(), 1);
     EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error)[0].startsWith(
         "Nie można połączyć się z serwerem bazy danych " + nowhere.path()));
+    EXPECT_EQ(program->frGlowna().SelectedPort(), 1); // the settings are read all the same
 }
 
 TEST_F(StartTest, SettingsProblemsNameTheValue) {
