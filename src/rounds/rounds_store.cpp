@@ -21,22 +21,6 @@ namespace ronvalo {
 namespace {
 
 const QString timeFormat = QStringLiteral("HH:mm");
-// How ob.Archiwum holds the transfer's moment and the instrument's clock.
-
-// A query on the connection: prepared, bound with `values`, executed; a failure names Obchody.db.
-QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
-    QSqlQuery query(dm.roundsDatabase());
-    readForward(query, dm.roundsDatabase());
-    bool ok = query.prepare(sql);
-    if (ok) {
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        ok = query.exec();
-    }
-    if (!ok)
-        throw EDatabaseError(dm.roundsFilePath() + QStringLiteral(": ") + query.lastError().text());
-    return query;
-}
 
 QVariant nullableDate(const QDate& date) {
     return date.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(storedDate(date));
@@ -61,7 +45,8 @@ Plan planFromQuery(const QSqlQuery& query) {
 }
 
 void insertPlan(TDM3& dm, const Plan& plan) {
-    run(dm,
+    runRoundsQuery(
+        dm,
         QStringLiteral("INSERT INTO ob.Plany (IdPlanu, Nazwa, NrCzytnika, Kolejnosc, Dni, "
                        "PierwszyStart, OstatniStart, Co, Tolerancja, CzasObchodu, Od, \"Do\") "
                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -69,7 +54,8 @@ void insertPlan(TDM3& dm, const Plan& plan) {
          plan.firstStart.toString(timeFormat), plan.lastStart.toString(timeFormat), plan.interval,
          plan.tolerance, plan.duration, storedDate(plan.validFrom), nullableDate(plan.validTo)});
     for (qsizetype i = 0; i < plan.steps.size(); ++i)
-        run(dm,
+        runRoundsQuery(
+            dm,
             QStringLiteral("INSERT INTO ob.KrokiPlanu (IdPlanu, Lp, Nrwewpkt, Opcjonalny) "
                            "VALUES (?, ?, ?, ?)"),
             {plan.id, static_cast<int>(i + 1), plan.steps[i].checkpoint,
@@ -80,7 +66,8 @@ void insertPlan(TDM3& dm, const Plan& plan) {
 
 QList<Checkpoint> loadCheckpoints(TDM3& dm) {
     QMap<qint32, Checkpoint> byNumber;
-    QSqlQuery punched = run(dm, QStringLiteral("SELECT DISTINCT Nrwewpkt FROM main.Odbicia"));
+    QSqlQuery punched =
+        runRoundsQuery(dm, QStringLiteral("SELECT DISTINCT Nrwewpkt FROM main.Odbicia"));
     while (punched.next()) {
         const qint32 number = punched.value(0).toInt();
         byNumber.insert(number, {number, QString(), incidentByDefault(number)});
@@ -92,7 +79,8 @@ QList<Checkpoint> loadCheckpoints(TDM3& dm) {
 
 QList<Checkpoint> loadNamedCheckpoints(TDM3& dm) {
     QMap<qint32, Checkpoint> byNumber;
-    QSqlQuery named = run(dm, QStringLiteral("SELECT Nrwewpkt, Nazwa, Zdarzenie FROM ob.Punkty"));
+    QSqlQuery named =
+        runRoundsQuery(dm, QStringLiteral("SELECT Nrwewpkt, Nazwa, Zdarzenie FROM ob.Punkty"));
     while (named.next()) {
         const qint32 number = named.value(0).toInt();
         byNumber.insert(number, {number, named.value(1).toString(), named.value(2).toInt() != 0});
@@ -102,14 +90,14 @@ QList<Checkpoint> loadNamedCheckpoints(TDM3& dm) {
 
 void saveCheckpoints(TDM3& dm, const QList<Checkpoint>& checkpoints) {
     Transaction transaction(dm);
-    run(dm, QStringLiteral("DELETE FROM ob.Punkty"));
+    runRoundsQuery(dm, QStringLiteral("DELETE FROM ob.Punkty"));
     for (const Checkpoint& checkpoint : checkpoints)
         if (!checkpoint.name.isEmpty() ||
             checkpoint.incident != incidentByDefault(checkpoint.number))
-            run(dm,
-                QStringLiteral("INSERT INTO ob.Punkty (Nrwewpkt, Nazwa, Zdarzenie) "
-                               "VALUES (?, ?, ?)"),
-                {checkpoint.number, checkpoint.name, checkpoint.incident ? 1 : 0});
+            runRoundsQuery(dm,
+                           QStringLiteral("INSERT INTO ob.Punkty (Nrwewpkt, Nazwa, Zdarzenie) "
+                                          "VALUES (?, ?, ?)"),
+                           {checkpoint.number, checkpoint.name, checkpoint.incident ? 1 : 0});
     transaction.commit();
 }
 
@@ -117,7 +105,8 @@ QList<InstrumentName> loadInstruments(TDM3& dm) {
     QMap<QString, QString> byNumber;
     for (const QString& instrument : dm.readers())
         byNumber.insert(instrument, QString());
-    QSqlQuery described = run(dm, QStringLiteral("SELECT NrCzytnika, Opis FROM ob.CzytnikiOpis"));
+    QSqlQuery described =
+        runRoundsQuery(dm, QStringLiteral("SELECT NrCzytnika, Opis FROM ob.CzytnikiOpis"));
     while (described.next())
         byNumber.insert(described.value(0).toString(), described.value(1).toString());
     QList<InstrumentName> result;
@@ -128,10 +117,11 @@ QList<InstrumentName> loadInstruments(TDM3& dm) {
 
 void saveInstruments(TDM3& dm, const QList<InstrumentName>& instruments) {
     Transaction transaction(dm);
-    run(dm, QStringLiteral("DELETE FROM ob.CzytnikiOpis"));
+    runRoundsQuery(dm, QStringLiteral("DELETE FROM ob.CzytnikiOpis"));
     for (const InstrumentName& instrument : instruments)
         if (!instrument.description.isEmpty())
-            run(dm, QStringLiteral("INSERT INTO ob.CzytnikiOpis (NrCzytnika, Opis) VALUES (?, ?)"),
+            runRoundsQuery(
+                dm, QStringLiteral("INSERT INTO ob.CzytnikiOpis (NrCzytnika, Opis) VALUES (?, ?)"),
                 {instrument.instrument, instrument.description});
     transaction.commit();
 }
@@ -139,15 +129,16 @@ void saveInstruments(TDM3& dm, const QList<InstrumentName>& instruments) {
 QList<Plan> loadPlans(TDM3& dm) {
     QList<Plan> plans;
     QMap<qint64, qsizetype> indexById;
-    QSqlQuery rows = run(dm, QStringLiteral("SELECT IdPlanu, Nazwa, NrCzytnika, Kolejnosc, Dni, "
-                                            "PierwszyStart, OstatniStart, Co, Tolerancja, "
-                                            "CzasObchodu, Od, \"Do\" FROM ob.Plany"));
+    QSqlQuery rows =
+        runRoundsQuery(dm, QStringLiteral("SELECT IdPlanu, Nazwa, NrCzytnika, Kolejnosc, Dni, "
+                                          "PierwszyStart, OstatniStart, Co, Tolerancja, "
+                                          "CzasObchodu, Od, \"Do\" FROM ob.Plany"));
     while (rows.next()) {
         plans.append(planFromQuery(rows));
         indexById.insert(plans.last().id, plans.size() - 1);
     }
-    QSqlQuery steps = run(dm, QStringLiteral("SELECT IdPlanu, Nrwewpkt, Opcjonalny FROM "
-                                             "ob.KrokiPlanu ORDER BY IdPlanu, Lp"));
+    QSqlQuery steps = runRoundsQuery(dm, QStringLiteral("SELECT IdPlanu, Nrwewpkt, Opcjonalny FROM "
+                                                        "ob.KrokiPlanu ORDER BY IdPlanu, Lp"));
     while (steps.next()) {
         const auto found = indexById.constFind(steps.value(0).toLongLong());
         if (found != indexById.cend())
@@ -163,14 +154,15 @@ QList<Plan> loadPlans(TDM3& dm) {
 void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>& written) {
     Transaction transaction(dm);
     // New ids follow every id in use before this save, so that none is taken twice.
-    QSqlQuery highest = run(dm, QStringLiteral("SELECT MAX(IdPlanu) FROM ob.Plany"));
+    QSqlQuery highest = runRoundsQuery(dm, QStringLiteral("SELECT MAX(IdPlanu) FROM ob.Plany"));
     qint64 next = highest.next() ? highest.value(0).toLongLong() : 0;
     highest = QSqlQuery();
     for (const Plan& plan : written)
         next = std::max(next, plan.id);
     for (const Plan& plan : removed) {
-        run(dm, QStringLiteral("DELETE FROM ob.KrokiPlanu WHERE IdPlanu = ?"), {plan.id});
-        run(dm, QStringLiteral("DELETE FROM ob.Plany WHERE IdPlanu = ?"), {plan.id});
+        runRoundsQuery(dm, QStringLiteral("DELETE FROM ob.KrokiPlanu WHERE IdPlanu = ?"),
+                       {plan.id});
+        runRoundsQuery(dm, QStringLiteral("DELETE FROM ob.Plany WHERE IdPlanu = ?"), {plan.id});
     }
     for (Plan plan : written) {
         if (plan.id == 0)
@@ -181,12 +173,12 @@ void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>&
 }
 
 QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate& to) {
-    QSqlQuery rows =
-        run(dm,
-            QStringLiteral("SELECT Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika FROM ob.Archiwum "
-                           "WHERE Nrodczytu IN (SELECT NrSczytania FROM main.Odbicia "
-                           "WHERE Data >= ? AND Data <= ?) ORDER BY Nrodczytu"),
-            {storedDate(from), storedDate(to)});
+    QSqlQuery rows = runRoundsQuery(
+        dm,
+        QStringLiteral("SELECT Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika FROM ob.Archiwum "
+                       "WHERE Nrodczytu IN (SELECT NrSczytania FROM main.Odbicia "
+                       "WHERE Data >= ? AND Data <= ?) ORDER BY Nrodczytu"),
+        {storedDate(from), storedDate(to)});
     QList<DownloadClock> clocks;
     while (rows.next()) {
         ArchiveRow row;

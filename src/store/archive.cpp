@@ -1,6 +1,5 @@
 // The download archive's rows and their SHA-256 chain.
 #include "store/archive.h"
-#include "store/reading_query.h"
 
 #include <QCryptographicHash>
 #include <QSqlError>
@@ -11,6 +10,7 @@
 
 #include "common/exception.h"
 #include "store/data_module.h"
+#include "store/reading_query.h"
 #include "store/stored_dates.h"
 
 namespace ronvalo {
@@ -29,20 +29,6 @@ void addField(QCryptographicHash& hash, QByteArrayView bytes) {
     const auto length = qToBigEndian(static_cast<quint32>(bytes.size()));
     hash.addData(QByteArrayView(reinterpret_cast<const char*>(&length), sizeof length));
     hash.addData(bytes);
-}
-
-QSqlQuery run(TDM3& dm, const QString& sql, const QVariantList& values = {}) {
-    QSqlQuery query(dm.roundsDatabase());
-    readForward(query, dm.roundsDatabase());
-    bool ok = query.prepare(sql);
-    if (ok) {
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        ok = query.exec();
-    }
-    if (!ok)
-        throw EDatabaseError(dm.roundsFilePath() + QStringLiteral(": ") + query.lastError().text());
-    return query;
 }
 
 // The stored texts are wall-clock times ("2004-04-26 08:15:00"), read as UTC, which has no hour
@@ -98,8 +84,8 @@ QString archiveDigest(const ArchiveRow& row) {
 }
 
 QString lastArchiveDigest(TDM3& dm) {
-    QSqlQuery query =
-        run(dm, QStringLiteral("SELECT Skrot FROM ob.Archiwum ORDER BY Nrodczytu DESC LIMIT 1"));
+    QSqlQuery query = runRoundsQuery(
+        dm, QStringLiteral("SELECT Skrot FROM ob.Archiwum ORDER BY Nrodczytu DESC LIMIT 1"));
     return query.next() ? query.value(0).toString() : QString();
 }
 
@@ -109,7 +95,8 @@ void appendArchiveRow(TDM3& dm, ArchiveRow row) {
     const QVariant clock = row.instrumentClock
                                ? QVariant(storedInstrumentClock(*row.instrumentClock))
                                : QVariant(QMetaType::fromType<QString>());
-    run(dm,
+    runRoundsQuery(
+        dm,
         QStringLiteral("INSERT INTO ob.Archiwum (Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika, "
                        "Tresc, Poprzedni, Skrot) VALUES (?, ?, ?, ?, ?, ?, ?)"),
         {row.download, row.instrument, storedReceived(row.received), clock, row.transmission,
@@ -118,9 +105,9 @@ void appendArchiveRow(TDM3& dm, ArchiveRow row) {
 }
 
 std::function<bool(ArchiveRow&)> readArchive(TDM3& dm) {
-    auto query = std::make_shared<QSqlQuery>(
-        run(dm, QStringLiteral("SELECT Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika, Tresc, "
-                               "Poprzedni, Skrot FROM ob.Archiwum ORDER BY Nrodczytu")));
+    auto query = std::make_shared<QSqlQuery>(runRoundsQuery(
+        dm, QStringLiteral("SELECT Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika, Tresc, "
+                           "Poprzedni, Skrot FROM ob.Archiwum ORDER BY Nrodczytu")));
     return [&dm, query](ArchiveRow& row) {
         if (!query->next()) {
             if (query->lastError().isValid())

@@ -3,6 +3,8 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
 
 namespace ronvalo {
 
@@ -13,5 +15,12 @@ namespace ronvalo {
 inline void readForward(QSqlQuery& query, const QSqlDatabase& db) {
     query.setForwardOnly(db.driverName() != QLatin1String("QPSQL"));
 }
+
+class TDM3;
+
+// A statement on the rounds' connection (Obchody.db's tables and the three): prepared, bound
+// with `values` in order, executed and read forward; a failure raises EDatabaseError naming
+// Obchody.db (or the server).
+QSqlQuery runRoundsQuery(TDM3& dm, const QString& sql, const QVariantList& values = {});
 
 } // namespace ronvalo
