@@ -1,6 +1,5 @@
 // The data module: opening the three files as one connection, and the table operations.
 #include "store/data_module.h"
-#include "store/reading_query.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -10,6 +9,7 @@
 
 #include "common/exception.h"
 #include "platform/files.h"
+#include "store/reading_query.h"
 #include "store/stored_dates.h"
 
 namespace ronvalo {
