@@ -12,6 +12,7 @@
 #include "store/data_module.h"
 #include "store/sqlite_connection.h"
 #include "support/temp_folder.h"
+#include "support/test_tables.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -50,6 +51,16 @@ QList<std::pair<QString, QStringList>> layoutOf(const QString& path, QStringList
     return layout;
 }
 
+void addPunchTo(TDM3& dm, int checkpoint) {
+    Punch punch;
+    punch.Data = QDate(2024, 3, 1);
+    punch.Czas = QTime(10, 0);
+    punch.Nrwewpkt = checkpoint;
+    punch.Nrczyt = "A1";
+    punch.NrSczytania = 1;
+    dm.insertPunch(punch);
+}
+
 struct RoundsStoreTest : ::testing::Test {
     TempFolder folder;
     TDM3 dm;
@@ -60,15 +71,7 @@ struct RoundsStoreTest : ::testing::Test {
         ASSERT_TRUE(createEmptyDatabase(folder.path(), &error)) << error.toStdString();
         dm.setDatabaseFolder(db);
     }
-    void addPunch(int checkpoint, const QString& instrument = "A1") {
-        Punch punch;
-        punch.Data = QDate(2024, 3, 1);
-        punch.Czas = QTime(10, 0);
-        punch.Nrwewpkt = checkpoint;
-        punch.Nrczyt = instrument;
-        punch.NrSczytania = 1;
-        dm.insertPunch(punch);
-    }
+    void addPunch(int checkpoint) { addPunchTo(dm, checkpoint); }
     void closeAll() {
         dm.tbCzytniki.Close();
         dm.tbOdbicia.Close();
@@ -83,6 +86,21 @@ struct RoundsStoreTest : ::testing::Test {
         return "no error";
     }
 };
+
+// The rounds' tables read and written the same on the local files and on a server.
+struct RoundsOnEitherEngineTest : ::testing::TestWithParam<Engine> {
+    TestTables tables{GetParam()};
+    TDM3 dm;
+
+    void SetUp() override {
+        ASSERT_TRUE(tables.ready());
+        tables.point(dm);
+    }
+    void addPunch(int checkpoint) { addPunchTo(dm, checkpoint); }
+};
+
+INSTANTIATE_TEST_SUITE_P(, RoundsOnEitherEngineTest,
+                         ::testing::Values(Engine::Files, Engine::Server), engineName);
 
 } // namespace
 
@@ -167,7 +185,7 @@ TEST_F(RoundsStoreTest, BadRoundsFileNamesItselfAndTheThreeTablesWorkOn) {
     }
 }
 
-TEST_F(RoundsStoreTest, NamesListEveryPunchedCheckpointAndReaderAndSaveWhatTheySay) {
+TEST_P(RoundsOnEitherEngineTest, NamesListEveryPunchedCheckpointAndReaderAndSaveWhatTheySay) {
     dm.openTables();
     for (int checkpoint : {5, 171, 5, 174})
         addPunch(checkpoint);
@@ -188,7 +206,7 @@ TEST_F(RoundsStoreTest, NamesListEveryPunchedCheckpointAndReaderAndSaveWhatTheyS
               QList<InstrumentName>({{"A1", ""}, {"B2", "Wartownik Nowak"}, {"C3", "Brama"}}));
 }
 
-TEST_F(RoundsStoreTest, PlanPeriodsRoundTripWithStepsAndNewIds) {
+TEST_P(RoundsOnEitherEngineTest, PlanPeriodsRoundTripWithStepsAndNewIds) {
     dm.openTables();
     Plan night;
     night.name = "Noc";
