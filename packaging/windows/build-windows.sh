@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # make windows: the program cross-built for 64-bit Windows, its folder build-win/Ronvalo/ (the
 # executables, the Qt DLLs and plugins they load, the MinGW runtime, all stripped) and the NSIS
-# installer build-win/ronvalo-2.2-setup.exe. Needs the Qt that build-qt.sh makes.
+# installer build-win/ronvalo-2.2-setup.exe. Needs the Qt that build-qt.sh makes. Of the SQL
+# drivers, SQLite's serves the tables in the data folder, PostgreSQL's (with libpq and OpenSSL)
+# a database server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 here="$root/packaging/windows"
-QT=${RONVALO_WIN_QT:-/var/cache/ronvalo/qt6-mingw64}
+QT=${RONVALO_WIN_QT:-/var/cache/ronvalo/qt6-mingw64-psql}
 JOBS=${JOBS:-$(nproc)}
 triple=x86_64-w64-mingw32
 out="$root/build-win"
@@ -23,7 +25,7 @@ rm -rf "$folder"
 mkdir -p "$folder"/{platforms,sqldrivers,styles}
 cp "$out/cmake/bin/ronvalo.exe" "$out/cmake/bin/ronvalo-newdb.exe" "$out/cmake/bin/ronvalo-raport.exe" "$folder/"
 cp "$QT/plugins/platforms/qwindows.dll" "$folder/platforms/"
-cp "$QT/plugins/sqldrivers/qsqlite.dll" "$folder/sqldrivers/"
+cp "$QT/plugins/sqldrivers/qsqlite.dll" "$QT/plugins/sqldrivers/qsqlpsql.dll" "$folder/sqldrivers/"
 cp "$QT/plugins/styles/"*.dll "$folder/styles/"
 
 # qtbase has no deployment tool: follow the imports of every file in the folder and copy each
@@ -40,6 +42,11 @@ while [ ${#queue[@]} -gt 0 ]; do
       if [ -n "$found" ]; then cp "$found" "$folder/$dll"; queue+=("$folder/$dll"); break; fi
     done
   done
+done
+# The PostgreSQL driver loads libpq, and libpq OpenSSL's two: they come from the cache's bin/. A DLL the
+# search above did not find is taken for one of Windows' own, so their absence would pass unseen.
+for dll in libpq.dll libssl-3-x64.dll libcrypto-3-x64.dll; do
+  [ -f "$folder/$dll" ] || { echo "build-windows: no $dll for sqldrivers/qsqlpsql.dll in $QT/bin" >&2; exit 1; }
 done
 find "$folder" -iname '*.exe' -o -iname '*.dll' | xargs "$triple-strip" --strip-unneeded
 
