@@ -28,6 +28,9 @@ rm -rf libpq-build && mkdir libpq-build && cd libpq-build
   --without-readline --without-icu --without-zlib >/dev/null
 for dir in src/port src/common src/interfaces/libpq; do make -s -C "$dir" -j"$JOBS"; done
 make -s -C src/interfaces/libpq install >/dev/null
+# The DLL belongs in bin/ beside OpenSSL's, where the program's build looks; the copy in lib/ is
+# left out so that nothing links or ships it from there.
+rm -f "$PREFIX/lib/libpq.dll"
 # The headers libpq-fe.h includes, and pg_config.h, whose version Qt's driver checks.
 install -m 644 ../postgresql/src/include/postgres_ext.h ../postgresql/src/include/pg_config_manual.h \
   src/include/pg_config.h src/include/pg_config_ext.h "$PREFIX/include/"

@@ -60,8 +60,8 @@ if [ ! -f qtbase/src/3rdparty/sqlite/sqlite3.c ]; then
   cp sqlite-build/sqlite3.c sqlite-build/sqlite3.h sqlite/src/sqlite3ext.h qtbase/src/3rdparty/sqlite/
 fi
 
-# The driver links libpq's import library (whichever name its build gave it).
-libpq=$(ls "$PREFIX"/lib/libpq.dll.a "$PREFIX"/lib/libpq.a 2>/dev/null | head -1)
+# The driver links libpq's import library (PostgreSQL's build names it libpq.a).
+libpq="$PREFIX/lib/libpq.a"
 host_cmake=$(dirname "$(dirname "$(find /usr/lib -path '*cmake/Qt6HostInfo/Qt6HostInfoConfig.cmake' | head -1)")")
 cmake -G Ninja -S qtbase -B build \
   -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-mingw64.cmake" \

@@ -43,8 +43,9 @@ while [ ${#queue[@]} -gt 0 ]; do
     done
   done
 done
-# The PostgreSQL driver loads libpq, and libpq OpenSSL's two: they come from the cache's bin/. A DLL the
-# search above did not find is taken for one of Windows' own, so their absence would pass unseen.
+# The PostgreSQL driver loads libpq, and libpq OpenSSL's two DLLs, all from the cache's bin/. A
+# DLL the search above did not find is taken for one of Windows' own, so their absence would pass
+# unseen.
 for dll in libpq.dll libssl-3-x64.dll libcrypto-3-x64.dll; do
   [ -f "$folder/$dll" ] || { echo "build-windows: no $dll for sqldrivers/qsqlpsql.dll in $QT/bin" >&2; exit 1; }
 done
