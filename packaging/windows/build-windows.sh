@@ -29,17 +29,18 @@ cp "$QT/plugins/sqldrivers/qsqlite.dll" "$QT/plugins/sqldrivers/qsqlpsql.dll" "$
 cp "$QT/plugins/styles/"*.dll "$folder/styles/"
 
 # qtbase has no deployment tool: follow the imports of every file in the folder and copy each
-# DLL found in Qt or the MinGW runtime; the rest are the system's own.
+# DLL found in Qt or the MinGW runtime; the rest are the system's own. Windows matches DLL names
+# regardless of case (qsqlpsql.dll imports "LIBPQ.dll"): a copy keeps its file's own name.
 search=("$QT/bin" "/usr/lib/gcc/$triple/12-posix" "/usr/$triple/lib")
 imports() { "$triple-objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 queue=("$folder"/*.exe "$folder"/*/*.dll)
 while [ ${#queue[@]} -gt 0 ]; do
   file=${queue[0]}; queue=("${queue[@]:1}")
   for dll in $(imports "$file"); do
-    [ -e "$folder/$dll" ] && continue
+    [ -n "$(find "$folder" -maxdepth 1 -iname "$dll" -print -quit)" ] && continue
     for dir in "${search[@]}"; do
       found=$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit)
-      if [ -n "$found" ]; then cp "$found" "$folder/$dll"; queue+=("$folder/$dll"); break; fi
+      if [ -n "$found" ]; then cp "$found" "$folder/"; queue+=("$folder/${found##*/}"); break; fi
     done
   done
 done

@@ -83,6 +83,7 @@ echo "wine-psql: sslmode=require: tables in $(schemas wymagane); $(tls_line wyma
 newdb verify-full sprawdzone "host=localhost sslmode=verify-full sslrootcert=C:/serwer.crt" ||
   fail "sslmode=verify-full failed ($logs/verify-full.log)"
 [ "$(schemas sprawdzone)" = "cz main nr ob" ] || fail "sslmode=verify-full made no tables in main, cz, nr and ob"
+[ -n "$(tls_line sprawdzone)" ] || fail "the server saw no TLS connection to sprawdzone"
 echo "wine-psql: sslmode=verify-full (host localhost, sslrootcert the server's certificate): tables in $(schemas sprawdzone)"
 
 # Refusals: each must fail and leave the database empty.
