@@ -8,7 +8,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 
             socat postgresql libqt6sql6-psql
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test deps release folder fuzz soak bench deb windows windows-test windows-deps windows-e2e
+.PHONY: run test deps release folder fuzz soak bench deb windows windows-test windows-deps windows-e2e windows-psql
 
 # Installs those of the Debian packages $(1) that are missing.
 define install-missing
@@ -86,10 +86,11 @@ fuzz: deps
 	      -artifact_prefix=$$name- corpus/$$name $${samples:+../$$samples} ); \
 	done
 
-# Windows x86-64, cross-built with MinGW-w64 against Qt built once from Debian's qt6-base source
-# (packaging/windows/build-qt.sh) into RONVALO_WIN_QT; checked under Wine.
+# Windows x86-64, cross-built with MinGW-w64 against Qt, OpenSSL and libpq (for Qt's PostgreSQL
+# driver) built once from Debian's sources (packaging/windows/build-qt.sh) into RONVALO_WIN_QT;
+# checked under Wine.
 WIN_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools nsis wine xvfb xdotool imagemagick
-RONVALO_WIN_QT ?= /var/cache/ronvalo/qt6-mingw64
+RONVALO_WIN_QT ?= /var/cache/ronvalo/qt6-mingw64-psql
 export RONVALO_WIN_QT
 
 windows-deps:
@@ -107,6 +108,10 @@ windows: deps windows-deps
 # The installer and the program end to end under Wine on a virtual screen (see the script).
 windows-e2e: windows
 	packaging/windows/wine-e2e.sh
+
+# The installed program's PostgreSQL driver under Wine against a server here over TLS (see the script).
+windows-psql: windows
+	packaging/windows/wine-psql.sh
 
 # The Debian package ronvalo_VERSION_amd64.deb (VERSION from debian/changelog's first line),
 # built from a copy of the tree (tracked and new files, not build folders) with packaging/debian/

@@ -1,24 +1,33 @@
 #!/usr/bin/env bash
 # Builds Qt's base modules for 64-bit Windows (MinGW-w64) from Debian's own source of qt6-base,
 # once, into a cache outside the project's build folders that every later Windows build reuses.
+# Qt's PostgreSQL driver (QPSQL) needs libpq and, for TLS, OpenSSL, which Debian has for Linux
+# only: both are built first, from Debian's sources too, into the same cache
+# (build-openssl.sh, build-libpq.sh).
 #
 #   packaging/windows/build-qt.sh            # builds when the cache is missing; else does nothing
 #   RONVALO_WIN_QT=/some/prefix ...          # where the finished Qt goes (default below)
+#
+# The cache's name says that it holds the QPSQL driver: a cache made before, without it, is never
+# taken for this one. Each stage marks its end in the cache (.openssl, .libpq, and .complete for
+# the whole), so a run after a failure starts at the stage that failed; Qt's own build carries on
+# in its build folder.
 #
 # Debian removes the bundled SQLite from its Qt source, so the SQLite driver is built against the
 # SQLite amalgamation made from Debian's sqlite3 source of the same release. Debian also removes
 # the tablet (wintab) headers, so tablet events are left out: the program has no use for them.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-PREFIX=${RONVALO_WIN_QT:-/var/cache/ronvalo/qt6-mingw64}
-WORK=${RONVALO_WIN_QT_WORK:-/var/cache/ronvalo/qt6-mingw64-work}
+PREFIX=${RONVALO_WIN_QT:-/var/cache/ronvalo/qt6-mingw64-psql}
+WORK=${RONVALO_WIN_QT_WORK:-$PREFIX-work}
 JOBS=${JOBS:-$(nproc)}
-SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
+export PREFIX WORK JOBS
+. "$here/debian-source.sh"
 
 [ -f "$PREFIX/lib/cmake/Qt6/Qt6Config.cmake" ] && [ -f "$PREFIX/.complete" ] && {
   echo "Qt for Windows is ready in $PREFIX"; exit 0; }
 
-need=(g++-mingw-w64-x86-64-posix cmake ninja-build qt6-base-dev qt6-base-dev-tools dpkg-dev tcl)
+need=(g++-mingw-w64-x86-64-posix cmake ninja-build make perl qt6-base-dev qt6-base-dev-tools dpkg-dev tcl)
 missing=()
 for p in "${need[@]}"; do dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -27,34 +36,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
 fi
 
-# Source packages come from the same mirror and release the machine already installs from.
-if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -q '^Sources$'; then
-  list=/etc/apt/sources.list.d/ronvalo-deb-src.sources
-  mirror=$(grep -h -E '^URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}' | grep -v -i security | head -1)
-  [ -n "$mirror" ] || mirror=$(grep -h -E '^deb ' /etc/apt/sources.list 2>/dev/null | awk '{print $2}' | head -1)
-  [ -n "$mirror" ] || { echo "build-qt: no Debian mirror in this machine's apt sources" >&2; exit 1; }
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    "$mirror" "$codename" | $SUDO tee "$list" >/dev/null
-  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq || {
-    echo "build-qt: the package lists of $mirror could not be fetched" >&2; exit 3; }
-fi
+debian_sources_ready
+mkdir -p "$PREFIX" "$WORK"
+"$here/build-openssl.sh"
+"$here/build-libpq.sh"
 
-# Exit status 3 says the sources could not be fetched (no package registry reachable): the one
-# failure that lets CI skip the Windows checks instead of failing.
-fetch_source() {
-  apt-get source -qq --download-only "$1" || {
-    echo "build-qt: the source package $1 could not be fetched" >&2; exit 3; }
-}
-mkdir -p "$WORK" && cd "$WORK"
-if [ ! -d qtbase ]; then
-  fetch_source qt6-base
-  dpkg-source -x qt6-base_*.dsc qtbase >/dev/null
-fi
-if [ ! -d sqlite ]; then
-  fetch_source sqlite3
-  dpkg-source -x sqlite3_*.dsc sqlite >/dev/null
-fi
+cd "$WORK"
+unpack_source qt6-base qtbase
+unpack_source sqlite3 sqlite
 
 # With OpenGL off, 6.4.2's Windows platform plugin still takes the dynamic-OpenGL branch in one
 # function (its dynamicgl feature follows opengl_dynamic, not opengl) and fails to compile there:
@@ -71,6 +60,8 @@ if [ ! -f qtbase/src/3rdparty/sqlite/sqlite3.c ]; then
   cp sqlite-build/sqlite3.c sqlite-build/sqlite3.h sqlite/src/sqlite3ext.h qtbase/src/3rdparty/sqlite/
 fi
 
+# The driver links libpq's import library (PostgreSQL's build names it libpq.a).
+libpq="$PREFIX/lib/libpq.a"
 host_cmake=$(dirname "$(dirname "$(find /usr/lib -path '*cmake/Qt6HostInfo/Qt6HostInfoConfig.cmake' | head -1)")")
 cmake -G Ninja -S qtbase -B build \
   -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-mingw64.cmake" \
@@ -79,7 +70,8 @@ cmake -G Ninja -S qtbase -B build \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
   -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF \
   -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF \
-  -DFEATURE_sql_sqlite=ON -DFEATURE_system_sqlite=OFF -DFEATURE_sql_odbc=OFF -DFEATURE_sql_psql=OFF \
+  -DFEATURE_sql_sqlite=ON -DFEATURE_system_sqlite=OFF -DFEATURE_sql_odbc=OFF -DFEATURE_sql_psql=ON \
+  -DPostgreSQL_INCLUDE_DIR="$PREFIX/include" -DPostgreSQL_LIBRARY="$libpq" \
   -DFEATURE_sql_mysql=OFF -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_freetype=OFF \
   -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_libpng=OFF -DFEATURE_system_libjpeg=OFF \

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # make windows: the program cross-built for 64-bit Windows, its folder build-win/Ronvalo/ (the
 # executables, the Qt DLLs and plugins they load, the MinGW runtime, all stripped) and the NSIS
-# installer build-win/ronvalo-2.2-setup.exe. Needs the Qt that build-qt.sh makes.
+# installer build-win/ronvalo-2.2-setup.exe. Needs the Qt that build-qt.sh makes. Of the SQL
+# drivers, SQLite's serves the tables in the data folder, PostgreSQL's (with libpq and OpenSSL)
+# a database server.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 here="$root/packaging/windows"
-QT=${RONVALO_WIN_QT:-/var/cache/ronvalo/qt6-mingw64}
+QT=${RONVALO_WIN_QT:-/var/cache/ronvalo/qt6-mingw64-psql}
 JOBS=${JOBS:-$(nproc)}
 triple=x86_64-w64-mingw32
 out="$root/build-win"
@@ -23,23 +25,30 @@ rm -rf "$folder"
 mkdir -p "$folder"/{platforms,sqldrivers,styles}
 cp "$out/cmake/bin/ronvalo.exe" "$out/cmake/bin/ronvalo-newdb.exe" "$out/cmake/bin/ronvalo-raport.exe" "$out/cmake/bin/ronvalo-verify.exe" "$folder/"
 cp "$QT/plugins/platforms/qwindows.dll" "$folder/platforms/"
-cp "$QT/plugins/sqldrivers/qsqlite.dll" "$folder/sqldrivers/"
+cp "$QT/plugins/sqldrivers/qsqlite.dll" "$QT/plugins/sqldrivers/qsqlpsql.dll" "$folder/sqldrivers/"
 cp "$QT/plugins/styles/"*.dll "$folder/styles/"
 
 # qtbase has no deployment tool: follow the imports of every file in the folder and copy each
-# DLL found in Qt or the MinGW runtime; the rest are the system's own.
+# DLL found in Qt or the MinGW runtime; the rest are the system's own. Windows matches DLL names
+# regardless of case (qsqlpsql.dll imports "LIBPQ.dll"): a copy keeps its file's own name.
 search=("$QT/bin" "/usr/lib/gcc/$triple/12-posix" "/usr/$triple/lib")
 imports() { "$triple-objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 queue=("$folder"/*.exe "$folder"/*/*.dll)
 while [ ${#queue[@]} -gt 0 ]; do
   file=${queue[0]}; queue=("${queue[@]:1}")
   for dll in $(imports "$file"); do
-    [ -e "$folder/$dll" ] && continue
+    [ -n "$(find "$folder" -maxdepth 1 -iname "$dll" -print -quit)" ] && continue
     for dir in "${search[@]}"; do
       found=$(find "$dir" -maxdepth 1 -iname "$dll" -print -quit)
-      if [ -n "$found" ]; then cp "$found" "$folder/$dll"; queue+=("$folder/$dll"); break; fi
+      if [ -n "$found" ]; then cp "$found" "$folder/"; queue+=("$folder/${found##*/}"); break; fi
     done
   done
+done
+# The PostgreSQL driver loads libpq, and libpq OpenSSL's two DLLs, all from the cache's bin/. A
+# DLL the search above did not find is taken for one of Windows' own, so their absence would pass
+# unseen.
+for dll in libpq.dll libssl-3-x64.dll libcrypto-3-x64.dll; do
+  [ -f "$folder/$dll" ] || { echo "build-windows: no $dll for sqldrivers/qsqlpsql.dll in $QT/bin" >&2; exit 1; }
 done
 find "$folder" -iname '*.exe' -o -iname '*.dll' | xargs "$triple-strip" --strip-unneeded
 

@@ -208,6 +208,9 @@ Section "Ronvalo"
   Call LockDataFolder
   Call RemoveOldCode
 
+  ; The whole program folder: the executables, Qt's DLLs and plugins, the MinGW runtime, and what
+  ; Qt's PostgreSQL driver sqldrivers\qsqlpsql.dll loads: libpq.dll, libssl-3-x64.dll and
+  ; libcrypto-3-x64.dll.
   SetOutPath "$INSTDIR"
   File /r "${SOURCE}/*.*"
 
@@ -257,6 +260,7 @@ Section "Uninstall"
   Delete "$INSTDIR\ronvalo-newdb.exe"
   Delete "$INSTDIR\ronvalo-raport.exe"
   Delete "$INSTDIR\ronvalo-verify.exe"
+  ; Qt's, the MinGW runtime's, libpq's and OpenSSL's.
   Delete "$INSTDIR\*.dll"
   RMDir /r "$INSTDIR\platforms"
   RMDir /r "$INSTDIR\sqldrivers"

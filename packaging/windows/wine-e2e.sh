@@ -155,7 +155,8 @@ rm -rf "$data"
 
 # 2. A new installation.
 install || fail "the installer failed"
-for file in ronvalo.exe ronvalo-newdb.exe ronvalo-raport.exe ronvalo-verify.exe uninstall.exe Qt6Core.dll platforms/qwindows.dll sqldrivers/qsqlite.dll; do
+for file in ronvalo.exe ronvalo-newdb.exe ronvalo-raport.exe ronvalo-verify.exe uninstall.exe Qt6Core.dll platforms/qwindows.dll \
+  sqldrivers/qsqlite.dll sqldrivers/qsqlpsql.dll libpq.dll libssl-3-x64.dll libcrypto-3-x64.dll; do
   [ -f "$code/$file" ] || fail "no $file in C:\\Program Files\\Ronvalo"
 done
 [ ! -e "$code/db" ] || fail "tables in the program's folder"
