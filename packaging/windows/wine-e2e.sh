@@ -10,7 +10,11 @@
 #     takes the code and leaves the data;
 #  3. an upgrade of the earlier layout (code and data together in C:\Łódź\Ronvalo, with files a
 #     user planted there): the data stays where it is and is named as the data folder, the old
-#     code goes, nothing from that folder runs, and a second download lands in its tables.
+#     code goes, nothing from that folder runs, and a second download lands in its tables;
+#  4. a site on a server: the installed ronvalo-newdb.exe makes the tables on a PostgreSQL
+#     server of this machine over TLS (sslmode=verify-full, the password in the operator's
+#     pgpass.conf), "Baza" in the settings key names it, and "Odbior" stores the punches and
+#     their archive row there instead of in the data folder.
 # Wine's icacls is a dummy that changes no rights, so a recorder takes its place: the check sees
 # which commands the installer ran and how it takes a failure, not their effect on the rights.
 # Wine grants every account everything, so what a standard account is refused shows only on
@@ -30,6 +34,7 @@ x86_64-w64-mingw32-g++-posix -std=c++20 -O1 -static -Wall -Wextra -Werror \
   "$here/command_recorder.cpp" -o "$recorder"
 
 . "$here/wine-env.sh"
+. "$here/tls-server.sh"
 # Wine reads command lines and paths in the Unix locale's encoding: UTF-8 for the Polish letters.
 export LC_ALL=C.UTF-8
 # The recorder in system32 runs instead of Wine's own icacls.
@@ -37,6 +42,7 @@ export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;icacls.exe=n"
 xvfb= sim= program=
 cleanup() {
   for pid in $program $sim $xvfb; do kill "$pid" 2>/dev/null || true; done
+  tls_server_stop
   wine_prefix_end
 }
 trap cleanup EXIT
@@ -239,5 +245,27 @@ sed 's/##00012345##/##00054321##/' "$dump" >"$shots/second-dump.txt"
 download "$shots/second-dump.txt" "$old" upgraded
 [ "$(punches "$old")" -gt "$punches" ] || fail "no punches stored after the upgrade"
 [ -f "$old/txt/00054321" ] || fail "no stored transmission of the second instrument"
+
+# 4. A site on a server.
+tls_server_start "$shots" || fail "the PostgreSQL server did not start"
+tls_sql -d postgres -c "CREATE DATABASE ronvalo"
+cp "$tls_folder/server.crt" "$drive/serwer.crt"
+conninfo="host=localhost port=$tls_port dbname=ronvalo user=ronvalo sslmode=verify-full sslrootcert=C:/serwer.crt"
+appdata="$drive/users/$(id -un)/AppData/Roaming"
+mkdir -p "$appdata/postgresql"
+printf 'localhost:%s:ronvalo:ronvalo:%s\r\n' "$tls_port" "$tls_password" >"$appdata/postgresql/pgpass.conf"
+wine_run 'C:\Program Files\Ronvalo\ronvalo-newdb.exe' --server "$conninfo" >"$shots/newdb-server.log" 2>&1 ||
+  fail "ronvalo-newdb.exe --server failed ($shots/newdb-server.log)"
+wine_run reg add 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0' /v Baza /t REG_SZ /d "$conninfo" /f >/dev/null
+local_punches=$(punches "$old")
+download "$dump" "$old" server
+on_server=$(tls_sql -d ronvalo -c "SELECT count(*) FROM main.Odbicia")
+[ "$on_server" -gt 0 ] || fail "no punches on the server"
+[ "$(tls_sql -d ronvalo -c "SELECT count(*) FROM ob.Archiwum")" = 1 ] || fail "no archive row on the server"
+[ "$(punches "$old")" = "$local_punches" ] || fail "the server's download was stored in the data folder"
+grep -F 'SSL enabled' "$tls_folder/server.log" | grep -qF 'database=ronvalo' ||
+  fail "the program reached the server without TLS"
+
 echo "wine-e2e: refusals, new installation ($punches punches in C:\\ProgramData\\Ronvalo), reinstall," \
-  "uninstall and upgrade of C:\\Łódź\\Ronvalo ($(punches "$old") punches) as expected; screenshots in $shots"
+  "uninstall, upgrade of C:\\Łódź\\Ronvalo ($(punches "$old") punches) and a download into a server" \
+  "over TLS ($on_server punches) as expected; screenshots in $shots"

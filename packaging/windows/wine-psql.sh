@@ -8,47 +8,27 @@
 #  - sslmode=verify-full with the certificate as sslrootcert and the host name it names does too;
 #  - verify-full is refused for a host name the certificate does not name, and for a certificate
 #    that another one does not vouch for; a connection without TLS is refused by the server.
-# Needs Debian's postgresql server (make test installs it); under root the server runs as nobody.
+# The server is tls-server.sh's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 here="$root/packaging/windows"
 setup="$root/build-win/ronvalo-2.2-setup.exe"
 logs="$root/build-win/psql"
 [ -f "$setup" ] || { echo "wine-psql: no $setup (make windows)" >&2; exit 1; }
-bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)
-[ -x "$bin/pg_ctl" ] || { echo "wine-psql: no PostgreSQL server under /usr/lib/postgresql" >&2; exit 1; }
 rm -rf "$logs" && mkdir -p "$logs"
 
 . "$here/wine-env.sh"
-server=$(mktemp -d "${TMPDIR:-/tmp}/ronvalo-pg-tls.XXXXXX")
-as_server() { if [ "$(id -u)" = 0 ]; then (cd / && runuser -u nobody -- "$@"); else "$@"; fi; }
+. "$here/tls-server.sh"
 cleanup() {
-  [ ! -f "$server/data/postmaster.pid" ] || as_server "$bin/pg_ctl" -D "$server/data" -m immediate -w stop >/dev/null 2>&1 || true
-  cp "$server/server.log" "$logs/" 2>/dev/null || true
-  rm -rf "$server"
+  tls_server_stop
   wine_prefix_end
 }
 trap cleanup EXIT
 fail() { echo "wine-psql: $*" >&2; exit 1; }
 
-# The server: its certificate and key, a second certificate that vouches for nothing of it, and
-# rules that let TCP in with TLS and a password only.
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost -addext subjectAltName=DNS:localhost \
-  -keyout "$server/server.key" -out "$server/server.crt" 2>/dev/null
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost -addext subjectAltName=DNS:localhost \
-  -keyout "$server/other.key" -out "$server/other.crt" 2>/dev/null
-chmod 600 "$server/server.key"
-[ "$(id -u)" != 0 ] || chown -R nobody:nogroup "$server"
-as_server "$bin/initdb" -D "$server/data" -U ronvalo --auth-local=trust --auth-host=reject -E UTF8 \
-  --locale=C.UTF-8 --no-sync >"$logs/initdb.log"
-printf 'local all all trust\nhostssl all all 127.0.0.1/32 scram-sha-256\nhostnossl all all 127.0.0.1/32 reject\n' |
-  as_server tee "$server/data/pg_hba.conf" >/dev/null
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-options="-p $port -k $server -c listen_addresses=127.0.0.1 -c ssl=on -c ssl_cert_file=$server/server.crt"
-options+=" -c ssl_key_file=$server/server.key -c log_connections=on -c fsync=off"
-as_server "$bin/pg_ctl" -D "$server/data" -l "$server/server.log" -w -o "$options" start >/dev/null
-sql() { as_server "$bin/psql" -h "$server" -p "$port" -U ronvalo -X -q -At "$@"; }
-sql -d postgres -c "ALTER USER ronvalo PASSWORD 'tajne-haslo'"
+tls_server_start "$logs" || fail "the server did not start"
+server=$tls_folder port=$tls_port
+sql() { tls_sql "$@"; }
 for db in wymagane sprawdzone odrzucone; do sql -d postgres -c "CREATE DATABASE $db"; done
 
 wine_prefix_start
@@ -65,7 +45,7 @@ cp "$server/other.crt" "$WINEPREFIX/drive_c/inny.crt"
 newdb() {
   local name=$1 database=$2 options=$3
   wine_run 'C:\Program Files\Ronvalo\ronvalo-newdb.exe' --server \
-    "port=$port dbname=$database user=ronvalo password=tajne-haslo connect_timeout=20 $options" \
+    "port=$port dbname=$database user=ronvalo password=$tls_password connect_timeout=20 $options" \
     >"$logs/$name.log" 2>&1
 }
 # The schemas of DATABASE that hold tables, one line.
