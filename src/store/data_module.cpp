@@ -371,6 +371,8 @@ std::function<bool(Punch&)> TDM3::readPunches() {
 std::function<bool(Punch&)> TDM3::readPunches(const PunchSelection& chosen) {
     if (chosen.kind() == PunchSelection::Kind::Nothing)
         return [](Punch&) { return false; };
+    if (onServer())
+        return readPunchesInPages(chosen);
     auto query = std::make_shared<QSqlQuery>(
         runQuery(chosen.selectSql(false, false, -1, 0), [&](QSqlQuery& q) { chosen.bind(q); }));
     return [this, query](Punch& punch) {
@@ -382,6 +384,47 @@ std::function<bool(Punch&)> TDM3::readPunches(const PunchSelection& chosen) {
             return false;
         }
         punch = punchFromQuery(*query);
+        return true;
+    };
+}
+
+std::function<bool(Punch&)> TDM3::readPunchesInPages(const PunchSelection& chosen) {
+    struct Pages {
+        std::vector<Punch> rows;
+        std::size_t next = 0;
+        std::optional<PunchKey> from; // the last row read, as stored
+        bool last = false;
+    };
+    auto pages = std::make_shared<Pages>();
+    return [this, chosen, pages](Punch& punch) {
+        if (pages->next == pages->rows.size()) {
+            if (pages->last)
+                return false;
+            // The key bound takes its own row again: one more row is asked for, and it is
+            // left out.
+            const qint64 limit = serverPageRows + (pages->from ? 1 : 0);
+            QSqlQuery query = runQuery(chosen.selectSql(false, pages->from.has_value(), limit, 0),
+                                       [&](QSqlQuery& q) { chosen.bind(q, pages->from); });
+            pages->rows.clear();
+            pages->next = 0;
+            qint64 read = 0;
+            std::optional<PunchKey> end;
+            while (query.next()) {
+                ++read;
+                end = PunchKey{query.value(1).toString(), query.value(2).toString(),
+                               query.value(0).toLongLong()};
+                if (pages->from && end->autoNr == pages->from->autoNr)
+                    continue;
+                pages->rows.push_back(punchFromQuery(query));
+            }
+            if (query.lastError().isValid())
+                fail(tbOdbicia.filePath(), query.lastError());
+            pages->last = read < limit;
+            pages->from = end;
+            if (pages->rows.empty())
+                return false;
+        }
+        punch = pages->rows[pages->next++];
         return true;
     };
 }

@@ -85,8 +85,11 @@ public:
     // failed read raises EDatabaseError. The reader keeps its own query, so it may outlive a
     // refresh but not a closed table.
     std::function<bool(Punch&)> readPunches();
-    // The same for a selection of the caller's, whatever the filter says.
+    // The same for a selection of the caller's, whatever the filter says. On a server, where a
+    // result is read whole, the rows come a page at a time, each page from the key the last one
+    // ended at.
     std::function<bool(Punch&)> readPunches(const PunchSelection& chosen);
+    static constexpr qint64 serverPageRows = 10000;
     qint64 punchCount();
 
     // Reader table.
@@ -151,6 +154,7 @@ private:
     void disconnect();
     QSqlQuery& prepared(std::optional<QSqlQuery>& slot, const TTable& table, const char* sql);
 
+    std::function<bool(Punch&)> readPunchesInPages(const PunchSelection& chosen);
     void connectToServer();
     void connectToFiles();
     // Before a statement on a server left idle for a while: a connection the server or the

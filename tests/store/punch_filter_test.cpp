@@ -4,7 +4,10 @@
 
 #include <QRandomGenerator>
 #include <QSqlQuery>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <set>
+#include <tuple>
 
 #include "store/data_module.h"
 #include "store/punch_pages.h"
@@ -223,4 +226,23 @@ TEST_P(FilteredTableTest, NothingSelectedReadsNoRowAndAnOpenFilterWithoutCriteri
     EXPECT_TRUE(queried().empty());
     dm.setFilterCriteria(std::nullopt);
     EXPECT_EQ(queried().size(), everyRow.size());
+}
+
+// More rows than a server reads in one page, many of them sharing a date and a time: every row
+// once, in the table's order, and a selection the same as the row test's.
+TEST_P(FilteredTableTest, AReadingLongerThanAServerPageGivesEveryRowOnceInOrder) {
+    QRandomGenerator random(2024);
+    fill(int(2 * TDM3::serverPageRows + 500), random);
+    std::set<qint64> numbers;
+    for (const Punch& p : everyRow)
+        numbers.insert(p.AutoNr);
+    EXPECT_EQ(numbers.size(), everyRow.size());
+    EXPECT_EQ(qint64(everyRow.size()), dm.punchCount());
+    EXPECT_TRUE(
+        std::is_sorted(everyRow.begin(), everyRow.end(), [](const Punch& a, const Punch& b) {
+            return std::tuple(a.Data, a.Czas, a.AutoNr) < std::tuple(b.Data, b.Czas, b.AutoNr);
+        }));
+    dm.setFiltered(true);
+    setCriteria(dates(day, day.addDays(70), "12"));
+    EXPECT_EQ(queried(), expected());
 }
