@@ -10,6 +10,7 @@
 #include "common/exception.h"
 #include "platform/files.h"
 #include "store/reading_query.h"
+#include "store/server_schema.h"
 #include "store/stored_dates.h"
 
 namespace ronvalo {
@@ -170,25 +171,18 @@ void TDM3::connectToServer() {
         throw EServerUnreachable(serverUnreachableMessage(server_, error));
     }
     serverIdle_.start();
-    QList<std::pair<QString, const TableSchema*>> tables{
-        {"main", &punchSchema()}, {"cz", &readerSchema()}, {"nr", &downloadSchema()}};
-    for (const TableSchema& table : roundsSchema().tables)
-        tables.append({"ob", &table});
     QSqlQuery query(serverConnection_->database());
     query.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
                                  "WHERE table_schema = ? AND table_name = ? "
                                  "ORDER BY ordinal_position"));
-    for (const auto& [schemaName, table] : tables) {
+    for (const auto& [schemaName, table] : serverTables()) {
         query.bindValue(0, schemaName);
         query.bindValue(1, table->tableName.toLower());
         QStringList fields;
         if (query.exec())
             while (query.next())
                 fields << query.value(0).toString();
-        QStringList expected;
-        for (const QString& field : table->fields)
-            expected << (field == QStringLiteral("Do") ? field : field.toLower());
-        if (fields != expected) {
+        if (fields != serverFieldNames(*table)) {
             const QString problem = query.lastError().isValid()
                                         ? query.lastError().text()
                                         : QStringLiteral("brak tabeli programu");

@@ -1,7 +1,6 @@
 // Opening a QPSQL connection from a libpq connection string.
 #include "store/server_connection.h"
 
-#include <QAtomicInteger>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QRegularExpression>
@@ -23,15 +22,10 @@ QString connectionValue(const QString& connectionString, const QString& key) {
     return match.capturedLength(1) > 0 ? match.captured(1) : match.captured(2);
 }
 
-QString uniqueName() {
-    static QAtomicInteger<quint64> counter;
-    return QStringLiteral("ronvalo-server-%1").arg(++counter);
-}
-
 } // namespace
 
-ServerConnection::ServerConnection(const QString& connectionString) : name_(uniqueName()) {
-    db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name_);
+ServerConnection::ServerConnection(const QString& connectionString)
+    : OwnedConnection(QStringLiteral("QPSQL")) {
     // The driver appends its connect options to the connection string it makes from the
     // database's other fields, which are left empty: so the whole string goes there. It turns
     // ";" into blanks, which no key or plain value needs.
@@ -40,12 +34,6 @@ ServerConnection::ServerConnection(const QString& connectionString) : name_(uniq
         options += QStringLiteral(" connect_timeout=%1").arg(serverConnectTimeout);
     db_.setConnectOptions(options);
     db_.open();
-}
-
-ServerConnection::~ServerConnection() {
-    db_.close();
-    db_ = QSqlDatabase();
-    QSqlDatabase::removeDatabase(name_);
 }
 
 QString serverName(const QString& connectionString) {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "common/exception.h"
+#include "store/owned_connection.h"
 
 namespace ronvalo {
 
@@ -20,20 +21,10 @@ class EServerUnreachable : public EDatabaseError {
 // string sets its own connect_timeout.
 inline constexpr int serverConnectTimeout = 5;
 
-class ServerConnection {
+class ServerConnection : public OwnedConnection {
 public:
+    // Opens at once; isOpen() and lastError() tell how it went.
     explicit ServerConnection(const QString& connectionString);
-    ~ServerConnection();
-    ServerConnection(const ServerConnection&) = delete;
-    ServerConnection& operator=(const ServerConnection&) = delete;
-
-    bool isOpen() const { return db_.isOpen(); }
-    QSqlError lastError() const { return db_.lastError(); }
-    QSqlDatabase& database() { return db_; }
-
-private:
-    QString name_;
-    QSqlDatabase db_;
 };
 
 // The server a connection string names, for messages: its host (and port), or "localhost".

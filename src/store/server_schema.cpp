@@ -6,9 +6,32 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "store/schema.h"
 #include "store/server_connection.h"
 
 namespace ronvalo {
+
+const QList<ServerTable>& serverTables() {
+    static const QList<ServerTable> tables = [] {
+        QList<ServerTable> all{
+            {"main", &punchSchema()}, {"cz", &readerSchema()}, {"nr", &downloadSchema()}};
+        for (const TableSchema& table : roundsSchema().tables)
+            all.append({"ob", &table});
+        return all;
+    }();
+    return tables;
+}
+
+QString serverFieldName(const QString& field) {
+    return field == QStringLiteral("Do") ? field : field.toLower();
+}
+
+QStringList serverFieldNames(const TableSchema& table) {
+    QStringList names;
+    for (const QString& field : table.fields)
+        names << serverFieldName(field);
+    return names;
+}
 
 const QStringList& serverSchemas() {
     static const QStringList schemas{"main", "cz", "nr", "ob"};

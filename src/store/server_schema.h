@@ -4,10 +4,26 @@
 // written for the local files run there unchanged.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace ronvalo {
+
+struct TableSchema;
+
+// One of the local tables as it stands on the server: its schema there and its fields.
+struct ServerTable {
+    QString schema; // "main", "cz", "nr" or "ob"
+    const TableSchema* table;
+};
+
+// The three tables and Obchody.db's, in that order.
+const QList<ServerTable>& serverTables();
+
+// A field's name as the server keeps it: unquoted names fold to lower case, "Do" is quoted.
+QString serverFieldName(const QString& field);
+QStringList serverFieldNames(const TableSchema& table);
 
 // The schemas the server's tables live in.
 const QStringList& serverSchemas();

@@ -10,6 +10,7 @@
 #include "common/exception.h"
 #include "store/data_module.h"
 #include "store/schema.h"
+#include "store/server_schema.h"
 #include "store/sqlite_connection.h"
 
 namespace ronvalo {
@@ -18,28 +19,16 @@ namespace {
 
 constexpr int rowsBetweenProgress = 4096;
 
-// One of the server's tables and the file it goes to.
-struct SnapshotTable {
-    QString schemaName; // on the server
-    const TableSchema* table;
-    QString fileName; // in the folder
-};
-
-QList<SnapshotTable> snapshotTables() {
-    QList<SnapshotTable> tables{{"main", &punchSchema(), punchSchema().fileName},
-                                {"cz", &readerSchema(), readerSchema().fileName},
-                                {"nr", &downloadSchema(), downloadSchema().fileName}};
-    for (const TableSchema& table : roundsSchema().tables)
-        tables.append({"ob", &table, roundsSchema().fileName});
-    return tables;
+// The local file a server's table goes to.
+QString fileOf(const ServerTable& table) {
+    return table.schema == QStringLiteral("ob") ? roundsSchema().fileName : table.table->fileName;
 }
 
-QString quotedFields(const TableSchema& table) {
-    QStringList fields;
-    for (const QString& field : table.fields)
-        fields << QLatin1Char('"') + (field == QStringLiteral("Do") ? field : field.toLower()) +
-                      QLatin1Char('"');
-    return fields.join(QStringLiteral(", "));
+QString quotedFields(const QStringList& fields) {
+    QStringList quoted;
+    for (const QString& field : fields)
+        quoted << QLatin1Char('"') + field + QLatin1Char('"');
+    return quoted.join(QStringLiteral(", "));
 }
 
 [[noreturn]] void fail(const QString& where, const QSqlError& error) {
@@ -47,24 +36,21 @@ QString quotedFields(const TableSchema& table) {
 }
 
 // Copies one table's rows from the server into the open file, in one transaction of the file.
-void copyRows(QSqlDatabase& server, const QString& serverName, const SnapshotTable& source,
+void copyRows(QSqlDatabase& server, const QString& serverName, const ServerTable& source,
               SqliteConnection& file, const QString& filePath,
               const std::function<void()>& progress) {
     QSqlQuery read(server);
     read.setForwardOnly(true);
-    if (!read.exec(
-            QStringLiteral("SELECT %1 FROM %2.%3")
-                .arg(quotedFields(*source.table), source.schemaName, source.table->tableName)))
+    if (!read.exec(QStringLiteral("SELECT %1 FROM %2.%3")
+                       .arg(quotedFields(serverFieldNames(*source.table)), source.schema,
+                            source.table->tableName)))
         fail(serverName, read.lastError());
     QStringList marks;
     for (qsizetype i = 0; i < source.table->fields.size(); ++i)
         marks << QStringLiteral("?");
     QSqlQuery write(file.database());
-    QStringList fields;
-    for (const QString& field : source.table->fields)
-        fields << QLatin1Char('"') + field + QLatin1Char('"');
     if (!write.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                           .arg(source.table->tableName, fields.join(QStringLiteral(", ")),
+                           .arg(source.table->tableName, quotedFields(source.table->fields),
                                 marks.join(QStringLiteral(", ")))))
         fail(filePath, write.lastError());
     qint64 rows = 0;
@@ -98,8 +84,8 @@ void writeServerSnapshot(TDM3& dm, const QString& base, const std::function<void
     try {
         QString openPath;
         std::optional<SqliteConnection> file;
-        for (const SnapshotTable& table : snapshotTables()) {
-            const QString path = folder + table.fileName;
+        for (const ServerTable& table : serverTables()) {
+            const QString path = folder + fileOf(table);
             if (path != openPath) {
                 if (file && !file->database().commit())
                     fail(openPath, file->database().lastError());
