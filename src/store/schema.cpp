@@ -82,7 +82,16 @@ const FileSchema& roundsSchema() {
           {"Nrodczytu", "NrCzytnika", "Odebrano", "ZegarCzytnika", "Tresc", "Poprzedni", "Skrot"},
           {"CREATE TABLE Archiwum (Nrodczytu INTEGER NOT NULL PRIMARY KEY, "
            "NrCzytnika TEXT NOT NULL, Odebrano TEXT NOT NULL, ZegarCzytnika TEXT, "
-           "Tresc BLOB NOT NULL, Poprzedni TEXT, Skrot TEXT NOT NULL)"}}}};
+           "Tresc BLOB NOT NULL, Poprzedni TEXT, Skrot TEXT NOT NULL)"}},
+         // The chain's rows that are not downloads: its beginning, and every change of plans or
+         // names. A row's place in the chain is after the download PoOdczycie (0: before any),
+         // after that download's own row, by Lp.
+         {file,
+          "ArchiwumZmian",
+          {"Lp", "Rodzaj", "PoOdczycie", "Zapisano", "Tresc", "Poprzedni", "Skrot"},
+          {"CREATE TABLE ArchiwumZmian (Lp INTEGER NOT NULL PRIMARY KEY, Rodzaj TEXT NOT NULL, "
+           "PoOdczycie INTEGER NOT NULL, Zapisano TEXT NOT NULL, Tresc BLOB NOT NULL, "
+           "Poprzedni TEXT, Skrot TEXT NOT NULL)"}}}};
     return schema;
 }
 

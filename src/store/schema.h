@@ -24,7 +24,7 @@ struct FileSchema {
     QList<TableSchema> tables; // each with its fields and statements
 };
 
-// Obchody: Punkty, CzytnikiOpis, Plany, KrokiPlanu, Archiwum.
+// Obchody: Punkty, CzytnikiOpis, Plany, KrokiPlanu, Archiwum, ArchiwumZmian.
 const FileSchema& roundsSchema();
 
 // Makes the rounds' file at `path` with its empty tables; a failure leaves no file behind

@@ -72,6 +72,10 @@ const QStringList& serverSchemaStatements() {
         "NrCzytnika TEXT COLLATE \"C\" NOT NULL, Odebrano TEXT COLLATE \"C\" NOT NULL, "
         "ZegarCzytnika TEXT COLLATE \"C\", Tresc BYTEA NOT NULL, Poprzedni TEXT COLLATE \"C\", "
         "Skrot TEXT COLLATE \"C\" NOT NULL)",
+        "CREATE TABLE ob.ArchiwumZmian (Lp INTEGER NOT NULL PRIMARY KEY, "
+        "Rodzaj TEXT COLLATE \"C\" NOT NULL, PoOdczycie INTEGER NOT NULL, "
+        "Zapisano TEXT COLLATE \"C\" NOT NULL, Tresc BYTEA NOT NULL, "
+        "Poprzedni TEXT COLLATE \"C\", Skrot TEXT COLLATE \"C\" NOT NULL)",
         // What txt/ holds on one PC: the last transmission of every instrument, less its three
         // header lines, so that every site refuses a dump another site stored already.
         "CREATE TABLE ob.Transmisje (NrCzytnika TEXT COLLATE \"C\" NOT NULL PRIMARY KEY, "
