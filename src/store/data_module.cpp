@@ -45,6 +45,26 @@ std::optional<QStringList> fieldsOf(SqliteConnection& file, const QString& table
     return fields;
 }
 
+// Empty when `table` in the file open on `file` is a table, or is not there at all (which the
+// comparison of its fields finds); otherwise what it is instead. A view under the table's name
+// would be read as the table: one that never ends (a recursive one) would hold every reader, and
+// one that makes rows up would pass for them.
+QString notATable(SqliteConnection& file, const QString& table) {
+    if (!file.isOpen())
+        return {};
+    QSqlQuery query(file.database());
+    query.prepare(QStringLiteral("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"));
+    query.addBindValue(table);
+    if (!query.exec() || !query.next())
+        return {};
+    const QString type = query.value(0).toString();
+    if (type == QStringLiteral("table"))
+        return {};
+    return QStringLiteral("%1 nie jest tabelą, lecz %2")
+        .arg(table, type == QStringLiteral("view") ? QStringLiteral("widokiem")
+                                                   : QStringLiteral("obiektem typu ") + type);
+}
+
 // The options of a private connection that checks a file. A program that writes opens it for
 // writing too: a write cut off by a crash left a journal that SQLite rolls back at the first
 // reading, and a read-only connection cannot, so it would refuse the table for good.
@@ -56,6 +76,8 @@ QString checkingOptions(bool readOnly) {
 QString validateTableFile(const QString& path, const TableSchema& schema, bool readOnly) {
     SqliteConnection file(path, checkingOptions(readOnly));
     QString error;
+    if (const QString what = notATable(file, schema.tableName); !what.isEmpty())
+        return QStringLiteral("to nie jest tabela %1 programu (%2)").arg(schema.tableName, what);
     const auto fields = fieldsOf(file, schema.tableName, &error);
     if (!fields)
         return error;
@@ -69,6 +91,8 @@ QString validateTableFile(const QString& path, const TableSchema& schema, bool r
 QString validateRoundsFile(const QString& path, bool readOnly) {
     SqliteConnection file(path, checkingOptions(readOnly));
     for (const TableSchema& table : roundsSchema().tables) {
+        if (const QString what = notATable(file, table.tableName); !what.isEmpty())
+            return QStringLiteral("to nie jest plik tabel obchodów programu (%1)").arg(what);
         QString error;
         const auto fields = fieldsOf(file, table.tableName, &error);
         if (!fields)
@@ -172,9 +196,15 @@ void TDM3::connectToServer() {
     }
     serverIdle_.start();
     QSqlQuery query(serverConnection_->database());
-    query.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
-                                 "WHERE table_schema = ? AND table_name = ? "
-                                 "ORDER BY ordinal_position"));
+    // Only a base table: a view under a table's name (one that never ends, or one that makes
+    // rows up) would be read as the table.
+    query.prepare(
+        QStringLiteral("SELECT c.column_name FROM information_schema.columns c "
+                       "JOIN information_schema.tables t "
+                       "ON t.table_schema = c.table_schema AND t.table_name = c.table_name "
+                       "WHERE c.table_schema = ? AND c.table_name = ? "
+                       "AND t.table_type = 'BASE TABLE' "
+                       "ORDER BY c.ordinal_position"));
     for (const auto& [schemaName, table] : serverTables()) {
         query.bindValue(0, schemaName);
         query.bindValue(1, table->tableName.toLower());
@@ -185,7 +215,8 @@ void TDM3::connectToServer() {
         if (fields != serverFieldNames(*table)) {
             const QString problem = query.lastError().isValid()
                                         ? query.lastError().text()
-                                        : QStringLiteral("brak tabeli programu");
+                                        : QStringLiteral("brak tabeli programu (albo widok "
+                                                         "w jej miejscu)");
             query = QSqlQuery();
             disconnect();
             throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1 na serwerze %2: %3")
