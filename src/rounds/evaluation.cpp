@@ -82,7 +82,11 @@ QDateTime momentOf(Minute minute) {
 // How many days before a day its rounds may still claim punches: a night round starts up to a
 // day later, and a late start plus its duration adds tolerance and twice the duration.
 int reachDays(const Plan& plan) {
-    const Minute reach = qMax(0, plan.tolerance) + 2 * qMax(0, plan.duration);
+    // Bounded, so that a plan the rules never passed cannot make the days run to millions: no
+    // plan they pass comes near.
+    constexpr Minute most = 7 * minutesPerDay;
+    const Minute reach = std::clamp<Minute>(plan.tolerance, 0, most) +
+                         2 * std::clamp<Minute>(plan.duration, 0, most);
     return 1 + int((reach + minutesPerDay - 1) / minutesPerDay);
 }
 
@@ -159,8 +163,8 @@ void capAtNextRounds(std::vector<Planned>& rounds, const std::vector<int>& order
             continue;
         const Planned& following = rounds[order[next]];
         // The round's own on-time window stays whole even where a plan's tolerance is too wide.
-        round.cap = qMax(following.t0 - qMax(0, plans[following.plan].tolerance),
-                         round.t0 + qMax(0, plans[round.plan].tolerance) + 1);
+        round.cap = qMax(following.t0 - qMax<Minute>(0, plans[following.plan].tolerance),
+                         round.t0 + qMax<Minute>(0, plans[round.plan].tolerance) + 1);
         round.capPlan = following.plan;
     }
 }
@@ -170,8 +174,8 @@ void judge(const Planned& round, const QList<Plan>& plans, InstrumentPunches& pu
            RoundRow& row) {
     const Plan& plan = plans[round.plan];
     const int count = int(plan.steps.size());
-    const Minute tolerance = qMax(0, plan.tolerance);
-    const Minute duration = qMax(0, plan.duration);
+    const Minute tolerance = qMax<Minute>(0, plan.tolerance);
+    const Minute duration = qMax<Minute>(0, plan.duration);
     const bool anyOrder = plan.order == StepOrder::Any;
     std::vector<InstrumentPunches::Range> ranges(count);
     std::vector<Minute> cap(count, std::numeric_limits<Minute>::max());

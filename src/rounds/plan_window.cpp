@@ -277,9 +277,9 @@ void PlanWindow::showPlan(const Plan& plan) {
         cbDni[i]->setChecked(plan.weekdays >> i & 1);
     edPierwszyStart->setTime(plan.firstStart);
     edOstatniStart->setTime(plan.lastStart);
-    edCo->setValue(plan.interval);
-    edTolerancja->setValue(plan.tolerance);
-    edCzasObchodu->setValue(plan.duration);
+    edCo->setValue(int(plan.interval)); // the stored plans passed the rules: a day at most
+    edTolerancja->setValue(int(plan.tolerance));
+    edCzasObchodu->setValue(int(plan.duration));
     edOd->setDate(plan.validFrom);
     cbDo->setChecked(plan.validTo.isValid());
     edDo->setEnabled(plan.validTo.isValid());

@@ -177,4 +177,49 @@ TEST(ExceptionReportLayoutTest, LongReportsFlowOverPagesUncut) {
     }
 }
 
+// A name thousands of characters long (a table changed behind the program's back) is broken into
+// lines that each fit, over as many pages as it takes, none past a page's body, and the pieces
+// give the name back whole. The measuring grows with the name's length, not with its square:
+// the widths measured add up to a small multiple of the characters laid out.
+TEST(ExceptionReportLayoutTest, AVeryLongNameGoesOnOverPagesInLinearWork) {
+    for (const qsizetype length : {qsizetype(61), qsizetype(4000), qsizetype(20000)}) {
+        SCOPED_TRACE(length);
+        const QString plan(length, QChar(u'ż'));
+        const QString checkpoint(length, QChar(u'Ł'));
+        ExceptionReport report;
+        report.choices = period(QDate(2024, 3, 1), QDate(2024, 3, 1));
+        report.instrumentText = report.planText = "wszystkie";
+        report.rounds.append({QDate(2024, 3, 1),
+                              plan,
+                              "0001",
+                              QTime(8, 0),
+                              QTime(),
+                              RoundStatus::NotWalked,
+                              {checkpoint}});
+        qint64 measured = 0;
+        const TextWidth width = [&measured](ReportFontKind, const QString& text) {
+            measured += text.size();
+            return 1.7 * text.size();
+        };
+        const ReportLayout layout;
+        const QList<LaidOutPage> pages =
+            layoutExceptionReport(report, RegionalFormats::fromEnvironment(), width, layout);
+        const qint64 laidOut = measured;
+        QString plans, checkpoints;
+        for (const LaidOutPage& page : pages)
+            for (const LaidOutText& text : page.texts) {
+                EXPECT_LE(width(text.font, text.text), text.width + 0.01);
+                EXPECT_LT(text.top + 3.6, layout.pageFooterTop() + 0.01);
+                if (text.text.count(QChar(u'ż')) == text.text.size())
+                    plans += text.text;
+                else if (text.text.contains(QChar(u'Ł')))
+                    checkpoints += text.text;
+            }
+        EXPECT_TRUE(plans == plan) << plans.size(); // no dump of 20 000 characters
+        EXPECT_TRUE(checkpoints == checkpoint) << checkpoints.size();
+        EXPECT_EQ(pages.size() > 1, length > 1000);
+        EXPECT_LT(laidOut, 60 * 2 * (length + 100)) << laidOut;
+    }
+}
+
 } // namespace
