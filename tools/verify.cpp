@@ -28,19 +28,20 @@ void quietNotices(QtMsgType type, const QMessageLogContext&, const QString& mess
         QTextStream(stderr) << terminalText(message) << '\n';
 }
 
-// Checks the installation in `folder`, naming first the tables it reads.
+// Checks the installation in `folder`, naming at the end the tables it read.
 int check(const QString& folder) {
     TDM3 dm;
     dm.setReadOnly(true);
     dm.setDatabaseFolder(databaseFolder(QDir::fromNativeSeparators(folder) + QLatin1Char('/')));
     dm.setServer(databaseServerSetting());
     dm.openTables();
-    QTextStream out(stdout);
-    out << terminalText(tablesSourceLine(dm)) << Qt::endl;
     const ArchiveCheck result = *checkArchive(dm);
+    QTextStream out(stdout);
     for (const ArchiveFinding& finding : result.findings)
         out << terminalText(finding.text) << '\n';
     out << terminalText(archiveCheckSummary(result)) << '\n';
+    // Last, so that the summary stays the first line of a clean check's output.
+    out << terminalText(tablesSourceLine(dm)) << '\n';
     return result.clean() ? kClean : kFindings;
 }
 

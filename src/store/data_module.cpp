@@ -2,6 +2,7 @@
 #include "store/data_module.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QVariant>
@@ -104,6 +105,22 @@ QString validateRoundsFile(const QString& path, bool readOnly) {
     return {};
 }
 
+bool missing(const platform::ReadAccess& access) {
+    return access.error.kind() == platform::OsErrorKind::NotFound ||
+           access.error.kind() == platform::OsErrorKind::PathNotFound;
+}
+
+// What keeps this account from reading the file at `path`, in the opening messages' words;
+// empty when nothing does, or when only the engine can tell (its message then says why).
+QString refusal(const QString& path, const platform::ReadAccess& access) {
+    if (access.error.kind() != platform::OsErrorKind::AccessDenied)
+        return {};
+    if (access.folderRefused)
+        return QStringLiteral("brak dostępu do folderu %1")
+            .arg(QDir::toNativeSeparators(QFileInfo(path).path()));
+    return QStringLiteral("brak uprawnień do odczytu pliku");
+}
+
 } // namespace
 
 QString TTable::filePath() const {
@@ -130,10 +147,10 @@ void TTable::Open() {
         return;
     }
     const QString path = filePath();
-    if (!platform::fileExists(path.toStdString()))
-        throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: plik nie istnieje")
-                                 .arg(QDir::toNativeSeparators(path)));
-    const QString problem = validateTableFile(path, schema_, module_.readOnly_);
+    const platform::ReadAccess access = platform::readAccess(path.toStdString());
+    QString problem = missing(access) ? QStringLiteral("plik nie istnieje") : refusal(path, access);
+    if (problem.isEmpty())
+        problem = validateTableFile(path, schema_, module_.readOnly_);
     if (!problem.isEmpty())
         throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: %2")
                                  .arg(QDir::toNativeSeparators(path), problem));
@@ -268,7 +285,12 @@ void TDM3::attachRounds() {
     roundsMissing_ = false;
     const QString path = roundsFilePath();
     const QString shown = QDir::toNativeSeparators(path);
-    if (!platform::fileExists(path.toStdString())) {
+    const platform::ReadAccess access = platform::readAccess(path.toStdString());
+    if (const QString refused = refusal(path, access); !refused.isEmpty()) {
+        roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, refused);
+        return;
+    }
+    if (missing(access)) {
         if (readOnly_) {
             roundsMissing_ = true;
             roundsProblem_ =
