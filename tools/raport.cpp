@@ -126,6 +126,8 @@ ExceptionReport readReport(const Arguments& arguments, TDM3& dm) {
         checkChoices(dm, arguments.choices);
         return buildExceptionReport(loadExceptionReportTables(dm, arguments.choices),
                                     arguments.choices);
+    } catch (const EReportTooLarge& error) {
+        throw Failure{kBadArguments, error.message()};
     } catch (const EDatabaseError& error) {
         throw Failure{kUnreadable, error.message()};
     } catch (const ERegistryException& error) {

@@ -114,6 +114,24 @@ struct Planned {
     RoundRow* row = nullptr; // null for a round of a day just outside the period
 };
 
+// The minutes of a plan's first and last start of a day (the last past midnight for a night
+// shift), and the minutes between starts.
+struct DaySchedule {
+    Minute first = 0;
+    Minute last = 0;
+    Minute step = 1;
+};
+
+DaySchedule daySchedule(const Plan& plan) {
+    DaySchedule schedule;
+    schedule.first = minuteOf(plan.firstStart);
+    schedule.last = plan.lastStart.isValid() ? minuteOf(plan.lastStart) : schedule.first;
+    if (schedule.last < schedule.first)
+        schedule.last += minutesPerDay; // a night shift ends on the next day
+    schedule.step = plan.interval > 0 ? plan.interval : schedule.last - schedule.first + 1;
+    return schedule;
+}
+
 // Every planned round of the days from `firstDay` to `lastDay` (day numbers).
 std::vector<Planned> plannedRounds(const QList<Plan>& plans, const std::vector<int>& groups,
                                    qint64 firstDay, qint64 lastDay) {
@@ -122,11 +140,7 @@ std::vector<Planned> plannedRounds(const QList<Plan>& plans, const std::vector<i
         const Plan& plan = plans[p];
         if (!plan.firstStart.isValid() || plan.steps.isEmpty())
             continue;
-        const Minute first = minuteOf(plan.firstStart);
-        Minute last = plan.lastStart.isValid() ? minuteOf(plan.lastStart) : first;
-        if (last < first)
-            last += minutesPerDay; // a night shift ends on the next day
-        const Minute step = plan.interval > 0 ? plan.interval : last - first + 1;
+        const auto [first, last, step] = daySchedule(plan);
         for (qint64 day = firstDay; day <= lastDay; ++day) {
             if (!plan.startsOn(zeroDate().addDays(day)))
                 continue;
@@ -439,6 +453,25 @@ Evaluation evaluate(const EvaluationInput& input) {
     result.perPlan.removeIf([](const RoundCounts& counts) { return counts.planned == 0; });
     listPeriodPunches(input, claimed, result);
     return result;
+}
+
+qint64 plannedRoundsAtMost(const QList<Plan>& plans, const QDate& first, const QDate& last) {
+    const qint64 firstDay = dayNumber(first) - reachDays(plans);
+    const qint64 lastDay = dayNumber(last) + 1;
+    qint64 rounds = 0;
+    for (const Plan& plan : plans) {
+        if (!plan.firstStart.isValid() || plan.steps.isEmpty())
+            continue;
+        const qint64 from =
+            plan.validFrom.isValid() ? std::max(firstDay, dayNumber(plan.validFrom)) : firstDay;
+        const qint64 to =
+            plan.validTo.isValid() ? std::min(lastDay, dayNumber(plan.validTo)) : lastDay;
+        if (from > to)
+            continue;
+        const auto [start, end, step] = daySchedule(plan);
+        rounds += (to - from + 1) * ((end - start) / step + 1);
+    }
+    return rounds;
 }
 
 PunchDates punchDatesToLoad(const QList<Plan>& plans, const QDate& first, const QDate& last) {

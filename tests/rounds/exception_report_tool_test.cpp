@@ -215,6 +215,14 @@ TEST_F(ExceptionReportToolTest, APlanValidSinceLongAgoIsJudgedOverThePeriodOnly)
     EXPECT_EQ(csvRows(csv).size(), 1 + 2 * 241);
     EXPECT_EQ(QString::fromUtf8(tool.readAllStandardOutput()),
               "Odczytane tabele: " + QDir(installation.db()).absolutePath() + "/\n");
+
+    // Over eight thousand years it would be billions of rounds: refused before any is made.
+    const auto result = ReportInstallation::raport(
+        {installation.folder.path(), "--od", "1000-01-01", "--do", "9999-12-31", "--csv", csv});
+    EXPECT_EQ(result.exitCode, 1);
+    expectOneLine(result.standardError, "ronvalo-raport");
+    EXPECT_TRUE(result.standardError.contains("wybierz krótszy okres"))
+        << result.standardError.toStdString();
 }
 
 // The tool may run while the program imports: it opens the tables read-only, leaves every file
