@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -17,6 +18,7 @@
 #include "rounds/exception_report_fixture.h"
 #include "rounds/exception_report_layout.h"
 #include "rounds/exception_report_pages.h"
+#include "store/sqlite_connection.h"
 #include "support/pdf_reading.h"
 #include "support/test_dialogs.h"
 
@@ -125,6 +127,25 @@ TEST_F(ExceptionReportWindowTest, ReportPreviewSavesPdfAndCsvHoldsTheGrid) {
     QStringList expected = ReportInstallation::allRows();
     EXPECT_EQ(readFileBytes(csv), "\xEF\xBB\xBF" + expected.join("\r\n").toUtf8() + "\r\n");
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList());
+}
+
+// A plan changed behind the program's back is named in the message and nothing is judged by it:
+// the grid empties instead of keeping rounds of other choices.
+TEST_F(ExceptionReportWindowTest, ARefusedPlanIsNamedAndNoRoundIsShown) {
+    const auto shown = window();
+    ASSERT_EQ(shown->grid->model()->rowCount(), 6);
+    {
+        SqliteConnection file(installation.db() + "Obchody.db");
+        ASSERT_TRUE(QSqlQuery(file.database()).exec("UPDATE Plany SET CzasObchodu = 100000"));
+    }
+    shown->dtDo->setDate(QDate(2024, 3, 6));
+    const QStringList errors = dialogs.texts(TestDialogs::Shown::Error);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("Plan „Noc” (nr 1) w tabeli Plany jest nieprawidłowy: Pole "
+                                     "„Czas obchodu (min)” może wynosić najwyżej 1440"))
+        << errors[0].toStdString();
+    EXPECT_EQ(shown->grid->model()->rowCount(), 0);
+    EXPECT_EQ(shown->lbPodsumowanie->text(), "");
 }
 
 // The layout alone: many rounds with long names flow over pages, each text within its box and
