@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "rounds/exception_report_fixture.h"
 #include "rounds/plan_rules.h"
@@ -198,6 +200,49 @@ TEST_F(ExceptionReportToolTest, HostileTablesAreRefusedInOneLine) {
         expectOneLine(result.standardError, "ronvalo-raport");
         EXPECT_TRUE(result.standardError.contains(c.says)) << result.standardError.toStdString();
         EXPECT_FALSE(QFile::exists(csv));
+    }
+}
+
+// A table file the account may not read, or a folder it may not enter, is named as such, never
+// as missing or damaged. Root reads whatever the permission bits say: the tool runs as "nobody".
+TEST_F(ExceptionReportToolTest, ARefusedFileOrFolderIsNamedAsSuch) {
+    if (::geteuid() != 0 || !QFile::exists("/usr/sbin/runuser")) {
+        GTEST_SKIP() << "needs root and runuser to run the tool as another account";
+    }
+    const struct {
+        const char* name;
+        const char* closed; // made 0600 (a file) or 0700 (a folder), root's own
+        QString says;
+    } cases[] = {
+        {"the punches' file", "db/Odbicia.db", "Odbicia.db: brak uprawnień do odczytu pliku"},
+        {"the rounds' file", "db/Obchody.db", "Obchody.db: brak uprawnień do odczytu pliku"},
+        {"the tables' folder", "db", "brak dostępu do folderu "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReportInstallation closed;
+        const QString base = closed.folder.base();
+        for (const QString& open : {QString(), QString("db"), QString("hive.reg")}) {
+            if (QFileInfo::exists(base + open)) {
+                ASSERT_EQ(::chmod((base + open).toLocal8Bit().constData(),
+                                  open.endsWith(".reg") ? 0644 : 0755),
+                          0);
+            }
+        }
+        for (const QString& file : QDir(closed.db()).entryList(QDir::Files))
+            ASSERT_EQ(::chmod((closed.db() + file).toLocal8Bit().constData(), 0644), 0);
+        const bool folder = !QString(c.closed).endsWith(".db");
+        ASSERT_EQ(::chmod((base + c.closed).toLocal8Bit().constData(), folder ? 0700 : 0600), 0);
+        QProcess tool;
+        tool.start("/usr/sbin/runuser",
+                   {"-u", "nobody", "--", RONVALO_BIN_DIR "/ronvalo-raport", closed.folder.path(),
+                    "--od", "2024-03-04", "--do", "2024-03-05", "--csv", "/nonexistent/r.csv"});
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        const QString error = QString::fromUtf8(tool.readAllStandardError());
+        EXPECT_EQ(tool.exitCode(), 2) << error.toStdString();
+        expectOneLine(error, "ronvalo-raport");
+        EXPECT_TRUE(error.contains(c.says)) << error.toStdString();
+        EXPECT_FALSE(error.contains("nie istnieje")) << error.toStdString();
     }
 }
 
