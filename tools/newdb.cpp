@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "common/command_line.h"
 #include "common/registry.h"
 #include "platform/installation.h"
 #include "platform/registry.h"
@@ -25,21 +26,15 @@ int prepareSettingsKey(QTextStream& err) {
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    // An operator who makes the tables again in the shared folder makes them for the group.
-    ronvalo::platform::shareNewFilesAsInstalled();
-    QCoreApplication app(argc, argv);
+// The tool's work, once Qt has read the arguments.
+int run(const QStringList& arguments) {
     QTextStream err(stderr);
-    // The arguments through Qt, which reads them as Unicode on Windows (a folder "C:\Łódź").
-    const QStringList arguments = app.arguments();
     if (arguments.size() == 2 && arguments[1] == QStringLiteral("--settings-key"))
         return prepareSettingsKey(err);
     if (arguments.size() == 3 && arguments[1] == QStringLiteral("--server")) {
         QString error;
         if (!ronvalo::createServerDatabase(arguments[2], &error)) {
-            err << "ronvalo-newdb: " << error << '\n';
+            ronvalo::printFailure(QStringLiteral("ronvalo-newdb"), error);
             return 1;
         }
         return 0;
@@ -57,8 +52,19 @@ int main(int argc, char** argv) {
     }
     QString error;
     if (!ronvalo::createEmptyDatabase(arguments[1], &error)) {
-        err << "ronvalo-newdb: " << error << '\n';
+        ronvalo::printFailure(QStringLiteral("ronvalo-newdb"), error);
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // An operator who makes the tables again in the shared folder makes them for the group.
+    ronvalo::platform::shareNewFilesAsInstalled();
+    QCoreApplication app(argc, argv);
+    // The arguments through Qt, which reads them as Unicode on Windows (a folder "C:\Łódź").
+    return ronvalo::runTool(QStringLiteral("ronvalo-newdb"), 1,
+                            [&] { return run(app.arguments()); });
 }

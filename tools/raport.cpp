@@ -9,11 +9,13 @@
 #include "app/backup.h"
 #include "browse/previewed_report.h"
 #include "common/clock.h"
+#include "common/command_line.h"
 #include "common/exception.h"
 #include "common/registry.h"
 #include "rounds/exception_report.h"
 #include "rounds/exception_report_pages.h"
 #include "store/data_module.h"
+#include "store/tables_source.h"
 
 namespace {
 
@@ -124,6 +126,8 @@ ExceptionReport readReport(const Arguments& arguments, TDM3& dm) {
         checkChoices(dm, arguments.choices);
         return buildExceptionReport(loadExceptionReportTables(dm, arguments.choices),
                                     arguments.choices);
+    } catch (const EReportTooLarge& error) {
+        throw Failure{kBadArguments, error.message()};
     } catch (const EDatabaseError& error) {
         throw Failure{kUnreadable, error.message()};
     } catch (const ERegistryException& error) {
@@ -148,7 +152,22 @@ void writeReport(const Arguments& arguments, const ExceptionReport& report) {
 // scheduler sees stderr only when the report failed, and then the one line that says why.
 void quietNotices(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        QTextStream(stderr) << message << '\n';
+        QTextStream(stderr) << terminalText(message) << '\n';
+}
+
+int run(const QStringList& commandLine) {
+    try {
+        const Arguments arguments = parseArguments(commandLine);
+        TDM3 dm;
+        writeReport(arguments, readReport(arguments, dm));
+        QTextStream(stdout) << terminalText(tablesSourceLine(dm)) << '\n';
+        return kWritten;
+    } catch (const Failure& failure) {
+        printFailure(QStringLiteral("ronvalo-raport"), failure.message);
+        if (failure.code == kBadArguments && commandLine.size() <= 1)
+            QTextStream(stderr) << usage;
+        return failure.code;
+    }
 }
 
 } // namespace
@@ -162,16 +181,8 @@ int main(int argc, char** argv) {
 #endif
     qInstallMessageHandler(quietNotices);
     QGuiApplication app(argc, argv);
-    QTextStream err(stderr);
-    try {
-        const Arguments arguments = parseArguments(app.arguments());
-        TDM3 dm;
-        writeReport(arguments, readReport(arguments, dm));
-        return kWritten;
-    } catch (const Failure& failure) {
-        err << "ronvalo-raport: " << failure.message << '\n';
-        if (failure.code == kBadArguments && app.arguments().size() <= 1)
-            err << usage;
-        return failure.code;
-    }
+    // Anything the report's own failures do not cover (memory running out on a huge period, an
+    // error of the program) ends the run as a table that cannot be read: one line, exit 2.
+    return runTool(QStringLiteral("ronvalo-raport"), kUnreadable,
+                   [&] { return run(app.arguments()); });
 }

@@ -5,10 +5,12 @@
 #include <QTextStream>
 
 #include "app/backup.h"
+#include "common/command_line.h"
 #include "common/exception.h"
 #include "common/registry.h"
 #include "rounds/archive_check.h"
 #include "store/data_module.h"
+#include "store/tables_source.h"
 
 namespace {
 
@@ -23,16 +25,24 @@ const char* const usage = "Użycie: ronvalo-verify FOLDER\n";
 // Qt's own notices are left out, so that stderr holds only why a check could not be made.
 void quietNotices(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        QTextStream(stderr) << message << '\n';
+        QTextStream(stderr) << terminalText(message) << '\n';
 }
 
-ArchiveCheck check(const QString& folder) {
+// Checks the installation in `folder`, naming at the end the tables it read.
+int check(const QString& folder) {
     TDM3 dm;
     dm.setReadOnly(true);
     dm.setDatabaseFolder(databaseFolder(QDir::fromNativeSeparators(folder) + QLatin1Char('/')));
     dm.setServer(databaseServerSetting());
     dm.openTables();
-    return *checkArchive(dm);
+    const ArchiveCheck result = *checkArchive(dm);
+    QTextStream out(stdout);
+    for (const ArchiveFinding& finding : result.findings)
+        out << terminalText(finding.text) << '\n';
+    out << terminalText(archiveCheckSummary(result)) << '\n';
+    // Last, so that the summary stays the first line of a clean check's output.
+    out << terminalText(tablesSourceLine(dm)) << '\n';
+    return result.clean() ? kClean : kFindings;
 }
 
 } // namespace
@@ -40,21 +50,13 @@ ArchiveCheck check(const QString& folder) {
 int main(int argc, char** argv) {
     qInstallMessageHandler(quietNotices);
     QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
     const QStringList arguments = app.arguments();
     if (arguments.size() != 2 || arguments[1].startsWith(QStringLiteral("-"))) {
-        err << usage;
+        QTextStream(stderr) << usage;
         return kUnreadable;
     }
-    try {
-        const ArchiveCheck result = check(arguments[1]);
-        for (const ArchiveFinding& finding : result.findings)
-            out << finding.text << '\n';
-        out << archiveCheckSummary(result) << '\n';
-        return result.clean() ? kClean : kFindings;
-    } catch (const Exception& error) {
-        err << "ronvalo-verify: " << error.message() << '\n';
-        return kUnreadable;
-    }
+    // Whatever goes wrong (a table that cannot be read, memory running out, an error of the
+    // program) is one line on stderr and exit 2, never an abort.
+    return runTool(QStringLiteral("ronvalo-verify"), kUnreadable,
+                   [&] { return check(arguments[1]); });
 }

@@ -15,6 +15,35 @@ constexpr qsizetype blockSize = 64 * 1024;
 
 const QChar byteOrderMark(0xFEFF); // EF BB BF in UTF-8
 
+// A number as the program writes it (a count, "-5", "12,5"): a spreadsheet reads it as a number
+// whatever its sign, so it is left as it is.
+bool isPlainNumber(const QString& text) {
+    qsizetype k = text.startsWith(u'-') || text.startsWith(u'+') ? 1 : 0;
+    const qsizetype digitsFrom = k;
+    while (k < text.size() && text[k].isDigit())
+        ++k;
+    if (k == digitsFrom)
+        return false;
+    if (k < text.size() && (text[k] == u'.' || text[k] == u',')) {
+        const qsizetype fractionFrom = ++k;
+        while (k < text.size() && text[k].isDigit())
+            ++k;
+        if (k == fractionFrom)
+            return false;
+    }
+    return k == text.size();
+}
+
+// A spreadsheet takes a cell that begins with one of these for a formula (a tab or CR before
+// one of them is skipped as blank), so a name "=HYPERLINK(...)" from the tables would run.
+bool startsLikeFormula(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    const QChar first = text.front();
+    return first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' ||
+           first == u'\r';
+}
+
 bool needsQuotes(const QString& text) {
     for (const QChar c : text)
         if (c == u';' || c == u'"' || c == u'\r' || c == u'\n')
@@ -28,7 +57,7 @@ void appendLine(QString& out, const QStringList& fields) {
     for (qsizetype k = 0; k < fields.size(); ++k) {
         if (k > 0)
             out += u';';
-        if (needsQuotes(fields[k]))
+        if (startsLikeFormula(fields[k]) || needsQuotes(fields[k]))
             out += csvField(fields[k]);
         else
             out += fields[k];
@@ -45,9 +74,12 @@ void appendTwoDigits(QChar*& at, int number) {
 } // namespace
 
 QString csvField(const QString& text) {
-    if (!needsQuotes(text))
+    const bool asText = startsLikeFormula(text) && !isPlainNumber(text);
+    if (!asText && !needsQuotes(text))
         return text;
-    QString quoted = text;
+    QString quoted = asText ? u'\'' + text : text;
+    if (!needsQuotes(quoted))
+        return quoted;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }

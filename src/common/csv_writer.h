@@ -18,7 +18,10 @@ namespace ronvalo {
 using CsvRowSource = std::function<bool(QStringList& fields)>;
 
 // One field as the file holds it (RFC 4180): in quotes, with its quotes doubled, when it contains
-// ";", a quote, CR or LF; unchanged otherwise.
+// ";", a quote, CR or LF; unchanged otherwise. A field that a spreadsheet would take for a
+// formula (one that begins with "=", "+", "-", "@", a tab or CR: a plan named "=HYPERLINK(...)")
+// gets an apostrophe in front, so that it shows as the text it is; a number ("-5", "12,5") is
+// left a number.
 QString csvField(const QString& text);
 // One row as the file holds it: its fields in UTF-8, ";" between them, CR LF at the end.
 QByteArray csvLine(const QStringList& fields);

@@ -18,6 +18,17 @@ std::int64_t fileSize(const std::string& path);
 // True for an existing entry that is not a folder.
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
+
+// Whether this account may open the file at `path` for reading. On failure `error` says why:
+// NotFound or PathNotFound when no file is there (a folder in its place included), AccessDenied
+// when one is but may not be read; `folderRefused` when the refusal is a folder's on the way
+// that the account may not enter, not the file's own. An operator told "the file is missing" or
+// "damaged" may replace a healthy file that is only closed to this account.
+struct ReadAccess {
+    OsError error;
+    bool folderRefused = false;
+};
+ReadAccess readAccess(const std::string& path);
 // True for a symbolic link (on Windows any reparse point: a symbolic link or a junction), the
 // entry itself, whatever it points at.
 bool isLink(const std::string& path);

@@ -61,6 +61,24 @@ bool folderExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+ReadAccess readAccess(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        // stat() needs only the folders on the way: a refusal here is theirs.
+        const OsError error = OsError::last();
+        return {error, error.kind() == OsErrorKind::AccessDenied};
+    }
+    if (S_ISDIR(st.st_mode))
+        return {OsError::fromCode(ENOENT), false};
+    // Opened, not asked: access() answers for the real account, and says nothing of what an
+    // access control list or a security module refuses.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return {OsError::last(), false};
+    ::close(fd);
+    return {};
+}
+
 bool isLink(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);

@@ -97,6 +97,25 @@ bool folderExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+ReadAccess readAccess(const std::string& path) {
+    const std::wstring wide = toWide(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // The attributes need only the folders on the way: a refusal here is theirs.
+        const OsError error = OsError::last();
+        return {error, error.kind() == OsErrorKind::AccessDenied};
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return {OsError::fromCode(ERROR_FILE_NOT_FOUND), false};
+    // Every kind of sharing allowed, so that only the account's rights can refuse it.
+    HandleCloser file(CreateFileW(wide.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return {OsError::last(), false};
+    return {};
+}
+
 bool isLink(const std::string& path) {
     const DWORD attributes = attributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);

@@ -82,7 +82,11 @@ QDateTime momentOf(Minute minute) {
 // How many days before a day its rounds may still claim punches: a night round starts up to a
 // day later, and a late start plus its duration adds tolerance and twice the duration.
 int reachDays(const Plan& plan) {
-    const Minute reach = qMax(0, plan.tolerance) + 2 * qMax(0, plan.duration);
+    // Bounded, so that a plan the rules never passed cannot make the days run to millions: no
+    // plan they pass comes near.
+    constexpr Minute most = 7 * minutesPerDay;
+    const Minute reach = std::clamp<Minute>(plan.tolerance, 0, most) +
+                         2 * std::clamp<Minute>(plan.duration, 0, most);
     return 1 + int((reach + minutesPerDay - 1) / minutesPerDay);
 }
 
@@ -110,6 +114,24 @@ struct Planned {
     RoundRow* row = nullptr; // null for a round of a day just outside the period
 };
 
+// The minutes of a plan's first and last start of a day (the last past midnight for a night
+// shift), and the minutes between starts.
+struct DaySchedule {
+    Minute first = 0;
+    Minute last = 0;
+    Minute step = 1;
+};
+
+DaySchedule daySchedule(const Plan& plan) {
+    DaySchedule schedule;
+    schedule.first = minuteOf(plan.firstStart);
+    schedule.last = plan.lastStart.isValid() ? minuteOf(plan.lastStart) : schedule.first;
+    if (schedule.last < schedule.first)
+        schedule.last += minutesPerDay; // a night shift ends on the next day
+    schedule.step = plan.interval > 0 ? plan.interval : schedule.last - schedule.first + 1;
+    return schedule;
+}
+
 // Every planned round of the days from `firstDay` to `lastDay` (day numbers).
 std::vector<Planned> plannedRounds(const QList<Plan>& plans, const std::vector<int>& groups,
                                    qint64 firstDay, qint64 lastDay) {
@@ -118,11 +140,7 @@ std::vector<Planned> plannedRounds(const QList<Plan>& plans, const std::vector<i
         const Plan& plan = plans[p];
         if (!plan.firstStart.isValid() || plan.steps.isEmpty())
             continue;
-        const Minute first = minuteOf(plan.firstStart);
-        Minute last = plan.lastStart.isValid() ? minuteOf(plan.lastStart) : first;
-        if (last < first)
-            last += minutesPerDay; // a night shift ends on the next day
-        const Minute step = plan.interval > 0 ? plan.interval : last - first + 1;
+        const auto [first, last, step] = daySchedule(plan);
         for (qint64 day = firstDay; day <= lastDay; ++day) {
             if (!plan.startsOn(zeroDate().addDays(day)))
                 continue;
@@ -159,8 +177,8 @@ void capAtNextRounds(std::vector<Planned>& rounds, const std::vector<int>& order
             continue;
         const Planned& following = rounds[order[next]];
         // The round's own on-time window stays whole even where a plan's tolerance is too wide.
-        round.cap = qMax(following.t0 - qMax(0, plans[following.plan].tolerance),
-                         round.t0 + qMax(0, plans[round.plan].tolerance) + 1);
+        round.cap = qMax(following.t0 - qMax<Minute>(0, plans[following.plan].tolerance),
+                         round.t0 + qMax<Minute>(0, plans[round.plan].tolerance) + 1);
         round.capPlan = following.plan;
     }
 }
@@ -170,8 +188,8 @@ void judge(const Planned& round, const QList<Plan>& plans, InstrumentPunches& pu
            RoundRow& row) {
     const Plan& plan = plans[round.plan];
     const int count = int(plan.steps.size());
-    const Minute tolerance = qMax(0, plan.tolerance);
-    const Minute duration = qMax(0, plan.duration);
+    const Minute tolerance = qMax<Minute>(0, plan.tolerance);
+    const Minute duration = qMax<Minute>(0, plan.duration);
     const bool anyOrder = plan.order == StepOrder::Any;
     std::vector<InstrumentPunches::Range> ranges(count);
     std::vector<Minute> cap(count, std::numeric_limits<Minute>::max());
@@ -435,6 +453,25 @@ Evaluation evaluate(const EvaluationInput& input) {
     result.perPlan.removeIf([](const RoundCounts& counts) { return counts.planned == 0; });
     listPeriodPunches(input, claimed, result);
     return result;
+}
+
+qint64 plannedRoundsAtMost(const QList<Plan>& plans, const QDate& first, const QDate& last) {
+    const qint64 firstDay = dayNumber(first) - reachDays(plans);
+    const qint64 lastDay = dayNumber(last) + 1;
+    qint64 rounds = 0;
+    for (const Plan& plan : plans) {
+        if (!plan.firstStart.isValid() || plan.steps.isEmpty())
+            continue;
+        const qint64 from =
+            plan.validFrom.isValid() ? std::max(firstDay, dayNumber(plan.validFrom)) : firstDay;
+        const qint64 to =
+            plan.validTo.isValid() ? std::min(lastDay, dayNumber(plan.validTo)) : lastDay;
+        if (from > to)
+            continue;
+        const auto [start, end, step] = daySchedule(plan);
+        rounds += (to - from + 1) * ((end - start) / step + 1);
+    }
+    return rounds;
 }
 
 PunchDates punchDatesToLoad(const QList<Plan>& plans, const QDate& first, const QDate& last) {

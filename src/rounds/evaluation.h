@@ -103,6 +103,10 @@ struct Evaluation {
 // they are neither a late start nor a repeat of the round before.
 Evaluation evaluate(const EvaluationInput& input);
 
+// At most how many rounds evaluate() plans for a period, the unseen ones around it included:
+// what its memory and time grow with, told before any is made.
+qint64 plannedRoundsAtMost(const QList<Plan>& plans, const QDate& first, const QDate& last);
+
 // The dates of the punches evaluate() reads for a period: from the days before it whose night or
 // late rounds reach into it, to the last deadline of its own last rounds.
 struct PunchDates {

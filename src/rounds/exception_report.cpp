@@ -168,6 +168,16 @@ QString exceptionReportSummary(const ExceptionReport& report) {
 
 namespace {
 
+void refuseTooLarge(const QList<Plan>& chosen, const ExceptionReportChoices& choices) {
+    const qint64 rounds = plannedRoundsAtMost(chosen, choices.from, choices.to);
+    if (rounds > maxReportRounds)
+        throw EReportTooLarge(QStringLiteral("Raport objąłby %1 zaplanowanych obchodów, najwyżej "
+                                             "można %2: wybierz krótszy okres, jeden plan albo "
+                                             "jeden czytnik")
+                                  .arg(rounds)
+                                  .arg(maxReportRounds));
+}
+
 ExceptionReport emptyReport(const ExceptionReportTables& tables,
                             const ExceptionReportChoices& choices) {
     ExceptionReport report;
@@ -204,6 +214,7 @@ ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
         return emptyReport(tables, choices);
     EvaluationInput input;
     input.plans = chosenPlans(tables.plans, choices);
+    refuseTooLarge(input.plans, choices);
     const auto scope = instrumentsInScope(input.plans, choices);
     QList<Punch> punches;
     for (const Punch& punch : tables.punches)
@@ -235,6 +246,7 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
         tables.downloadClocks = loadDownloadClocks(dm, choices.from, choices.to);
 
     const QList<Plan> chosen = chosenPlans(tables.plans, choices);
+    refuseTooLarge(chosen, choices);
     const PunchDates dates = punchDatesToLoad(chosen, choices.from, choices.to);
     PunchCriteria criteria;
     // The period's own days always: its punches outside any round are listed too.

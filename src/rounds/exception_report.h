@@ -12,6 +12,7 @@
 #include <span>
 
 #include "common/csv_writer.h"
+#include "common/exception.h"
 #include "rounds/clock_drift.h"
 #include "rounds/evaluation.h"
 #include "rounds/names.h"
@@ -99,6 +100,17 @@ QString exceptionReportSummary(const ExceptionReport& report);
 // period whose last day comes before its first is an empty report.
 ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
                                      const ExceptionReportChoices& choices);
+
+// The most rounds one report judges: twenty times a year of fifty instruments walking six rounds
+// a day. Past it a report would hold gigabytes (a round every minute over centuries).
+inline constexpr qint64 maxReportRounds = 2000000;
+
+// A period and plans with more rounds than maxReportRounds: the message says so and asks for a
+// shorter period. Raised by loadExceptionReportTables() before any punch is read, and by
+// buildExceptionReport().
+class EReportTooLarge : public Exception {
+    using Exception::Exception;
+};
 
 // The report of an evaluation already made of `punches` (the evaluation's input), with the names
 // of `tables`.

@@ -35,6 +35,36 @@ struct TableRow {
     ReportFontKind font = ReportFontKind::Regular8;
 };
 
+// How many characters of `word` from `at` on fit in `room`, at least one. The count doubles
+// until a piece no longer fits, then halves back between the last that did and the first that
+// did not: a line of L characters costs about 2 log L measurements of at most 2 L characters,
+// where cutting one character at a time from the whole rest made a long word cost its length
+// squared (a name of 20 000 characters took minutes).
+qsizetype fittingLength(const QString& word, qsizetype at, double room, ReportFontKind font,
+                        const TextWidth& width) {
+    const qsizetype rest = word.size() - at;
+    const auto fits = [&](qsizetype count) { return width(font, word.mid(at, count)) <= room; };
+    qsizetype good = 0;
+    qsizetype bad = rest + 1;
+    for (qsizetype count = 1;; count = std::min(2 * count, rest)) {
+        if (!fits(count)) {
+            bad = count;
+            break;
+        }
+        good = count;
+        if (count == rest)
+            break;
+    }
+    while (bad - good > 1) {
+        const qsizetype middle = good + (bad - good) / 2;
+        (fits(middle) ? good : bad) = middle;
+    }
+    // A character outside the basic plane is never split between two lines.
+    if (good > 1 && good < rest && word[at + good - 1].isHighSurrogate())
+        --good;
+    return std::max<qsizetype>(good, 1);
+}
+
 // Breaks a text into lines no wider than `room`: at blanks, and inside a word only when the word
 // alone is wider.
 QStringList wrapText(const QString& text, double room, ReportFontKind font,
@@ -49,14 +79,13 @@ QStringList wrapText(const QString& text, double room, ReportFontKind font,
         }
         if (!line.isEmpty())
             lines << line;
-        line = word;
-        while (line.size() > 1 && width(font, line) > room) {
-            qsizetype fits = line.size() - 1;
-            while (fits > 1 && width(font, line.left(fits)) > room)
-                --fits;
-            lines << line.left(fits);
-            line = line.mid(fits);
+        qsizetype at = 0;
+        for (qsizetype fits = fittingLength(word, at, room, font, width); at + fits < word.size();
+             fits = fittingLength(word, at, room, font, width)) {
+            lines << word.mid(at, fits);
+            at += fits;
         }
+        line = word.mid(at);
     }
     if (!line.isEmpty() || lines.isEmpty())
         lines << line;
@@ -103,22 +132,29 @@ public:
     void table(const QList<Column>& columns, const QList<TableRow>& rows) {
         const QList<QStringList> titles = headerLines(columns);
         const double header = headerHeight(titles);
-        fit(header + (rows.isEmpty() ? 0 : rowHeight(columns, rows.first())));
+        // Every row is broken into lines once: measuring is what a long report spends its time on.
+        QList<QList<QStringList>> laidOut;
+        laidOut.reserve(rows.size());
+        for (const TableRow& row : rows)
+            laidOut << rowLines(columns, row);
+        fit(header + (rows.isEmpty() ? 0 : startHeight(laidOut.first())));
         tableHeader(columns, titles, header);
         QString day; // the spanning row the rows below belong to
         for (qsizetype i = 0; i < rows.size(); ++i) {
             const TableRow& row = rows[i];
-            double needed = rowHeight(columns, row);
+            double needed = startHeight(laidOut[i]);
             if (row.spanning && i + 1 < rows.size())
-                needed += rowHeight(columns, rows[i + 1]); // kept with the row below it
+                needed += startHeight(laidOut[i + 1]); // kept with the row below it
             if (fit(needed)) {
                 tableHeader(columns, titles, header);
-                if (!row.spanning && !day.isEmpty())
-                    tableRow(columns, TableRow{{day + QStringLiteral(" (cd.)")}, true, row.font});
+                if (!row.spanning && !day.isEmpty()) {
+                    const TableRow continued{{day + QStringLiteral(" (cd.)")}, true, row.font};
+                    tableRow(columns, continued, rowLines(columns, continued), titles, header);
+                }
             }
             if (row.spanning)
                 day = row.cells.value(0);
-            tableRow(columns, row);
+            tableRow(columns, row, laidOut[i], titles, header);
         }
         top_ += kAfterTable;
     }
@@ -163,31 +199,60 @@ private:
         return lines;
     }
 
-    double rowHeight(const QList<Column>& columns, const TableRow& row) const {
-        qsizetype lines = 1;
-        for (const QStringList& cellLines : rowLines(columns, row))
-            lines = std::max(lines, cellLines.size());
-        return lines * kLine + kRowSpace;
+    static qsizetype lineCount(const QList<QStringList>& lines) {
+        qsizetype count = 1;
+        for (const QStringList& cellLines : lines)
+            count = std::max(count, cellLines.size());
+        return count;
     }
 
-    void tableRow(const QList<Column>& columns, const TableRow& row) {
-        const QList<QStringList> lines = rowLines(columns, row);
-        if (row.spanning) {
-            cell({QString(), tableWidth(columns)}, left(), top_, lines.first(), row.font);
-        } else {
-            double x = left();
-            for (qsizetype c = 0; c < columns.size(); ++c) {
-                cell(columns[c], x, top_, lines[c], row.font);
-                x += columns[c].width;
+    // The height a row needs where it begins: all of it, or, for a row taller than a page's
+    // body (a name of thousands of characters), its first line, the rest going on over pages.
+    double startHeight(const QList<QStringList>& lines) const {
+        const double whole = lineCount(lines) * kLine + kRowSpace;
+        return whole <= layout_.pageFooterTop() - layout_.titleTop() - kHeading ? whole
+                                                                                : kLine + kRowSpace;
+    }
+
+    // Places a row's lines, going on to a new page (under the column titles again) where the
+    // page is full.
+    void tableRow(const QList<Column>& columns, const TableRow& row,
+                  const QList<QStringList>& lines, const QList<QStringList>& titles,
+                  double header) {
+        const qsizetype count = lineCount(lines);
+        for (qsizetype done = 0;;) {
+            const auto room = static_cast<qsizetype>(
+                std::floor((layout_.pageFooterTop() - top_ - kRowSpace) / kLine + 1e-6));
+            const qsizetype placed =
+                std::clamp<qsizetype>(count - done, 1, std::max<qsizetype>(room, 1));
+            if (row.spanning) {
+                cell({QString(), tableWidth(columns)}, left(), top_, lines.first(), row.font, done,
+                     placed);
+            } else {
+                double x = left();
+                for (qsizetype c = 0; c < columns.size(); ++c) {
+                    cell(columns[c], x, top_, lines[c], row.font, done, placed);
+                    x += columns[c].width;
+                }
             }
+            top_ += placed * kLine;
+            done += placed;
+            if (done >= count)
+                break;
+            pages_.append(LaidOutPage{});
+            top_ = layout_.titleTop();
+            tableHeader(columns, titles, header);
         }
-        top_ += rowHeight(columns, row);
+        top_ += kRowSpace;
     }
 
+    // The lines of a cell from `first` on, at most `count` of them, from `top` down.
     void cell(const Column& column, double x, double top, const QStringList& lines,
-              ReportFontKind font) {
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            text(font, x + kPad, top + i * kLine, column.width - 2 * kPad, column.align, lines[i]);
+              ReportFontKind font, qsizetype first = 0, qsizetype count = -1) {
+        const qsizetype end = count < 0 ? lines.size() : std::min(lines.size(), first + count);
+        for (qsizetype i = first; i < end; ++i)
+            text(font, x + kPad, top + (i - first) * kLine, column.width - 2 * kPad, column.align,
+                 lines[i]);
     }
 
     static double tableWidth(const QList<Column>& columns) {

@@ -243,7 +243,17 @@ void ExceptionReportWindow::choicesChanged() {
 
 void ExceptionReportWindow::refresh() {
     const ExceptionReportChoices chosen = choices();
-    report_ = buildExceptionReport(loadExceptionReportTables(dm_, chosen), chosen);
+    try {
+        report_ = buildExceptionReport(loadExceptionReportTables(dm_, chosen), chosen);
+    } catch (...) {
+        // No rounds stay under choices they were not judged for (a plan refused, a period too
+        // long): the window shows none, and the message says why.
+        report_ = ExceptionReport();
+        report_.choices = chosen;
+        model_->setRounds(report_.rounds);
+        lbPodsumowanie->clear();
+        throw;
+    }
     model_->setRounds(report_.rounds);
     lbPodsumowanie->setText(exceptionReportSummary(report_));
 }

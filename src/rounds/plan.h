@@ -26,12 +26,13 @@ struct Plan {
     QString name;       // Nazwa, shared by the periods of one plan
     QString instrument; // NrCzytnika
     StepOrder order = StepOrder::Fixed;
-    int weekdays = 0x7f;   // Dni: bit 0 Monday ... bit 6 Sunday
-    QTime firstStart;      // PierwszyStart
-    QTime lastStart;       // OstatniStart; before firstStart: on the next day (a night shift)
-    int interval = 0;      // Co, minutes between planned starts; 0: one round a day
-    int tolerance = 0;     // Tolerancja, minutes either side of a planned start
-    int duration = 0;      // CzasObchodu, minutes from the start
+    int weekdays = 0x7f; // Dni: bit 0 Monday ... bit 6 Sunday
+    QTime firstStart;    // PierwszyStart
+    QTime lastStart;     // OstatniStart; before firstStart: on the next day (a night shift)
+    // Minutes are 64-bit: the tables may hold any integer, and sums of them must not wrap.
+    qint64 interval = 0;   // Co, minutes between planned starts; 0: one round a day
+    qint64 tolerance = 0;  // Tolerancja, minutes either side of a planned start
+    qint64 duration = 0;   // CzasObchodu, minutes from the start
     QDate validFrom;       // Od
     QDate validTo;         // Do; null: still valid
     QList<PlanStep> steps; // Lp 1, 2, ... in list order

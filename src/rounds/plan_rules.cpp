@@ -12,10 +12,17 @@ namespace ronvalo {
 
 namespace {
 
-constexpr int minutesPerDay = 24 * 60;
+constexpr qint64 minutesPerDay = 24 * 60;
+
+const QString cannotSave = QStringLiteral("Zapisanie planu niemożliwe! ");
 
 PlanFault fault(PlanField field, const QString& reason) {
-    return {field, QStringLiteral("Zapisanie planu niemożliwe! ") + reason};
+    return {field, cannotSave + reason};
+}
+
+// A fault of the plan's own fields, without what the caller was doing.
+PlanFault reason(PlanField field, const QString& text) {
+    return {field, text};
 }
 
 QString shortDate(const QDate& date) {
@@ -35,25 +42,35 @@ qsizetype repeatedStep(const QList<PlanStep>& steps) {
 
 PlanFault timeFault(const Plan& plan) {
     if (plan.interval < 0)
-        return fault(PlanField::Interval, QStringLiteral("Pole „Co (min)” nie może być ujemne."));
+        return reason(PlanField::Interval, QStringLiteral("Pole „Co (min)” nie może być ujemne."));
+    // The window offers a day at most; a larger figure only comes from a table changed behind
+    // the program's back, and would make the rounds reach back thousands of days.
+    if (plan.interval > minutesPerDay)
+        return reason(
+            PlanField::Interval,
+            QStringLiteral("Pole „Co (min)” może wynosić najwyżej %1.").arg(minutesPerDay));
     if (plan.interval == 0 && plan.lastStart != plan.firstStart)
-        return fault(PlanField::Interval,
-                     QStringLiteral("Pole „Co (min)” musi być większe od zera, gdy ostatni start "
-                                    "różni się od pierwszego (0: jeden obchód dziennie)."));
+        return reason(PlanField::Interval,
+                      QStringLiteral("Pole „Co (min)” musi być większe od zera, gdy ostatni start "
+                                     "różni się od pierwszego (0: jeden obchód dziennie)."));
     if (plan.tolerance < 0)
-        return fault(PlanField::Tolerance,
-                     QStringLiteral("Pole „Tolerancja (min)” nie może być ujemne."));
+        return reason(PlanField::Tolerance,
+                      QStringLiteral("Pole „Tolerancja (min)” nie może być ujemne."));
     // With one round a day the next round is a day later.
-    const int gap = plan.interval > 0 ? plan.interval : minutesPerDay;
-    if (2 * plan.tolerance > gap)
-        return fault(PlanField::Tolerance,
-                     QStringLiteral("Pole „Tolerancja (min)” może wynosić najwyżej połowę odstępu "
-                                    "między obchodami (%1 min), inaczej dwa obchody obejmą te "
-                                    "same odbicia.")
-                         .arg(gap / 2));
+    const qint64 gap = plan.interval > 0 ? plan.interval : minutesPerDay;
+    if (plan.tolerance > gap / 2) // 2 * tolerance > gap, without the product
+        return reason(PlanField::Tolerance,
+                      QStringLiteral("Pole „Tolerancja (min)” może wynosić najwyżej połowę odstępu "
+                                     "między obchodami (%1 min), inaczej dwa obchody obejmą te "
+                                     "same odbicia.")
+                          .arg(gap / 2));
     if (plan.duration <= 0)
-        return fault(PlanField::Duration,
-                     QStringLiteral("Pole „Czas obchodu (min)” musi być większe od zera."));
+        return reason(PlanField::Duration,
+                      QStringLiteral("Pole „Czas obchodu (min)” musi być większe od zera."));
+    if (plan.duration > minutesPerDay)
+        return reason(PlanField::Duration,
+                      QStringLiteral("Pole „Czas obchodu (min)” może wynosić najwyżej %1.")
+                          .arg(minutesPerDay));
     return {};
 }
 
@@ -77,48 +94,68 @@ bool sameRounds(const Plan& a, const Plan& b) {
            steps(a) == steps(b);
 }
 
-PlanFault planFault(const Plan& plan, const CheckpointNames& names) {
+PlanFault planRuleFault(const Plan& plan, const CheckpointNames& names) {
     if (plan.name.trimmed().isEmpty())
-        return fault(PlanField::Name, QStringLiteral("Wpisz nazwę planu w polu „Nazwa”."));
+        return reason(PlanField::Name, QStringLiteral("Wpisz nazwę planu w polu „Nazwa”."));
     if (plan.name.size() > maxNameLength)
-        return fault(
+        return reason(
             PlanField::Name,
             QStringLiteral("Pole „Nazwa” może mieć najwyżej %1 znaków.").arg(maxNameLength));
     if (plan.instrument.isEmpty())
-        return fault(PlanField::Instrument,
-                     QStringLiteral("Wybierz nr czytnika w polu „Czytnik”."));
+        return reason(PlanField::Instrument,
+                      QStringLiteral("Wybierz nr czytnika w polu „Czytnik”."));
     if (plan.steps.isEmpty())
-        return fault(PlanField::Steps,
-                     QStringLiteral("Plan nie zawiera żadnego punktu (tabela „Punkty obchodu”)."));
+        return reason(PlanField::Steps,
+                      QStringLiteral("Plan nie zawiera żadnego punktu (tabela „Punkty obchodu”)."));
+    if (plan.steps.size() > maxPlanSteps)
+        return reason(PlanField::Steps,
+                      QStringLiteral("Plan może zawierać najwyżej %1 punktów (tabela „Punkty "
+                                     "obchodu”).")
+                          .arg(maxPlanSteps));
     if (const qsizetype repeated = repeatedStep(plan.steps);
         repeated >= 0 && plan.order == StepOrder::Fixed)
-        return fault(PlanField::Steps,
-                     QStringLiteral("Punkt %1 występuje w planie dwa razy, a pole „Kolejność” "
-                                    "ma wartość „stała”.")
-                         .arg(names.label(plan.steps[repeated].checkpoint)));
+        return reason(PlanField::Steps,
+                      QStringLiteral("Punkt %1 występuje w planie dwa razy, a pole „Kolejność” "
+                                     "ma wartość „stała”.")
+                          .arg(names.label(plan.steps[repeated].checkpoint)));
     // A fixed round starts only at its first checkpoint: skipped, the round would count as not
     // walked, which contradicts a step that may be skipped.
     if (plan.order == StepOrder::Fixed && plan.steps.first().optional)
-        return fault(PlanField::Steps,
-                     QStringLiteral("Pierwszy punkt planu nie może być opcjonalny, gdy pole "
-                                    "„Kolejność” ma wartość „stała”."));
+        return reason(PlanField::Steps,
+                      QStringLiteral("Pierwszy punkt planu nie może być opcjonalny, gdy pole "
+                                     "„Kolejność” ma wartość „stała”."));
     if ((plan.weekdays & 0x7f) == 0)
-        return fault(
+        return reason(
             PlanField::Weekdays,
             QStringLiteral("Zaznacz co najmniej jeden dzień tygodnia (pola „Pn” … „Nd”)."));
     if (!plan.firstStart.isValid())
-        return fault(PlanField::FirstStart, QStringLiteral("Pole „Pierwszy start” jest puste."));
+        return reason(PlanField::FirstStart, QStringLiteral("Pole „Pierwszy start” jest puste."));
     if (!plan.lastStart.isValid())
-        return fault(PlanField::LastStart, QStringLiteral("Pole „Ostatni start” jest puste."));
+        return reason(PlanField::LastStart, QStringLiteral("Pole „Ostatni start” jest puste."));
     if (const PlanFault times = timeFault(plan))
         return times;
     if (!plan.validFrom.isValid())
-        return fault(PlanField::ValidFrom, QStringLiteral("Pole „Obowiązuje od” jest puste."));
+        return reason(PlanField::ValidFrom, QStringLiteral("Pole „Obowiązuje od” jest puste."));
     if (plan.validTo.isValid() && plan.validTo < plan.validFrom)
-        return fault(PlanField::ValidTo,
-                     QStringLiteral("Data w polu „do” jest wcześniejsza niż w polu „Obowiązuje "
-                                    "od”."));
+        return reason(PlanField::ValidTo,
+                      QStringLiteral("Data w polu „do” jest wcześniejsza niż w polu „Obowiązuje "
+                                     "od”."));
     return {};
+}
+
+PlanFault planFault(const Plan& plan, const CheckpointNames& names) {
+    PlanFault found = planRuleFault(plan, names);
+    if (found)
+        found.message.prepend(cannotSave);
+    return found;
+}
+
+QString storedPlanFault(const Plan& plan, const CheckpointNames& names) {
+    const PlanFault found = planRuleFault(plan, names);
+    if (!found)
+        return {};
+    return QStringLiteral("Plan „%1” (nr %2) w tabeli Plany jest nieprawidłowy: %3")
+        .arg(plan.name, QString::number(plan.id), found.message);
 }
 
 QList<QList<Plan>> plansByName(const QList<Plan>& periods) {

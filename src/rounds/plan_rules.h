@@ -13,6 +13,9 @@ namespace ronvalo {
 
 // The longest name of a plan, a checkpoint or an instrument's description.
 inline constexpr int maxNameLength = 60;
+// The most steps of a plan: far more than a round walks, few enough that a period's rounds
+// always fit in memory.
+inline constexpr int maxPlanSteps = 200;
 
 // The field of the plan window a fault is in.
 enum class PlanField {
@@ -42,6 +45,10 @@ bool sameRounds(const Plan& a, const Plan& b);
 
 // The first fault of the plan's own fields; `names` label a checkpoint named in a message.
 PlanFault planFault(const Plan& plan, const CheckpointNames& names);
+// The same for a plan read from the tables, which the program wrote only once the plan passed:
+// a message that names the plan and its fault, or empty when it passes. A plan that fails was
+// changed behind the program's back and is never judged.
+QString storedPlanFault(const Plan& plan, const CheckpointNames& names);
 
 // The periods of loadPlans() as plans: the periods of one name together, each list by Od.
 QList<QList<Plan>> plansByName(const QList<Plan>& periods);

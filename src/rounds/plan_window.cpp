@@ -100,6 +100,9 @@ PlanWindow::PlanWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     lstPlany = new QListWidget(this);
     lstPlany->setObjectName("lstPlany");
     lstPlany->setMinimumWidth(170);
+    // One line of one font each: measuring every name for the list's layout would cost a text
+    // layout per plan.
+    lstPlany->setUniformItemSizes(true);
     left->addWidget(lstPlany);
     auto* listButtons = new QHBoxLayout;
     QPushButton* add = makeButton(this, "btnNowy", QStringLiteral("Nowy"));
@@ -239,9 +242,14 @@ QWidget* PlanWindow::buildTimes() {
 void PlanWindow::listPlans() {
     const QSignalBlocker quiet(lstPlany);
     lstPlany->clear();
+    // All at once: one insertion into the model and one layout, where an item at a time made
+    // the list lay itself out again for each.
+    QStringList texts;
+    texts.reserve(plans_.size());
     for (const EditedPlan& plan : plans_)
         if (!plan.deleted)
-            lstPlany->addItem(listText(plan.shown));
+            texts << listText(plan.shown);
+    lstPlany->addItems(texts);
     shown_ = -1;
     lstPlany->setCurrentRow(lstPlany->count() > 0 ? 0 : -1);
     choose(lstPlany->currentRow());
@@ -277,9 +285,9 @@ void PlanWindow::showPlan(const Plan& plan) {
         cbDni[i]->setChecked(plan.weekdays >> i & 1);
     edPierwszyStart->setTime(plan.firstStart);
     edOstatniStart->setTime(plan.lastStart);
-    edCo->setValue(plan.interval);
-    edTolerancja->setValue(plan.tolerance);
-    edCzasObchodu->setValue(plan.duration);
+    edCo->setValue(int(plan.interval)); // the stored plans passed the rules: a day at most
+    edTolerancja->setValue(int(plan.tolerance));
+    edCzasObchodu->setValue(int(plan.duration));
     edOd->setDate(plan.validFrom);
     cbDo->setChecked(plan.validTo.isValid());
     edDo->setEnabled(plan.validTo.isValid());

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "common/exception.h"
+#include "rounds/plan_rules.h"
 #include "store/archive.h"
 #include "store/data_module.h"
 #include "store/reading_query.h"
@@ -35,9 +36,9 @@ Plan planFromQuery(const QSqlQuery& query) {
     plan.weekdays = query.value(4).toInt();
     plan.firstStart = QTime::fromString(query.value(5).toString(), timeFormat);
     plan.lastStart = QTime::fromString(query.value(6).toString(), timeFormat);
-    plan.interval = query.value(7).toInt();
-    plan.tolerance = query.value(8).toInt();
-    plan.duration = query.value(9).toInt();
+    plan.interval = query.value(7).toLongLong();
+    plan.tolerance = query.value(8).toLongLong();
+    plan.duration = query.value(9).toLongLong();
     plan.validFrom = dateFromStored(query.value(10).toString());
     if (!query.value(11).isNull())
         plan.validTo = dateFromStored(query.value(11).toString());
@@ -143,6 +144,12 @@ QList<Plan> loadPlans(TDM3& dm) {
         const auto found = indexById.constFind(steps.value(0).toLongLong());
         if (found != indexById.cend())
             plans[*found].steps.append({steps.value(1).toInt(), steps.value(2).toInt() != 0});
+    }
+    if (!plans.isEmpty()) {
+        const CheckpointNames names(loadNamedCheckpoints(dm));
+        for (const Plan& plan : std::as_const(plans))
+            if (const QString fault = storedPlanFault(plan, names); !fault.isEmpty())
+                throw EDatabaseError(fault);
     }
     // Sorted here rather than by the engine, whose collation of names may differ.
     std::sort(plans.begin(), plans.end(), [](const Plan& a, const Plan& b) {

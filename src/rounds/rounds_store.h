@@ -35,7 +35,9 @@ QList<InstrumentName> loadInstruments(TDM3& dm);
 void saveInstruments(TDM3& dm, const QList<InstrumentName>& instruments);
 
 // Every validity period of every plan (the rows of Plany with their KrokiPlanu), by name, then
-// by Od.
+// by Od. Each is checked by the plan rules: a row the program would never have written (a plan
+// of 200 000 steps, a round of a million minutes) raises EDatabaseError naming the plan and its
+// fault, so that nothing is judged by it.
 QList<Plan> loadPlans(TDM3& dm);
 // Replaces the stored periods `removed` (by IdPlanu, with their steps) by `written`: a period
 // with an id keeps it, one with id 0 gets the next free one. One transaction.

@@ -2,6 +2,7 @@
 #include "store/data_module.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QVariant>
@@ -45,6 +46,26 @@ std::optional<QStringList> fieldsOf(SqliteConnection& file, const QString& table
     return fields;
 }
 
+// Empty when `table` in the file open on `file` is a table, or is not there at all (which the
+// comparison of its fields finds); otherwise what it is instead. A view under the table's name
+// would be read as the table: one that never ends (a recursive one) would hold every reader, and
+// one that makes rows up would pass for them.
+QString notATable(SqliteConnection& file, const QString& table) {
+    if (!file.isOpen())
+        return {};
+    QSqlQuery query(file.database());
+    query.prepare(QStringLiteral("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"));
+    query.addBindValue(table);
+    if (!query.exec() || !query.next())
+        return {};
+    const QString type = query.value(0).toString();
+    if (type == QStringLiteral("table"))
+        return {};
+    return QStringLiteral("%1 nie jest tabelą, lecz %2")
+        .arg(table, type == QStringLiteral("view") ? QStringLiteral("widokiem")
+                                                   : QStringLiteral("obiektem typu ") + type);
+}
+
 // The options of a private connection that checks a file. A program that writes opens it for
 // writing too: a write cut off by a crash left a journal that SQLite rolls back at the first
 // reading, and a read-only connection cannot, so it would refuse the table for good.
@@ -56,6 +77,8 @@ QString checkingOptions(bool readOnly) {
 QString validateTableFile(const QString& path, const TableSchema& schema, bool readOnly) {
     SqliteConnection file(path, checkingOptions(readOnly));
     QString error;
+    if (const QString what = notATable(file, schema.tableName); !what.isEmpty())
+        return QStringLiteral("to nie jest tabela %1 programu (%2)").arg(schema.tableName, what);
     const auto fields = fieldsOf(file, schema.tableName, &error);
     if (!fields)
         return error;
@@ -69,6 +92,8 @@ QString validateTableFile(const QString& path, const TableSchema& schema, bool r
 QString validateRoundsFile(const QString& path, bool readOnly) {
     SqliteConnection file(path, checkingOptions(readOnly));
     for (const TableSchema& table : roundsSchema().tables) {
+        if (const QString what = notATable(file, table.tableName); !what.isEmpty())
+            return QStringLiteral("to nie jest plik tabel obchodów programu (%1)").arg(what);
         QString error;
         const auto fields = fieldsOf(file, table.tableName, &error);
         if (!fields)
@@ -78,6 +103,22 @@ QString validateRoundsFile(const QString& path, bool readOnly) {
                 .arg(table.tableName);
     }
     return {};
+}
+
+bool missing(const platform::ReadAccess& access) {
+    return access.error.kind() == platform::OsErrorKind::NotFound ||
+           access.error.kind() == platform::OsErrorKind::PathNotFound;
+}
+
+// What keeps this account from reading the file at `path`, in the opening messages' words;
+// empty when nothing does, or when only the engine can tell (its message then says why).
+QString refusal(const QString& path, const platform::ReadAccess& access) {
+    if (access.error.kind() != platform::OsErrorKind::AccessDenied)
+        return {};
+    if (access.folderRefused)
+        return QStringLiteral("brak dostępu do folderu %1")
+            .arg(QDir::toNativeSeparators(QFileInfo(path).path()));
+    return QStringLiteral("brak uprawnień do odczytu pliku");
 }
 
 } // namespace
@@ -106,10 +147,10 @@ void TTable::Open() {
         return;
     }
     const QString path = filePath();
-    if (!platform::fileExists(path.toStdString()))
-        throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: plik nie istnieje")
-                                 .arg(QDir::toNativeSeparators(path)));
-    const QString problem = validateTableFile(path, schema_, module_.readOnly_);
+    const platform::ReadAccess access = platform::readAccess(path.toStdString());
+    QString problem = missing(access) ? QStringLiteral("plik nie istnieje") : refusal(path, access);
+    if (problem.isEmpty())
+        problem = validateTableFile(path, schema_, module_.readOnly_);
     if (!problem.isEmpty())
         throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1: %2")
                                  .arg(QDir::toNativeSeparators(path), problem));
@@ -172,9 +213,15 @@ void TDM3::connectToServer() {
     }
     serverIdle_.start();
     QSqlQuery query(serverConnection_->database());
-    query.prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
-                                 "WHERE table_schema = ? AND table_name = ? "
-                                 "ORDER BY ordinal_position"));
+    // Only a base table: a view under a table's name (one that never ends, or one that makes
+    // rows up) would be read as the table.
+    query.prepare(
+        QStringLiteral("SELECT c.column_name FROM information_schema.columns c "
+                       "JOIN information_schema.tables t "
+                       "ON t.table_schema = c.table_schema AND t.table_name = c.table_name "
+                       "WHERE c.table_schema = ? AND c.table_name = ? "
+                       "AND t.table_type = 'BASE TABLE' "
+                       "ORDER BY c.ordinal_position"));
     for (const auto& [schemaName, table] : serverTables()) {
         query.bindValue(0, schemaName);
         query.bindValue(1, table->tableName.toLower());
@@ -185,7 +232,8 @@ void TDM3::connectToServer() {
         if (fields != serverFieldNames(*table)) {
             const QString problem = query.lastError().isValid()
                                         ? query.lastError().text()
-                                        : QStringLiteral("brak tabeli programu");
+                                        : QStringLiteral("brak tabeli programu (albo widok "
+                                                         "w jej miejscu)");
             query = QSqlQuery();
             disconnect();
             throw EDatabaseError(QStringLiteral("Nie można otworzyć tabeli %1 na serwerze %2: %3")
@@ -237,7 +285,12 @@ void TDM3::attachRounds() {
     roundsMissing_ = false;
     const QString path = roundsFilePath();
     const QString shown = QDir::toNativeSeparators(path);
-    if (!platform::fileExists(path.toStdString())) {
+    const platform::ReadAccess access = platform::readAccess(path.toStdString());
+    if (const QString refused = refusal(path, access); !refused.isEmpty()) {
+        roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, refused);
+        return;
+    }
+    if (missing(access)) {
         if (readOnly_) {
             roundsMissing_ = true;
             roundsProblem_ =

@@ -70,6 +70,34 @@ TEST(CsvWriter, FieldsAreQuotedOnlyWhenTheyMustBe) {
     EXPECT_EQ(csvLine({}), QByteArray("\r\n"));
 }
 
+TEST(CsvWriter, FormulasFromTheTablesAreWrittenAsText) {
+    const std::pair<QString, QString> cases[] = {
+        {"=HYPERLINK(\"http://x\";\"Brama\")", "\"'=HYPERLINK(\"\"http://x\"\";\"\"Brama\"\")\""},
+        {"=1+1", "'=1+1"},
+        {"+48 600", "'+48 600"},
+        {"-Brama", "'-Brama"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\t=1", "'\t=1"},
+        {"\r=1", "\"'\r=1\""},
+        {"-", "'-"},
+        {"-1+1", "'-1+1"},
+        {"-2,5;x", "\"'-2,5;x\""},
+        // Numbers the program writes stay numbers; so do texts that only look like one.
+        {"-5", "-5"},
+        {"+5", "+5"},
+        {"-12,5", "-12,5"},
+        {"-0.5", "-0.5"},
+        {"-12,", "'-12,"},
+        {"2004-04-26", "2004-04-26"},
+        {"08:15", "08:15"},
+        {"Brama = wjazd", "Brama = wjazd"},
+        {"'=1", "'=1"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(csvField(text), expected) << text.toStdString();
+    EXPECT_EQ(csvLine({"=1", "-3", "a"}), QByteArray("'=1;-3;a\r\n"));
+}
+
 TEST(CsvWriter, DatesAndTimesInIsoForms) {
     const std::pair<QString, QString> cases[] = {
         {csvDate(QDate(2004, 4, 26)), "2004-04-26"},

@@ -45,7 +45,9 @@ TEST_F(ArchiveVerifyToolTest, ExitsZeroCleanAndOneWithEachFindingOnItsLine) {
     EXPECT_EQ(run.exitCode, 1) << run.standardError.toStdString();
     EXPECT_EQ(run.standardOutput, "Odczyt nr 2: brak odbicia 2004-04-27 08:15 pkt 1\n"
                                   "Odczyt nr 4: brak wiersza archiwum\n"
-                                  "Niezgodności w archiwum odczytów: 2\n");
+                                  "Niezgodności w archiwum odczytów: 2\n"
+                                  "Odczytane tabele: " +
+                                      QDir(installation.db()).absolutePath() + "/\n");
     QList<QByteArray> after;
     for (const QString& file : db.entryList(QDir::Files))
         after << readFileBytes(db.filePath(file));
@@ -56,6 +58,10 @@ TEST_F(ArchiveVerifyToolTest, WhatItCannotReadOrFollowExitsTwo) {
     ASSERT_TRUE(writeFileBytes(installation.db() + "Obchody.db", "to nie jest baza danych"));
     ArchivedInstallation withoutTables;
     ASSERT_TRUE(QDir(withoutTables.db()).removeRecursively());
+    ArchivedInstallation viewed; // a view that never ends in place of the readers' table
+    viewed.tamper("Czytniki.db", {"DROP TABLE Czytniki",
+                                  "CREATE VIEW Czytniki AS WITH RECURSIVE n(x) AS (SELECT 1 UNION "
+                                  "ALL SELECT x + 1 FROM n) SELECT x AS NrCzytnika FROM n"});
     const QString folder = installation.folder.path();
     const struct {
         QStringList arguments;
@@ -63,6 +69,7 @@ TEST_F(ArchiveVerifyToolTest, WhatItCannotReadOrFollowExitsTwo) {
     } cases[] = {
         {{folder}, "Obchody.db"},
         {{withoutTables.folder.path()}, "Odbicia.db"},
+        {{viewed.folder.path()}, "Czytniki nie jest tabelą, lecz widokiem"},
         {{}, "Użycie: ronvalo-verify FOLDER"},
         {{folder, folder}, "Użycie: ronvalo-verify FOLDER"},
         {{"--help"}, "Użycie: ronvalo-verify FOLDER"},
@@ -74,6 +81,7 @@ TEST_F(ArchiveVerifyToolTest, WhatItCannotReadOrFollowExitsTwo) {
         EXPECT_TRUE(run.standardError.contains(QString::fromUtf8(c.says)))
             << run.standardError.toStdString();
         EXPECT_EQ(run.standardOutput, "");
+        EXPECT_EQ(run.standardError.count('\n'), 1) << run.standardError.toStdString();
     }
 }
 

@@ -353,6 +353,33 @@ TEST(Evaluation, LoadingRangeHoldsWhatThePeriodNeeds) {
     EXPECT_EQ(outcome(evaluate(input), loaded), expected);
 }
 
+// What a report is refused by before any round is made: the rounds of the period and of the
+// days judged unseen around it, never the days back to a plan's Od.
+TEST(Evaluation, PlannedRoundsAtMostCountsTheJudgedDaysOnly) {
+    const struct {
+        const char* what;
+        PlanRow plan;
+        qint64 expected;
+    } cases[] = {
+        // 9 starts a day on the 3 days, 2 days before them and 1 after.
+        {"every hour 8 to 16", {.last = "16:00", .interval = 60}, 9 * 6},
+        {"valid since the year 1000", {.last = "16:00", .interval = 60, .from = -373000}, 9 * 6},
+        {"a round every minute", {.first = "00:00", .last = "23:59", .interval = 1}, 1440 * 6},
+        {"ended before the period", {.from = -30, .to = -10}, 0},
+        {"begins on the period's last day", {.from = 2}, 2},
+        {"one round a day", {}, 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EvaluationInput input;
+        input.plans = {planOf(c.plan)};
+        input.first = monday;
+        input.last = monday.addDays(2);
+        EXPECT_EQ(plannedRoundsAtMost(input.plans, input.first, input.last), c.expected);
+        EXPECT_LE(evaluate(input).rounds.size(), c.expected);
+    }
+}
+
 TEST(Evaluation, ComplianceRoundsHalfUp) {
     RoundCounts counts;
     counts.planned = 8;

@@ -3,10 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "rounds/exception_report_fixture.h"
+#include "rounds/plan_rules.h"
 #include "store/sqlite_connection.h"
 #include "support/pdf_reading.h"
 
@@ -127,6 +131,143 @@ TEST_F(ExceptionReportToolTest, AnInstallationItCannotReadExitsTwo) {
         EXPECT_TRUE(result.standardError.contains(c.says)) << result.standardError.toStdString();
         EXPECT_FALSE(QFile::exists(csv));
     }
+}
+
+namespace {
+
+// Runs `statements` on a file of the installation, as someone with a SQLite shell would.
+void tamper(const QString& path, const QStringList& statements) {
+    SqliteConnection file(path);
+    QSqlQuery query(file.database());
+    for (const QString& statement : statements)
+        ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+}
+
+// One line on stderr, the tool's name first, and no control character but its end.
+void expectOneLine(const QString& standardError, const QString& tool) {
+    EXPECT_TRUE(standardError.startsWith(tool + ": ")) << standardError.toStdString();
+    EXPECT_EQ(standardError.count('\n'), 1) << standardError.toStdString();
+    for (const QChar c : standardError.chopped(1))
+        EXPECT_FALSE(c.unicode() < 0x20 || c.unicode() == 0x7f) << standardError.toStdString();
+}
+
+} // namespace
+
+// Tables changed behind the program's back: each refusal is exit 2 and one line naming what is
+// wrong, with the tables' control characters shown as escapes, never an abort or hours of work.
+TEST_F(ExceptionReportToolTest, HostileTablesAreRefusedInOneLine) {
+    const QString plans = "Obchody.db";
+    QStringList manySteps{"DELETE FROM KrokiPlanu"};
+    for (int k = 1; k <= maxPlanSteps + 1; ++k)
+        manySteps << QStringLiteral("INSERT INTO KrokiPlanu VALUES (1, %1, %1, 0)").arg(k);
+    const struct {
+        const char* name;
+        QString file;
+        QStringList statements;
+        QString says;
+    } cases[] = {
+        {"an endless view in place of the punches",
+         "Odbicia.db",
+         {"DROP TABLE Odbicia",
+          "CREATE VIEW Odbicia AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
+          "FROM n) SELECT x AS AutoNr, '2024-03-04' AS Data, '22:00' AS Czas, 1 AS Nrwewpkt, "
+          "'0001' AS Nrczyt, 1 AS NrSczytania FROM n"},
+         "Odbicia nie jest tabelą, lecz widokiem"},
+        {"a round of two billion minutes since the year 1000",
+         plans,
+         {"UPDATE Plany SET Od = '1000-01-01', Co = 1, Tolerancja = 0, CzasObchodu = 2000000000"},
+         "Plan „Noc” (nr 1) w tabeli Plany jest nieprawidłowy: Pole „Czas obchodu (min)” może "
+         "wynosić najwyżej 1440."},
+        {"a tolerance past what a 32-bit sum holds",
+         plans,
+         {"UPDATE Plany SET Tolerancja = 9223372036854775807"},
+         "Pole „Tolerancja (min)” może wynosić najwyżej połowę odstępu między obchodami (60 min)"},
+        {"more steps than a plan may have", plans, manySteps,
+         QStringLiteral("Plan może zawierać najwyżej %1 punktów").arg(maxPlanSteps)},
+        {"control characters in a refused plan's name",
+         plans,
+         {"UPDATE Plany SET Nazwa = 'Noc' || char(27) || '[2J' || char(7) || char(13) || "
+          "char(8238) || 'x', Co = -1"},
+         "Plan „Noc\\x1b[2J\\x07\\x0d\\u202ex” (nr 1)"},
+    };
+    const QStringList period{"--od", "2024-03-04", "--do", "2024-03-05", "--csv", csv};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReportInstallation hostile;
+        tamper(hostile.db() + c.file, c.statements);
+        const auto result = ReportInstallation::raport(QStringList{hostile.folder.path()} + period);
+        EXPECT_EQ(result.exitCode, 2);
+        expectOneLine(result.standardError, "ronvalo-raport");
+        EXPECT_TRUE(result.standardError.contains(c.says)) << result.standardError.toStdString();
+        EXPECT_FALSE(QFile::exists(csv));
+    }
+}
+
+// A table file the account may not read, or a folder it may not enter, is named as such, never
+// as missing or damaged. Root reads whatever the permission bits say: the tool runs as "nobody".
+TEST_F(ExceptionReportToolTest, ARefusedFileOrFolderIsNamedAsSuch) {
+    if (::geteuid() != 0 || !QFile::exists("/usr/sbin/runuser")) {
+        GTEST_SKIP() << "needs root and runuser to run the tool as another account";
+    }
+    const struct {
+        const char* name;
+        const char* closed; // made 0600 (a file) or 0700 (a folder), root's own
+        QString says;
+    } cases[] = {
+        {"the punches' file", "db/Odbicia.db", "Odbicia.db: brak uprawnień do odczytu pliku"},
+        {"the rounds' file", "db/Obchody.db", "Obchody.db: brak uprawnień do odczytu pliku"},
+        {"the tables' folder", "db", "brak dostępu do folderu "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReportInstallation closed;
+        const QString base = closed.folder.base();
+        for (const QString& open : {QString(), QString("db"), QString("hive.reg")}) {
+            if (QFileInfo::exists(base + open)) {
+                ASSERT_EQ(::chmod((base + open).toLocal8Bit().constData(),
+                                  open.endsWith(".reg") ? 0644 : 0755),
+                          0);
+            }
+        }
+        for (const QString& file : QDir(closed.db()).entryList(QDir::Files))
+            ASSERT_EQ(::chmod((closed.db() + file).toLocal8Bit().constData(), 0644), 0);
+        const bool folder = !QString(c.closed).endsWith(".db");
+        ASSERT_EQ(::chmod((base + c.closed).toLocal8Bit().constData(), folder ? 0700 : 0600), 0);
+        QProcess tool;
+        tool.start("/usr/sbin/runuser",
+                   {"-u", "nobody", "--", RONVALO_BIN_DIR "/ronvalo-raport", closed.folder.path(),
+                    "--od", "2024-03-04", "--do", "2024-03-05", "--csv", "/nonexistent/r.csv"});
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        const QString error = QString::fromUtf8(tool.readAllStandardError());
+        EXPECT_EQ(tool.exitCode(), 2) << error.toStdString();
+        expectOneLine(error, "ronvalo-raport");
+        EXPECT_TRUE(error.contains(c.says)) << error.toStdString();
+        EXPECT_FALSE(error.contains("nie istnieje")) << error.toStdString();
+    }
+}
+
+// A plan in force since the year 1000 with a round every minute is judged over the period alone.
+TEST_F(ExceptionReportToolTest, APlanValidSinceLongAgoIsJudgedOverThePeriodOnly) {
+    tamper(installation.db() + "Obchody.db",
+           {"UPDATE Plany SET Od = '1000-01-01', Co = 1, Tolerancja = 0"});
+    QProcess tool;
+    tool.start(
+        QStringLiteral(RONVALO_BIN_DIR "/ronvalo-raport"),
+        {installation.folder.path(), "--od", "2024-03-04", "--do", "2024-03-05", "--csv", csv});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    // 22:00 to 02:00 a minute apart, on each of the two days.
+    EXPECT_EQ(csvRows(csv).size(), 1 + 2 * 241);
+    EXPECT_EQ(QString::fromUtf8(tool.readAllStandardOutput()),
+              "Odczytane tabele: " + QDir(installation.db()).absolutePath() + "/\n");
+
+    // Over eight thousand years it would be billions of rounds: refused before any is made.
+    const auto result = ReportInstallation::raport(
+        {installation.folder.path(), "--od", "1000-01-01", "--do", "9999-12-31", "--csv", csv});
+    EXPECT_EQ(result.exitCode, 1);
+    expectOneLine(result.standardError, "ronvalo-raport");
+    EXPECT_TRUE(result.standardError.contains("wybierz krótszy okres"))
+        << result.standardError.toStdString();
 }
 
 // The tool may run while the program imports: it opens the tables read-only, leaves every file

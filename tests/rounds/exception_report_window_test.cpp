@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -17,6 +18,7 @@
 #include "rounds/exception_report_fixture.h"
 #include "rounds/exception_report_layout.h"
 #include "rounds/exception_report_pages.h"
+#include "store/sqlite_connection.h"
 #include "support/pdf_reading.h"
 #include "support/test_dialogs.h"
 
@@ -127,6 +129,25 @@ TEST_F(ExceptionReportWindowTest, ReportPreviewSavesPdfAndCsvHoldsTheGrid) {
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList());
 }
 
+// A plan changed behind the program's back is named in the message and nothing is judged by it:
+// the grid empties instead of keeping rounds of other choices.
+TEST_F(ExceptionReportWindowTest, ARefusedPlanIsNamedAndNoRoundIsShown) {
+    const auto shown = window();
+    ASSERT_EQ(shown->grid->model()->rowCount(), 6);
+    {
+        SqliteConnection file(installation.db() + "Obchody.db");
+        ASSERT_TRUE(QSqlQuery(file.database()).exec("UPDATE Plany SET CzasObchodu = 100000"));
+    }
+    shown->dtDo->setDate(QDate(2024, 3, 6));
+    const QStringList errors = dialogs.texts(TestDialogs::Shown::Error);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("Plan „Noc” (nr 1) w tabeli Plany jest nieprawidłowy: Pole "
+                                     "„Czas obchodu (min)” może wynosić najwyżej 1440"))
+        << errors[0].toStdString();
+    EXPECT_EQ(shown->grid->model()->rowCount(), 0);
+    EXPECT_EQ(shown->lbPodsumowanie->text(), "");
+}
+
 // The layout alone: many rounds with long names flow over pages, each text within its box and
 // the page's body, the rounds' column titles again at the top of every page they go on to.
 TEST(ExceptionReportLayoutTest, LongReportsFlowOverPagesUncut) {
@@ -174,6 +195,51 @@ TEST(ExceptionReportLayoutTest, LongReportsFlowOverPagesUncut) {
         EXPECT_EQ(document.pages, pages.size());
         EXPECT_EQ(document.layoutText.count("Archiwum: " + hash),
                   given.isEmpty() ? 0 : pages.size());
+    }
+}
+
+// A name thousands of characters long (a table changed behind the program's back) is broken into
+// lines that each fit, over as many pages as it takes, none past a page's body, and the pieces
+// give the name back whole. The measuring grows with the name's length, not with its square:
+// the widths measured add up to a small multiple of the characters laid out.
+TEST(ExceptionReportLayoutTest, AVeryLongNameGoesOnOverPagesInLinearWork) {
+    for (const qsizetype length : {qsizetype(61), qsizetype(4000), qsizetype(20000)}) {
+        SCOPED_TRACE(length);
+        const QString plan(length, QChar(u'ż'));
+        const QString checkpoint(length, QChar(u'Ł'));
+        ExceptionReport report;
+        report.choices = period(QDate(2024, 3, 1), QDate(2024, 3, 1));
+        report.instrumentText = report.planText = "wszystkie";
+        report.rounds.append({QDate(2024, 3, 1),
+                              plan,
+                              "0001",
+                              QTime(8, 0),
+                              QTime(),
+                              RoundStatus::NotWalked,
+                              {checkpoint}});
+        qint64 measured = 0;
+        const TextWidth width = [&measured](ReportFontKind, const QString& text) {
+            measured += text.size();
+            return 1.7 * text.size();
+        };
+        const ReportLayout layout;
+        const QList<LaidOutPage> pages =
+            layoutExceptionReport(report, RegionalFormats::fromEnvironment(), width, layout);
+        const qint64 laidOut = measured;
+        QString plans, checkpoints;
+        for (const LaidOutPage& page : pages)
+            for (const LaidOutText& text : page.texts) {
+                EXPECT_LE(width(text.font, text.text), text.width + 0.01);
+                EXPECT_LT(text.top + 3.6, layout.pageFooterTop() + 0.01);
+                if (text.text.count(QChar(u'ż')) == text.text.size())
+                    plans += text.text;
+                else if (text.text.contains(QChar(u'Ł')))
+                    checkpoints += text.text;
+            }
+        EXPECT_TRUE(plans == plan) << plans.size(); // no dump of 20 000 characters
+        EXPECT_TRUE(checkpoints == checkpoint) << checkpoints.size();
+        EXPECT_EQ(pages.size() > 1, length > 1000);
+        EXPECT_LT(laidOut, 60 * 2 * (length + 100)) << laidOut;
     }
 }
 

@@ -114,6 +114,35 @@ TEST(PlanRules, EachFaultNamesItsField) {
          "Zapisanie planu niemożliwe! Data w polu „do” jest wcześniejsza niż w polu „Obowiązuje "
          "od”."},
         {"do on od", [](Plan& p) { p.validTo = p.validFrom; }, PlanField::None, ""},
+        // Figures only a table changed behind the program's back holds: the window offers a day.
+        {"interval a day", [](Plan& p) { p.interval = 1440; }, PlanField::None, ""},
+        {"interval over a day", [](Plan& p) { p.interval = 1441; }, PlanField::Interval,
+         "Zapisanie planu niemożliwe! Pole „Co (min)” może wynosić najwyżej 1440."},
+        {"duration a day", [](Plan& p) { p.duration = 1440; }, PlanField::None, ""},
+        {"duration two billion minutes", [](Plan& p) { p.duration = 2000000000; },
+         PlanField::Duration,
+         "Zapisanie planu niemożliwe! Pole „Czas obchodu (min)” może wynosić najwyżej 1440."},
+        {"tolerance whose double wraps", [](Plan& p) { p.tolerance = 0x7fffffffffffffffLL; },
+         PlanField::Tolerance, ""},
+        {"duration below 0", [](Plan& p) { p.duration = -1; }, PlanField::Duration, ""},
+        {"the most steps",
+         [](Plan& p) {
+             p.steps.clear();
+             for (int k = 1; k <= maxPlanSteps; ++k)
+                 p.steps.append({k, false});
+         },
+         PlanField::None, ""},
+        {"a step too many",
+         [](Plan& p) {
+             p.steps.clear();
+             for (int k = 1; k <= maxPlanSteps + 1; ++k)
+                 p.steps.append({k, false});
+         },
+         PlanField::Steps,
+         "Zapisanie planu niemożliwe! Plan może zawierać najwyżej 200 punktów (tabela „Punkty "
+         "obchodu”)."},
+        {"no first start", [](Plan& p) { p.firstStart = QTime(); }, PlanField::FirstStart, ""},
+        {"no od", [](Plan& p) { p.validFrom = QDate(); }, PlanField::ValidFrom, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -128,6 +157,18 @@ TEST(PlanRules, EachFaultNamesItsField) {
             EXPECT_TRUE(fault.message.startsWith("Zapisanie planu niemożliwe! "));
         }
     }
+}
+
+// A plan read from the tables is named with its fault, without the window's "cannot save".
+TEST(PlanRules, AStoredPlanIsNamedWithItsFault) {
+    const CheckpointNames names;
+    EXPECT_EQ(storedPlanFault(basePlan(), names), QString());
+    Plan plan = basePlan();
+    plan.interval = 1;
+    EXPECT_EQ(storedPlanFault(plan, names),
+              "Plan „Dzień” (nr 7) w tabeli Plany jest nieprawidłowy: Pole „Tolerancja (min)” "
+              "może wynosić najwyżej połowę odstępu między obchodami (0 min), inaczej dwa obchody "
+              "obejmą te same odbicia.");
 }
 
 TEST(PlanRules, AChangeMakesANewPeriodAndPastDaysKeepTheirPlan) {

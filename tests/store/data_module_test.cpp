@@ -315,3 +315,101 @@ TEST_F(StoreTest, AWriteCutOffByACrashIsUndoneAtTheNextOpening) {
     ASSERT_NO_THROW(next.openTables());
     EXPECT_EQ(next.readers(), QStringList{"A"});
 }
+
+namespace {
+
+// Runs `statements` on a table file, as an operator with a SQLite shell would.
+void rewrite(const QString& path, const QStringList& statements) {
+    SqliteConnection file(path);
+    ASSERT_TRUE(file.isOpen());
+    QSqlQuery query(file.database());
+    for (const QString& statement : statements)
+        ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+}
+
+QString openingError(TDM3& dm) {
+    try {
+        dm.openTables();
+        dm.roundsDatabase();
+    } catch (const EDatabaseError& error) {
+        return error.message();
+    }
+    return {};
+}
+
+} // namespace
+
+// A view under a table's name is refused before anything reads it: a recursive one never ends.
+TEST(ViewInPlaceOfATable, IsRefusedInEveryFile) {
+    const QString endless = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n) ";
+    struct Case {
+        QString file;
+        QStringList statements;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"db/Odbicia.db",
+         {"DROP TABLE Odbicia",
+          "CREATE VIEW Odbicia AS " + endless +
+              "SELECT x AS AutoNr, '2004-04-26' AS Data, '08:00' AS Czas, 1 AS Nrwewpkt, "
+              "'A' AS Nrczyt, 1 AS NrSczytania FROM n"},
+         "to nie jest tabela Odbicia programu (Odbicia nie jest tabelą, lecz widokiem)"},
+        {"db/Czytniki.db",
+         {"DROP TABLE Czytniki", "CREATE VIEW czytniki AS SELECT 'A' AS NrCzytnika"},
+         "to nie jest tabela Czytniki programu (Czytniki nie jest tabelą, lecz widokiem)"},
+        {"db/Obchody.db",
+         {"DROP TABLE Plany",
+          "CREATE VIEW Plany AS " + endless +
+              "SELECT x AS IdPlanu, 'P' AS Nazwa, 'A' AS NrCzytnika, 0 AS Kolejnosc, 127 AS Dni, "
+              "'08:00' AS PierwszyStart, '08:00' AS OstatniStart, 0 AS Co, 0 AS Tolerancja, "
+              "60 AS CzasObchodu, '2004-01-01' AS Od, NULL AS \"Do\" FROM n"},
+         "to nie jest plik tabel obchodów programu (Plany nie jest tabelą, lecz widokiem)"},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        QString error;
+        ASSERT_TRUE(createEmptyDatabase(folder.path(), &error)) << error.toStdString();
+        rewrite(folder.file(c.file), c.statements);
+        for (const bool readOnly : {true, false}) {
+            TDM3 dm;
+            dm.setReadOnly(readOnly);
+            dm.setDatabaseFolder(folder.file("db/"));
+            const QString message = openingError(dm);
+            EXPECT_TRUE(message.endsWith(c.expected)) << message.toStdString();
+            EXPECT_TRUE(message.contains(QDir::toNativeSeparators(folder.file(c.file))))
+                << message.toStdString();
+        }
+    }
+}
+
+TEST(ViewInPlaceOfATable, IsRefusedOnAServer) {
+    PostgresServer& postgres = sharedPostgresServer();
+    ASSERT_TRUE(postgres.ok());
+    for (const auto& [table, statements] :
+         {std::pair<QString, QStringList>{
+              "Odbicia",
+              {"DROP TABLE main.Odbicia",
+               "CREATE VIEW main.odbicia AS WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT "
+               "x + 1 FROM n) SELECT x AS autonr, '2004-04-26'::text AS data, '08:00'::text AS "
+               "czas, 1 AS nrwewpkt, 'A'::text AS nrczyt, 1 AS nrsczytania FROM n"}},
+          {"Plany",
+           {"ALTER TABLE ob.Plany RENAME TO plany_old",
+            "CREATE VIEW ob.plany AS SELECT * FROM ob.plany_old"}}}) {
+        const QString server = postgres.connectionString(postgres.createDatabase());
+        QString error;
+        ASSERT_TRUE(createServerDatabase(server, &error)) << error.toStdString();
+        {
+            ServerConnection connection(server);
+            QSqlQuery query(connection.database());
+            for (const QString& statement : statements)
+                ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+        }
+        TDM3 dm;
+        dm.setReadOnly(true);
+        dm.setServer(server);
+        const QString message = openingError(dm);
+        EXPECT_TRUE(message.startsWith("Nie można otworzyć tabeli " + table + " na serwerze "))
+            << message.toStdString();
+        EXPECT_FALSE(dm.connected());
+    }
+}
