@@ -3,9 +3,10 @@
 ; operators may change: C:\ProgramData\Ronvalo, or the folder of an installation of the earlier
 ; layout (code and data together in C:\Ronvalo), whose data stays where it is and whose code is
 ; removed. The installer names the data folder to the program in HKLM\SOFTWARE\Kerbis\Ronvalo 2.2
-; "DataFolder" (users can only read it), makes the empty tables when there are none, makes the
-; settings key and lets every user read and write its values, adds a Start-menu entry. The
-; uninstaller removes the code and leaves the data, the logs and the settings.
+; "DataFolder" (users can only read it), moves the server setting "Baza" there once from the
+; settings key, makes the empty tables when there are none, makes the settings key and lets every
+; user read and write its values, adds a Start-menu entry. The uninstaller removes the code and
+; leaves the data, the logs and the settings (the server's among them).
 ; Nothing it runs as an administrator comes from a folder the operators can write.
 ;   makensis -DSOURCE=build-win/Ronvalo -DOUTPUT=ronvalo-2.2-setup.exe ronvalo.nsi
 ; Silent: ronvalo-2.2-setup.exe /S
@@ -18,6 +19,8 @@ SetCompressor /SOLID lzma
 !define PRODUCT "Ronvalo 2.2"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Ronvalo"
 !define INSTALL_KEY "SOFTWARE\Kerbis\Ronvalo 2.2"
+; The operators' settings: every user may set its values.
+!define SETTINGS_KEY "SOFTWARE\Kerbis\Ronvalo 2.0"
 ; Where the earlier layout installed by default.
 !define OLD_FOLDER "C:\Ronvalo"
 ; Well-known SIDs, the same on every language of Windows.
@@ -124,9 +127,10 @@ Function ChooseDataFolder
   StrCpy $DATA "$APPDATA\Ronvalo" ; C:\ProgramData\Ronvalo, with the shell context "all"
 FunctionEnd
 
-; Makes the data folder administrators' alone for the rest of the installation: owned by
-; Administrators, every earlier entry of its rights dropped (a user who made the folder may have
-; given himself some), SYSTEM and Administrators with full control. Users get theirs at the end,
+; Makes the data folder administrators' alone for the rest of the installation: it and everything
+; in it owned by Administrators, every earlier entry of their rights dropped (a user who made the
+; folder or a file in it before the installation may have given himself some, and as the owner
+; could give them again), SYSTEM and Administrators with full control. Users get theirs at the end,
 ; once nothing elevated works in it any more. A folder that is not a real one is refused, also
 ; when one was put in its place meanwhile.
 Function LockDataFolder
@@ -142,8 +146,8 @@ Function LockDataFolder
   ${EndIf}
   StrCpy $0 $DATA
   Call RefuseUnlessFolder
-  !insertmacro Icacls '"$DATA" /setowner ${ADMINS_SID} /L /Q'
-  !insertmacro Icacls '"$DATA" /reset /L /Q'
+  !insertmacro Icacls '"$DATA" /setowner ${ADMINS_SID} /T /L /Q'
+  !insertmacro Icacls '"$DATA" /reset /T /L /Q'
   !insertmacro Icacls '"$DATA" /inheritance:r /grant:r ${SYSTEM_SID}:(OI)(CI)F ${ADMINS_SID}:(OI)(CI)F /L /Q'
   StrCpy $0 $DATA
   Call RefuseUnlessFolder
@@ -200,6 +204,31 @@ Function LockTablesFolder
   ${EndIf}
 FunctionEnd
 
+; "Baza", the server's connection string, moves out of the settings key, which every user may
+; write, into the installation key beside DataFolder, which only administrators write and the
+; installed program reads it from: an installation that used a server keeps it. Once only: the
+; marker keeps a value a user puts into the settings key later from being moved by the next
+; (re)installation; the program ignores it there.
+Function MoveServerSetting
+  ClearErrors
+  ReadRegDWORD $0 HKLM "${INSTALL_KEY}" "ServerSettingMoved"
+  ${IfNot} ${Errors}
+    Return
+  ${EndIf}
+  ClearErrors
+  ReadRegStr $0 HKLM "${SETTINGS_KEY}" "Baza"
+  ${IfNot} ${Errors}
+    ClearErrors
+    ReadRegStr $1 HKLM "${INSTALL_KEY}" "Baza"
+    ${If} ${Errors}
+      WriteRegStr HKLM "${INSTALL_KEY}" "Baza" $0
+      DetailPrint "Ustawienie serwera Baza przeniesione do HKLM\${INSTALL_KEY}: $0"
+    ${EndIf}
+  ${EndIf}
+  DeleteRegValue HKLM "${SETTINGS_KEY}" "Baza"
+  WriteRegDWORD HKLM "${INSTALL_KEY}" "ServerSettingMoved" 1
+FunctionEnd
+
 Section "Ronvalo"
   SetRegView 64
   SetShellVarContext all
@@ -228,6 +257,7 @@ Section "Ronvalo"
   ; Every user may change the data.
   !insertmacro Icacls '"$DATA" /grant:r ${USERS_SID}:(OI)(CI)M /L /Q'
   WriteRegStr HKLM "${INSTALL_KEY}" "DataFolder" "$DATA\"
+  Call MoveServerSetting
 
   nsExec::ExecToLog '"$INSTDIR\ronvalo-newdb.exe" --settings-key'
   Pop $0
@@ -252,7 +282,8 @@ Section "Ronvalo"
 SectionEnd
 
 ; The code only: the data folder with db\, txt\, BACKUP\, serwis.log and serwis.001 stays, and so
-; do the settings, so that a reinstallation carries on where the old one stopped.
+; do the settings and the server setting "Baza" with its marker, so that a reinstallation carries
+; on where the old one stopped.
 Section "Uninstall"
   SetRegView 64
   SetShellVarContext all
@@ -269,6 +300,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\Ronvalo\${PRODUCT}.lnk"
   RMDir "$SMPROGRAMS\Ronvalo"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  DeleteRegKey HKLM "${INSTALL_KEY}"
+  DeleteRegValue HKLM "${INSTALL_KEY}" "DataFolder"
+  DeleteRegKey /ifempty HKLM "${INSTALL_KEY}"
   RMDir "$INSTDIR"
 SectionEnd

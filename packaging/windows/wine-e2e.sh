@@ -4,17 +4,20 @@
 #  1. refusals: a link or a file in place of C:\ProgramData\Ronvalo, and a failing icacls, stop
 #     the installer before it copies anything;
 #  2. a new installation: code in C:\Program Files\Ronvalo, data in C:\ProgramData\Ronvalo with
-#     the rights commands run on it, DataFolder in HKLM\SOFTWARE\Kerbis\Ronvalo 2.2; "Odbior" with
+#     the rights commands run on it and on everything in it, DataFolder in
+#     HKLM\SOFTWARE\Kerbis\Ronvalo 2.2; "Odbior" with
 #     the instrument simulator on the Linux side of COM1 stores punches in the data folder; the
 #     log in CP1250 and the settings are checked; reinstalling keeps the tables; uninstalling
 #     takes the code and leaves the data;
 #  3. an upgrade of the earlier layout (code and data together in C:\Łódź\Ronvalo, with files a
 #     user planted there): the data stays where it is and is named as the data folder, the old
-#     code goes, nothing from that folder runs, and a second download lands in its tables;
+#     code goes, nothing from that folder runs, "Baza" moves from the settings key into the
+#     installation key, and a second download lands in its tables;
 #  4. a site on a server: the installed ronvalo-newdb.exe makes the tables on a PostgreSQL
 #     server of this machine over TLS (sslmode=verify-full, the password in the operator's
-#     pgpass.conf), "Baza" in the settings key names it, and "Odbior" stores the punches and
-#     their archive row there instead of in the data folder.
+#     pgpass.conf); "Baza" in the operators' settings key is ignored (the download stays in the
+#     data folder, the log says so); "Baza" in the installation key names the server, and
+#     "Odbior" stores the punches and their archive row there instead of in the data folder.
 # Wine's icacls is a dummy that changes no rights, so a recorder takes its place: the check sees
 # which commands the installer ran and how it takes a failure, not their effect on the rights.
 # Wine grants every account everything, so what a standard account is refused shows only on
@@ -92,8 +95,8 @@ successes() {
 # The rights commands the installer runs on a data folder WINDOWS_PATH, in their order.
 rights_commands() {
   local icacls='"C:\windows\system32\icacls.exe"'
-  printf '%s "%s" /setowner *S-1-5-32-544 /L /Q\n' "$icacls" "$1"
-  printf '%s "%s" /reset /L /Q\n' "$icacls" "$1"
+  printf '%s "%s" /setowner *S-1-5-32-544 /T /L /Q\n' "$icacls" "$1"
+  printf '%s "%s" /reset /T /L /Q\n' "$icacls" "$1"
   printf '%s "%s" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F /L /Q\n' "$icacls" "$1"
   printf '%s "%s" /grant:r *S-1-5-32-545:(OI)(CI)M /L /Q\n' "$icacls" "$1"
 }
@@ -175,6 +178,9 @@ expect_commands 'C:\ProgramData\Ronvalo'
 [ "$(value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ronvalo' InstallLocation)" = \
   '"C:\\Program Files\\Ronvalo"' ] || fail "the uninstall entry does not name C:\\Program Files\\Ronvalo"
 [ -n "$(key 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0')" ] || fail "the installer made no settings key"
+[ "$(value 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' ServerSettingMoved)" = dword:00000001 ] &&
+  [ -z "$(value 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' Baza)" ] ||
+  fail "a new installation did not mark the server setting as moved, or made one"
 
 download "$dump" "$data" new
 punches=$(punches "$data")
@@ -201,7 +207,9 @@ for _ in $(seq 30); do [ -e "$code" ] || break; sleep 1; done
 [ ! -e "$code" ] || fail "the uninstaller left C:\\Program Files\\Ronvalo"
 [ "$(punches "$data")" = "$punches" ] && [ -f "$data/serwis.log" ] && [ -d "$data/txt" ] ||
   fail "the uninstaller removed data or the log"
-[ -z "$(key 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2')" ] || fail "the uninstaller left the Ronvalo 2.2 key"
+[ -z "$(value 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' DataFolder)" ] || fail "the uninstaller left DataFolder"
+[ "$(value 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' ServerSettingMoved)" = dword:00000001 ] ||
+  fail "the uninstaller removed the server setting's marker"
 [ -z "$(key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ronvalo')" ] || fail "the uninstaller left its entry"
 [ -n "$(key 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0')" ] || fail "the uninstaller removed the settings"
 
@@ -221,7 +229,11 @@ entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ronvalo'
 wine_run reg add "$entry" /v DisplayName /d 'Ronvalo 2.2' /f >/dev/null
 wine_run reg add "$entry" /v InstallLocation /d 'C:\Łódź\Ronvalo' /f >/dev/null
 wine_run reg add "$entry" /v UninstallString /d '"C:\Łódź\Ronvalo\uninstall.exe"' /f >/dev/null
+# The earlier layout had no installation key, and its server setting lay in the settings key.
+wine_run reg delete 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' /f >/dev/null
 settings=$(key 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0')
+moved='host=serwer.example dbname=ronvalo user=ronvalo'
+wine_run reg add 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0' /v Baza /t REG_SZ /d "$moved" /f >/dev/null
 
 install || fail "the upgrade failed"
 expect_commands 'C:\Łódź\Ronvalo' # and nothing the user planted ran
@@ -238,7 +250,17 @@ done
 [ "$(value "$entry" InstallLocation)" = '"C:\\Program Files\\Ronvalo"' ] &&
   [ "$(value "$entry" UninstallString)" = '"\"C:\\Program Files\\Ronvalo\\uninstall.exe\""' ] ||
   fail "the old uninstall entry was not replaced"
-[ "$(key 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0')" = "$settings" ] || fail "the upgrade changed the settings"
+[ "$(key 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0')" = "$settings" ] ||
+  fail "the upgrade changed the settings other than taking \"Baza\" out"
+[ "$(value 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' Baza)" = "\"$moved\"" ] ||
+  fail "the upgrade did not move \"Baza\" into the installation key"
+# Once: a value a user puts into the settings key later stays there, and the program ignores it.
+wine_run reg add 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0' /v Baza /t REG_SZ /d 'host=inny.example' /f >/dev/null
+install || fail "installing over the upgrade failed"
+[ "$(value 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' Baza)" = "\"$moved\"" ] ||
+  fail "a second installation moved a user's \"Baza\""
+wine_run reg delete 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0' /v Baza /f >/dev/null
+wine_run reg delete 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' /v Baza /f >/dev/null # local tables below
 
 # Another instrument's transmission lands in the kept tables.
 sed 's/##00012345##/##00054321##/' "$dump" >"$shots/second-dump.txt"
@@ -256,7 +278,17 @@ mkdir -p "$appdata/postgresql"
 printf 'localhost:%s:ronvalo:ronvalo:%s\r\n' "$tls_port" "$tls_password" >"$appdata/postgresql/pgpass.conf"
 wine_run 'C:\Program Files\Ronvalo\ronvalo-newdb.exe' --server "$conninfo" >"$shots/newdb-server.log" 2>&1 ||
   fail "ronvalo-newdb.exe --server failed ($shots/newdb-server.log)"
+# In the operators' settings key the installed program ignores it, and says so in its log.
 wine_run reg add 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0' /v Baza /t REG_SZ /d "$conninfo" /f >/dev/null
+local_punches=$(punches "$old")
+sed 's/##00012345##/##00067890##/' "$dump" >"$shots/third-dump.txt"
+download "$shots/third-dump.txt" "$old" ignored-setting
+[ "$(punches "$old")" -gt "$local_punches" ] ||
+  fail "the operators' \"Baza\" was not ignored: nothing stored in the data folder"
+iconv -f CP1250 -t UTF-8 "$old/serwis.log" | grep -qF 'Pominięto ustawienie serwera bazy danych z HKEY_LOCAL_MACHINE' ||
+  fail "no log line about the ignored \"Baza\""
+wine_run reg delete 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.0' /v Baza /f >/dev/null
+wine_run reg add 'HKLM\SOFTWARE\Kerbis\Ronvalo 2.2' /v Baza /t REG_SZ /d "$conninfo" /f >/dev/null
 local_punches=$(punches "$old")
 download "$dump" "$old" server
 on_server=$(tls_sql -d ronvalo -c "SELECT count(*) FROM main.Odbicia")

@@ -176,7 +176,7 @@ void TfrGlowna::showEvent(QShowEvent* event) {
 void TfrGlowna::FormShow() {
     TDM3& dm = parts().DM3;
     dm.setDatabaseFolder(databaseFolder(baseFolder_));
-    dm.setServer(databaseServerSetting());
+    dm.setServer(databaseServerSetting([this](const QString& line) { WriteLog(line); }));
     try {
         dm.openTables();
     } catch (const EServerUnreachable& error) {

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "common/connection_setting.h"
 #include "common/exception.h"
 
 namespace ronvalo {
@@ -86,11 +87,60 @@ void Registry::WriteDateTimeBinary(const QString& name, TDateTime value) {
     write(name, data);
 }
 
-QString databaseServerSetting() {
-    Registry settings;
-    if (!settings.OpenKey(settingsKey, false) || !settings.ValueExists(QStringLiteral("Baza")))
+namespace {
+
+const QString serverValue = QStringLiteral("Baza");
+
+QString operatorsServerPlace() {
+    return QStringLiteral("HKEY_LOCAL_MACHINE%1, %2").arg(settingsKey, serverValue);
+}
+
+QString administratorsServerSetting(const platform::InstalledServerSetting& setting) {
+    using State = platform::InstalledServerSetting::State;
+    const QString place = QString::fromStdString(setting.place);
+    switch (setting.state) {
+    case State::Absent:
         return {};
-    return settings.ReadString(QStringLiteral("Baza")).trimmed();
+    case State::Present:
+        return checkedConnectionSetting(QString::fromStdString(setting.value), place);
+    case State::NotProtected:
+        throw EServerSetting(
+            QStringLiteral("Ustawienia serwera bazy danych (%1) nie użyto: zmienić je może nie "
+                           "tylko administrator (plik i jego folder mają należeć do root i tylko "
+                           "root może je zapisywać)")
+                .arg(place));
+    case State::Unreadable:
+        break;
+    }
+    throw EServerSetting(
+        QStringLiteral("Nie można odczytać ustawienia serwera bazy danych (%1): %2")
+            .arg(place, QString::fromStdString(setting.error.text())));
+}
+
+} // namespace
+
+QString databaseServerSetting(const LogWriter& noteIgnored) {
+    return databaseServerSetting(platform::installedDataFolder().has_value(),
+                                 platform::installedServerSetting, noteIgnored);
+}
+
+QString
+databaseServerSetting(bool installed,
+                      const std::function<platform::InstalledServerSetting()>& administrators,
+                      const LogWriter& noteIgnored) {
+    Registry settings;
+    const bool inSettingsKey =
+        settings.OpenKey(settingsKey, false) && settings.ValueExists(serverValue);
+    if (!installed)
+        return inSettingsKey ? checkedConnectionSetting(settings.ReadString(serverValue),
+                                                        operatorsServerPlace())
+                             : QString();
+    const platform::InstalledServerSetting setting = administrators();
+    if (inSettingsKey && noteIgnored)
+        noteIgnored(QStringLiteral("Pominięto ustawienie serwera bazy danych z %1: program "
+                                   "zainstalowany czyta je tylko z %2")
+                        .arg(operatorsServerPlace(), QString::fromStdString(setting.place)));
+    return administratorsServerSetting(setting);
 }
 
 } // namespace ronvalo

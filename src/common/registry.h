@@ -2,9 +2,12 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 #include "common/ole_date.h"
+#include "common/service_log.h"
+#include "platform/installation.h"
 #include "platform/registry.h"
 
 namespace ronvalo {
@@ -40,8 +43,19 @@ private:
     std::optional<platform::RegistryKey> key_;
 };
 
-// The optional value "Baza": the libpq connection string of the PostgreSQL server that holds the
-// tables; empty (the local files) when the key or the value is absent. Raises as ReadString.
-QString databaseServerSetting();
+// The optional setting "Baza": the libpq connection string of the PostgreSQL server that holds
+// the tables, as checkedConnectionSetting() lets it through; empty (the local files) when it is
+// not set. An installed program (one that platform::installedDataFolder() names a folder for)
+// reads it only where administrators write (platform::installedServerSetting()) and ignores a
+// "Baza" in the settings key, which every operator may write, telling `noteIgnored` once; a
+// copied folder or a build reads the settings key as ever. Raises ERegistryException (a value of
+// another type, a setting that is unreadable, unprotected or refused: EServerSetting).
+QString databaseServerSetting(const LogWriter& noteIgnored = {});
+
+// The same with the installation's answers given, for tests.
+QString
+databaseServerSetting(bool installed,
+                      const std::function<platform::InstalledServerSetting()>& administrators,
+                      const LogWriter& noteIgnored);
 
 } // namespace ronvalo

@@ -20,14 +20,6 @@ namespace {
 
 constexpr mode_t writeBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
-struct FdCloser {
-    int fd;
-    ~FdCloser() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 bool equalIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
+#include "common/connection_setting.h"
 #include "common/exception.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
@@ -105,8 +106,90 @@ TEST_F(RegistryTest, TheServerSettingIsAnOptionalString) {
     ASSERT_TRUE(writeFileBytes(hive(), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kerbis\\"
                                        "Ronvalo 2.0]\r\n\"Baza\"=\" host=serwer.example "
                                        "dbname=ronvalo user=łódź \"\r\n"));
-    EXPECT_EQ(databaseServerSetting(), "host=serwer.example dbname=ronvalo user=łódź");
+    EXPECT_EQ(databaseServerSetting(),
+              "host=serwer.example dbname=ronvalo user=łódź sslmode=verify-full");
     ASSERT_TRUE(key.OpenKey(settingsKey, true));
     key.WriteInteger("Baza", 1);
     EXPECT_EQ(errorOf([] { databaseServerSetting(); }), "Invalid data type for 'Baza'");
+}
+
+// Where "Baza" comes from: a copied folder or a build reads the settings key; an installed
+// program only the administrators' place, and says once that it ignored the operators' value.
+TEST_F(RegistryTest, TheServerSettingOfAnInstalledProgramIsTheAdministrators) {
+    using State = platform::InstalledServerSetting::State;
+    const auto admin = [](State state, std::string value = {}, platform::OsError error = {}) {
+        return platform::InstalledServerSetting{state, std::move(value), "/etc/ronvalo/baza",
+                                                error};
+    };
+    const QString operatorsPlace = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Kerbis\\Ronvalo 2.0, Baza";
+    const QString ignored = "Pominięto ustawienie serwera bazy danych z " + operatorsPlace +
+                            ": program zainstalowany czyta je tylko z /etc/ronvalo/baza";
+    const struct {
+        bool installed;
+        std::optional<QByteArray> operators; // the "Baza" line's data in the settings key
+        platform::InstalledServerSetting administrators;
+        QString outcome; // the setting passed on, or the refusal
+        QStringList log;
+    } cases[] = {
+        {false, std::nullopt, admin(State::Present, "host=admin"), "", {}},
+        {false,
+         "\"host=/run/ops dbname=d\"",
+         admin(State::Present, "host=admin"),
+         "host=/run/ops dbname=d sslmode=verify-full",
+         {}},
+        {false,
+         "\"host=ops hostaddr=10.0.0.1\"",
+         {},
+         "Ustawienie serwera bazy danych (" + operatorsPlace +
+             "): słowo kluczowe „hostaddr” jest niedozwolone; dozwolone: host, port, dbname, "
+             "user, sslmode, sslrootcert, connect_timeout, application_name, keepalives, "
+             "keepalives_idle, keepalives_interval, keepalives_count",
+         {}},
+        {true, std::nullopt, admin(State::Absent), "", {}},
+        {true, "\"host=ops sslmode=disable\"", admin(State::Absent), "", {ignored}},
+        {true, "dword:00000001", admin(State::Absent), "", {ignored}},
+        {true,
+         "\"host=ops\"",
+         admin(State::Present, "host=admin dbname=d\n"),
+         "host=admin dbname=d sslmode=verify-full",
+         {ignored}},
+        {true,
+         std::nullopt,
+         admin(State::Present, "host=admin sslmode=allow"),
+         "Ustawienie serwera bazy danych (/etc/ronvalo/baza): sslmode=allow jest niedozwolone "
+         "przez sieć; dozwolone: verify-full (także bez sslmode), verify-ca",
+         {}},
+        {true,
+         std::nullopt,
+         admin(State::NotProtected, "host=admin"),
+         "Ustawienia serwera bazy danych (/etc/ronvalo/baza) nie użyto: zmienić je może nie "
+         "tylko administrator (plik i jego folder mają należeć do root i tylko root może je "
+         "zapisywać)",
+         {}},
+        {true,
+         std::nullopt,
+         admin(State::Unreadable, "", platform::OsError::fromCode(EACCES)),
+         "Nie można odczytać ustawienia serwera bazy danych (/etc/ronvalo/baza): " +
+             QString::fromStdString(platform::OsError::fromCode(EACCES).text()),
+         {}},
+    };
+    for (const auto& c : cases) {
+        QByteArray hive = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Kerbis\\Ronvalo 2.0]\r\n"
+                          "\"COM\"=dword:00000001\r\n";
+        if (c.operators)
+            hive += "\"Baza\"=" + *c.operators + "\r\n";
+        ASSERT_TRUE(writeFileBytes(this->hive(), hive));
+        QStringList log;
+        QString outcome;
+        try {
+            outcome = databaseServerSetting(
+                c.installed, [&] { return c.administrators; },
+                [&](const QString& line) { log.append(line); });
+        } catch (const EServerSetting& error) {
+            outcome = error.message();
+        }
+        EXPECT_EQ(outcome, c.outcome)
+            << c.installed << ' ' << c.operators.value_or("none").constData();
+        EXPECT_EQ(log, c.log) << c.installed << ' ' << c.operators.value_or("none").constData();
+    }
 }
