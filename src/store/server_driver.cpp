@@ -318,10 +318,12 @@ bool ServerDriver::guarded(const std::function<void()>& call, ServerCalls::Wait 
     return false;
 }
 
-// The connection libpq keeps for the driver, as the driver hands it out ("PGconn*").
+// The connection libpq keeps for the driver, as the driver hands it out: a PGconn*, whose type
+// is named after the structure ("pg_conn*") or, in other builds, the typedef.
 void* ServerDriver::connection() const {
     const QVariant handle = inner_->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
         return nullptr;
     return *static_cast<void* const*>(handle.constData());
 }
