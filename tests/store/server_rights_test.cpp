@@ -6,7 +6,6 @@
 #include "support/postgres_server.h"
 #include "support/test_tables.h"
 
-#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QVariant>
 #include <gtest/gtest.h>
@@ -19,17 +18,10 @@ struct SiteLogin {
     SiteLogin() {
         QString error;
         admin = newServerTables(&error);
-        if (admin.isEmpty()) {
+        if (!admin.isEmpty())
+            site = newSiteLogin(admin, &error);
+        if (site.isEmpty())
             ADD_FAILURE() << error.toStdString();
-            return;
-        }
-        const QString database = QRegularExpression("dbname=(\\S+)").match(admin).captured(1);
-        const QString role = "stanowisko_" + database;
-        ServerConnection db(admin);
-        QSqlQuery make(db.database());
-        if (!make.exec(QString("CREATE ROLE %1 LOGIN IN ROLE %2").arg(role, siteGroupRole)))
-            ADD_FAILURE() << make.lastError().text().toStdString();
-        site = QString(admin).replace(QRegularExpression("user=\\S+"), "user=" + role);
     }
     QString admin, site;
 };
