@@ -36,9 +36,11 @@ struct Open : QSqlResult {
     using QSqlResult::size;
 };
 
-// A result of the driver: the statement text comes whole, its values already written in by
-// QSqlResult's own preparation (the driver offers no prepared statements, so that a statement
-// is one exchange with the server and dropping a result never is one).
+// A result of the driver. The driver offers no prepared statements, so that a statement is one
+// exchange with the server and dropping a result never is one: QSqlResult's own preparation
+// writes the bound values into the text, each written by Qt's PostgreSQL driver (formatValue),
+// the same writing that driver's own prepared statements send their values in ("EXECUTE name
+// (values)").
 class ServerResult : public QSqlResult {
 public:
     ServerResult(const ServerDriver& driver, QSqlResult* inner)

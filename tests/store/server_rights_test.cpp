@@ -6,6 +6,7 @@
 #include "support/postgres_server.h"
 #include "support/test_tables.h"
 
+#include <QProcess>
 #include <QSqlQuery>
 #include <QVariant>
 #include <gtest/gtest.h>
@@ -217,6 +218,30 @@ TEST(ServerRights, TablesAnotherRoleOwnsAreNamedAndLeftAlone) {
     EXPECT_FALSE(addServerRights(admin, &error));
     EXPECT_TRUE(error.contains("main.odbicia (rola dawny_" + database + ")"))
         << error.toStdString();
+}
+
+TEST(ServerRights, NewdbMakesTheTablesOnceAndTheRightsAgainOnRequest) {
+    PostgresServer& postgres = sharedPostgresServer();
+    ASSERT_TRUE(postgres.ok()) << postgres.problem().toStdString();
+    const QString admin = postgres.connectionString(postgres.createDatabase());
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        const char* says;
+    } runs[] = {
+        {{"--server", admin}, 0, ""},
+        {{"--server", admin}, 1, "--uprawnienia"},
+        {{"--server", admin, "--uprawnienia"}, 0, ""},
+        {{"--server", admin, "--inne"}, 2, "Użycie"},
+    };
+    for (const auto& [arguments, exitCode, says] : runs) {
+        QProcess newdb;
+        newdb.start(RONVALO_BIN_DIR "/ronvalo-newdb", arguments);
+        ASSERT_TRUE(newdb.waitForFinished(60000));
+        const QString output = QString::fromUtf8(newdb.readAllStandardError());
+        EXPECT_EQ(newdb.exitCode(), exitCode) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(output.contains(QString::fromUtf8(says))) << output.toStdString();
+    }
 }
 
 } // namespace
