@@ -5,6 +5,7 @@
 #include "support/postgres_server.h"
 
 #include <QElapsedTimer>
+#include <QSqlQuery>
 #include <QThread>
 #include <QTimer>
 #include <arpa/inet.h>
@@ -140,6 +141,32 @@ TEST(ServerStall, AStoppedServerIsNamedWithinTenSecondsWhileTheEventsFlow) {
         << again.message.toStdString();
     EXPECT_LT(again.elapsedMs, 6000);
     EXPECT_LT(again.longestGapMs, 500);
+}
+
+TEST(ServerStall, AStatementAskedForWhileAnotherIsUnderWayIsRefusedAndTheConnectionWorksOn) {
+    PostgresServer& postgres = sharedPostgresServer();
+    ASSERT_TRUE(postgres.ok()) << postgres.problem().toStdString();
+    const QString server = postgres.connectionString(postgres.createDatabase());
+    QString error;
+    ASSERT_TRUE(createServerDatabase(server, &error)) << error.toStdString();
+    TDM3 dm;
+    dm.setServer(server);
+    dm.openTables();
+    // A timer fires while the windows' thread waits for a slow statement and asks for another
+    // on the same connection, which takes one statement at a time.
+    QString nested;
+    QTimer::singleShot(100, [&] {
+        try {
+            dm.readers();
+        } catch (const EDatabaseError& refused) {
+            nested = refused.message();
+        }
+    });
+    QSqlQuery slow(dm.roundsDatabase());
+    EXPECT_TRUE(slow.exec("SELECT pg_sleep(1)")) << slow.lastError().text().toStdString();
+    EXPECT_EQ(nested, "Połączenie z serwerem bazy danych " + serverName(server) +
+                          " jest zajęte innym poleceniem");
+    EXPECT_EQ(dm.punchCount(), 0);
 }
 
 // A TCP port that takes no more connections: its one place in the queue of accepted
