@@ -311,12 +311,12 @@ void TDM3::reconnectIfDropped() {
 
 QSqlDatabase& TDM3::database() {
     if (onServer()) {
-        // A server that was down when last tried is tried again by the next command: the
-        // tables it left closed open now, and the last of them connects.
         // A connection cut off when the server stopped answering is made anew, though never
         // inside a transaction: its rollback fails at once on the old one.
         if (serverConnection_ && serverConnection_->broken() && !inTransaction_)
             disconnect();
+        // A server that was down when last tried is tried again by the next command: the
+        // tables it left closed open now, and the last of them connects.
         if (!serverConnection_)
             openTables();
         if (!serverConnection_)
