@@ -1,6 +1,9 @@
 // ronvalo-newdb FOLDER: makes FOLDER/db/ with the three empty tables and the rounds' file, and
 // FOLDER/txt/.
-// ronvalo-newdb --server CONNINFO: makes the same tables on a PostgreSQL server.
+// ronvalo-newdb --server CONNINFO: makes the same tables on a PostgreSQL server, owned by the
+// administrator running it, and the sites' group role with its rights.
+// ronvalo-newdb --server CONNINFO --uprawnienia: on an earlier release's tables, adds the missing
+// table, the group role, its rights and the archive's trigger.
 // ronvalo-newdb --settings-key: makes the settings key and lets every user write it.
 #include <QCoreApplication>
 #include <QTextStream>
@@ -31,9 +34,12 @@ int run(const QStringList& arguments) {
     QTextStream err(stderr);
     if (arguments.size() == 2 && arguments[1] == QStringLiteral("--settings-key"))
         return prepareSettingsKey(err);
-    if (arguments.size() == 3 && arguments[1] == QStringLiteral("--server")) {
+    const bool rights = arguments.size() == 4 && arguments[3] == QStringLiteral("--uprawnienia");
+    if ((arguments.size() == 3 || rights) && arguments[1] == QStringLiteral("--server")) {
         QString error;
-        if (!ronvalo::createServerDatabase(arguments[2], &error)) {
+        const bool made = rights ? ronvalo::addServerRights(arguments[2], &error)
+                                 : ronvalo::createServerDatabase(arguments[2], &error);
+        if (!made) {
             ronvalo::printFailure(QStringLiteral("ronvalo-newdb"), error);
             return 1;
         }
@@ -41,11 +47,14 @@ int run(const QStringList& arguments) {
     }
     if (arguments.size() != 2) {
         err << "Użycie: ronvalo-newdb FOLDER\n"
-               "       ronvalo-newdb --server \"host=... dbname=... user=...\"\n"
+               "       ronvalo-newdb --server \"host=... dbname=... user=...\" [--uprawnienia]\n"
                "       ronvalo-newdb --settings-key\n"
                "Tworzy FOLDER/db/ z trzema pustymi tabelami oraz FOLDER/txt/.\n"
                "Tworzy też FOLDER/db/Obchody.db z pustymi tabelami obchodów.\n"
-               "Z --server tworzy te same tabele na serwerze PostgreSQL.\n"
+               "Z --server tworzy te same tabele na serwerze PostgreSQL, należące do\n"
+               "administratora, oraz rolę grupową ronvalo_stanowisko z uprawnieniami stanowisk.\n"
+               "Z --uprawnienia uzupełnia tabele wcześniejszego wydania: brakującą tabelę,\n"
+               "rolę grupową, jej uprawnienia i wyzwalacz archiwum.\n"
                "Z --settings-key tworzy klucz ustawień i pozwala każdemu użytkownikowi go "
                "zapisywać.\n";
         return 2;

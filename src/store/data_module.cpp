@@ -19,6 +19,10 @@ namespace ronvalo {
 namespace {
 
 [[noreturn]] void fail(const QString& what, const QSqlError& error) {
+    // A server that stopped answering is named by the error itself, and said to be away
+    // whatever the statement was.
+    if (serverStopped(error))
+        throw EServerUnreachable(error.text());
     throw EDatabaseError(what + QStringLiteral(": ") + error.text());
 }
 
@@ -204,7 +208,6 @@ void TDM3::connect() {
 // Every table of the three and of Obchody.db must be on the server with this program's fields,
 // or none is opened: a message names the server and the first table that is not right.
 void TDM3::connectToServer() {
-    probeServer(server_);
     serverConnection_.emplace(server_);
     if (!serverConnection_->isOpen()) {
         const QSqlError error = serverConnection_->lastError();
@@ -346,14 +349,25 @@ void TDM3::reconnectIfDropped() {
     if (inTransaction_ || !serverIdle_.isValid() || serverIdle_.elapsed() < serverIdleMs)
         return;
     serverIdle_.start();
-    if (QSqlQuery(serverConnection_->database()).exec(QStringLiteral("SELECT 1")))
+    QSqlQuery probe(serverConnection_->database());
+    if (probe.exec(QStringLiteral("SELECT 1")))
         return;
+    const QSqlError error = probe.lastError();
+    probe = QSqlQuery();
     disconnect();
+    // A server that stopped answering is not tried again by the same command: a new
+    // connection would wait out its whole connect timeout too. The next command tries.
+    if (serverStopped(error))
+        throw EServerUnreachable(error.text());
     connectToServer();
 }
 
 QSqlDatabase& TDM3::database() {
     if (onServer()) {
+        // A connection cut off when the server stopped answering is made anew, though never
+        // inside a transaction: its rollback fails at once on the old one.
+        if (serverConnection_ && serverConnection_->broken() && !inTransaction_)
+            disconnect();
         // A server that was down when last tried is tried again by the next command: the
         // tables it left closed open now, and the last of them connects.
         if (!serverConnection_)
@@ -559,8 +573,15 @@ QList<qint32> TDM3::downloads() {
 // writer in at a time anyway.
 void TDM3::lockImports() {
     QSqlQuery query(database());
-    if (!query.exec(QStringLiteral("LOCK TABLE ob.Transmisje IN SHARE ROW EXCLUSIVE MODE")))
-        fail(roundsFilePath(), query.lastError());
+    if (query.exec(QStringLiteral("LOCK TABLE ob.Transmisje IN SHARE ROW EXCLUSIVE MODE")))
+        return;
+    // The wait is bounded by the session's lock limit; the transaction then rolls back whole.
+    if (lockNotGranted(query.lastError()))
+        throw EServerUnreachable(
+            QStringLiteral("Inne stanowisko zapisuje teraz odczyt na serwerze %1. Nic nie zostało "
+                           "zapisane; spróbuj ponownie za chwilę.")
+                .arg(serverName(server_)));
+    fail(roundsFilePath(), query.lastError());
 }
 
 std::optional<QByteArray> TDM3::storedTransmission(const QString& instrument) {
@@ -574,13 +595,11 @@ std::optional<QByteArray> TDM3::storedTransmission(const QString& instrument) {
     return query.value(0).toByteArray();
 }
 
+// Replaced in place: a site may add and update transmissions, never delete them.
 void TDM3::storeTransmission(const QString& instrument, const QByteArray& lines) {
     QSqlQuery query(database());
-    query.prepare(QStringLiteral("DELETE FROM ob.Transmisje WHERE NrCzytnika = ?"));
-    query.addBindValue(instrument);
-    if (!query.exec())
-        fail(roundsFilePath(), query.lastError());
-    query.prepare(QStringLiteral("INSERT INTO ob.Transmisje (NrCzytnika, Tresc) VALUES (?, ?)"));
+    query.prepare(QStringLiteral("INSERT INTO ob.Transmisje (NrCzytnika, Tresc) VALUES (?, ?) "
+                                 "ON CONFLICT (NrCzytnika) DO UPDATE SET Tresc = EXCLUDED.Tresc"));
     query.addBindValue(instrument);
     query.addBindValue(lines);
     if (!query.exec())

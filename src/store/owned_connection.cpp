@@ -4,9 +4,19 @@
 
 namespace ronvalo {
 
+namespace {
+
+QString uniqueName(const QString& kind) {
+    return kind + QLatin1Char('-') + QUuid::createUuid().toString();
+}
+
+} // namespace
+
 OwnedConnection::OwnedConnection(const QString& driver)
-    : name_(driver + QLatin1Char('-') + QUuid::createUuid().toString()),
-      db_(QSqlDatabase::addDatabase(driver, name_)) {}
+    : name_(uniqueName(driver)), db_(QSqlDatabase::addDatabase(driver, name_)) {}
+
+OwnedConnection::OwnedConnection(QSqlDriver* driver, const QString& kind)
+    : name_(uniqueName(kind)), db_(QSqlDatabase::addDatabase(driver, name_)) {}
 
 OwnedConnection::~OwnedConnection() {
     db_.close();

@@ -20,6 +20,9 @@ public:
 protected:
     // Adds the connection of Qt's `driver` ("QSQLITE", "QPSQL"), not yet opened.
     explicit OwnedConnection(const QString& driver);
+    // Adds a connection of a driver of the program's own, which the connection then owns;
+    // `kind` starts its name.
+    OwnedConnection(QSqlDriver* driver, const QString& kind);
     ~OwnedConnection();
 
 private:

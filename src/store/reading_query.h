@@ -13,7 +13,7 @@ namespace ronvalo {
 // statement until that result ends; the program's readers nest statements (a download's punches
 // inside the archive's rows, a plan's steps inside the plans), so there the result is read whole.
 inline void readForward(QSqlQuery& query, const QSqlDatabase& db) {
-    query.setForwardOnly(db.driverName() != QLatin1String("QPSQL"));
+    query.setForwardOnly(db.driverName() == QLatin1String("QSQLITE"));
 }
 
 class TDM3;

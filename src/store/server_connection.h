@@ -6,13 +6,17 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <chrono>
 
 #include "common/exception.h"
 #include "store/owned_connection.h"
 
 namespace ronvalo {
 
-// The server could not be reached or refused the login; the message names it.
+class ServerDriver;
+
+// The server could not be reached, refused the login, stopped answering, or another site holds
+// the lock a command needs; the message names the server and says which.
 class EServerUnreachable : public EDatabaseError {
     using EDatabaseError::EDatabaseError;
 };
@@ -21,11 +25,43 @@ class EServerUnreachable : public EDatabaseError {
 // string sets its own connect_timeout.
 inline constexpr int serverConnectTimeout = 5;
 
-class ServerConnection : public OwnedConnection {
-public:
-    // Opens at once; isOpen() and lastError() tell how it went.
-    explicit ServerConnection(const QString& connectionString);
+// The limits every site's session runs under, set by the program on its connection. A
+// statement the server takes longer over is cancelled by the server; a lock not granted in time
+// fails the statement that waits for it; a transaction left idle (its site vanished) is ended.
+inline constexpr std::chrono::seconds serverStatementLimit{6};
+inline constexpr std::chrono::seconds serverLockLimit{4};
+inline constexpr std::chrono::seconds serverIdleTransactionLimit{20};
+// How long the program waits for one answer of the server before it takes the server for
+// stalled and cuts the connection: above the statement limit, so that a server that answers
+// cancels a slow statement itself first.
+inline constexpr std::chrono::seconds serverAnswerLimit{8};
+
+// The connection of Qt's own driver that ServerDriver makes its calls on; a base of
+// ServerConnection made before and removed after the connection that wraps it.
+class QpsqlConnection {
+protected:
+    struct Inner : OwnedConnection {
+        Inner() : OwnedConnection(QStringLiteral("QPSQL")) {}
+    } qpsql_;
 };
+
+class ServerConnection : private QpsqlConnection, public OwnedConnection {
+public:
+    // Opens at once; isOpen() and lastError() tell how it went. Connecting and every statement
+    // later are waited for with the windows painting (see ServerDriver).
+    explicit ServerConnection(const QString& connectionString,
+                              std::chrono::milliseconds answerLimit = serverAnswerLimit);
+
+    // The server stopped answering and the connection was cut: it is of no more use.
+    bool broken() const;
+
+private:
+    ServerDriver* driver_; // owned by the connection
+};
+
+// The connection string as the program passes it to libpq: the caller's, with the program's
+// limits and keepalives added where it sets none of its own.
+QString sessionConnectionString(const QString& connectionString);
 
 // The server a connection string names, for messages: its host (and port), or "localhost".
 QString serverName(const QString& connectionString);
@@ -34,9 +70,11 @@ QString serverName(const QString& connectionString);
 // first line says why.
 QString serverUnreachableMessage(const QString& connectionString, const QSqlError& error);
 
-// Tries a connection on a thread of its own while this one keeps the windows painted (input
-// excluded), as a server that is down takes the whole connect timeout to say so. Raises
-// EServerUnreachable when it fails.
-void probeServer(const QString& connectionString);
+// Whether a statement failed because the server stopped answering (or the connection was in use
+// by another statement): the error's text names the server and says so.
+bool serverStopped(const QSqlError& error);
+
+// Whether a statement failed because a lock it waited for was not granted within the limit.
+bool lockNotGranted(const QSqlError& error);
 
 } // namespace ronvalo

@@ -8,6 +8,7 @@
 
 #include "store/schema.h"
 #include "store/server_connection.h"
+#include "store/server_rights.h"
 
 namespace ronvalo {
 
@@ -99,14 +100,16 @@ bool anySchemaExists(QSqlDatabase& db, bool* exists, QString* problem) {
     return true;
 }
 
-// Runs every statement in one transaction; an empty text when all were committed.
-QString runAllOrNothing(QSqlDatabase& db) {
+// Runs the statements in one transaction; an empty text when all were committed. The server's
+// notices (a trigger to replace that is not there yet) are not for the administrator's terminal.
+QString runAllOrNothing(QSqlDatabase& db, const QStringList& statements) {
     if (!db.transaction())
         return db.lastError().text();
     QString problem;
     {
         QSqlQuery query(db);
-        for (const QString& statement : serverSchemaStatements())
+        for (const QString& statement :
+             QStringList{QStringLiteral("SET LOCAL client_min_messages = warning")} + statements)
             if (!query.exec(statement)) {
                 problem = query.lastError().text();
                 break;
@@ -117,6 +120,62 @@ QString runAllOrNothing(QSqlDatabase& db) {
     if (!problem.isEmpty())
         db.rollback();
     return problem;
+}
+
+// The first object in the program's schemas that another role owns, as "ob.Plany (rola x)";
+// empty when the account running this owns them all, or with `problem` set when that cannot
+// be told.
+QString objectOwnedByAnother(QSqlDatabase& db, QString* problem) {
+    QSqlQuery query(db);
+    // Schemas first, then tables, then what goes with them (sequences, indexes).
+    if (!query.exec(QStringLiteral(
+            "SELECT name, owner FROM ("
+            "SELECT 0 AS kind, nspname AS name, pg_get_userbyid(nspowner) AS owner "
+            "FROM pg_namespace WHERE nspname IN ('main', 'cz', 'nr', 'ob') "
+            "AND nspowner <> (SELECT oid FROM pg_roles WHERE rolname = current_user) "
+            "UNION ALL SELECT CASE c.relkind WHEN 'r' THEN 1 ELSE 2 END, "
+            "n.nspname || '.' || c.relname, pg_get_userbyid(c.relowner) "
+            "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "WHERE n.nspname IN ('main', 'cz', 'nr', 'ob') AND c.relowner <> "
+            "(SELECT oid FROM pg_roles WHERE rolname = current_user)) AS foreign_objects "
+            "ORDER BY kind, name LIMIT 1"))) {
+        *problem = query.lastError().text();
+        return {};
+    }
+    return query.next() ? QStringLiteral("%1 (rola %2)")
+                              .arg(query.value(0).toString(), query.value(1).toString())
+                        : QString();
+}
+
+// The tables of the release before the archive's change rows, made again when missing.
+QStringList missingTableStatements() {
+    const QString table = QStringLiteral("CREATE TABLE ob.ArchiwumZmian ");
+    QStringList statements;
+    for (const QString& statement : serverSchemaStatements())
+        if (statement.startsWith(table))
+            statements << QStringLiteral("CREATE TABLE IF NOT EXISTS ob.ArchiwumZmian ") +
+                              statement.mid(table.size());
+    return statements;
+}
+
+// Whether the tables of every schema but the change rows' are there: an earlier release's.
+bool earlierTablesExist(QSqlDatabase& db, QString* problem) {
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT count(*) FROM information_schema.tables "
+                                 "WHERE table_schema = ? AND table_name = ?"));
+    for (const auto& [schemaName, table] : serverTables()) {
+        if (table->tableName == QStringLiteral("ArchiwumZmian"))
+            continue;
+        query.addBindValue(schemaName);
+        query.addBindValue(table->tableName.toLower());
+        if (!query.exec() || !query.next()) {
+            *problem = query.lastError().text();
+            return false;
+        }
+        if (query.value(0).toInt() == 0)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -133,16 +192,53 @@ bool createServerDatabase(const QString& connectionString, QString* error) {
     if (anySchemaExists(server.database(), &exists, &problem) && exists) {
         if (error)
             *error = QStringLiteral("Tabele programu już istnieją na serwerze %1, nie zostaną "
-                                    "zastąpione")
+                                    "zastąpione; brakujące tabele i uprawnienia stanowisk doda "
+                                    "ronvalo-newdb --server ... --uprawnienia")
                          .arg(serverName(connectionString));
         return false;
     }
     if (problem.isEmpty())
-        problem = runAllOrNothing(server.database());
+        problem =
+            runAllOrNothing(server.database(), serverSchemaStatements() + serverRightsStatements());
     if (!problem.isEmpty() && error)
         *error = QStringLiteral("Nie można utworzyć tabel na serwerze %1: %2")
                      .arg(serverName(connectionString), problem.trimmed());
     return problem.isEmpty();
+}
+
+bool addServerRights(const QString& connectionString, QString* error) {
+    ServerConnection server(connectionString);
+    const QString name = serverName(connectionString);
+    const auto refuse = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!server.isOpen())
+        return refuse(serverUnreachableMessage(connectionString, server.lastError()));
+    QString problem;
+    if (!earlierTablesExist(server.database(), &problem))
+        return refuse(problem.isEmpty()
+                          ? QStringLiteral("Na serwerze %1 brak tabel programu; utworzy je "
+                                           "ronvalo-newdb --server bez --uprawnienia")
+                                .arg(name)
+                          : QStringLiteral("Nie można odczytać tabel na serwerze %1: %2")
+                                .arg(name, problem.trimmed()));
+    const QString foreign = objectOwnedByAnother(server.database(), &problem);
+    if (!problem.isEmpty())
+        return refuse(QStringLiteral("Nie można odczytać tabel na serwerze %1: %2")
+                          .arg(name, problem.trimmed()));
+    if (!foreign.isEmpty())
+        return refuse(QStringLiteral("Na serwerze %1 %2 nie należy do roli, która uruchamia "
+                                     "ronvalo-newdb; tabele mają należeć do administratora, nigdy "
+                                     "do stanowiska (REASSIGN OWNED BY ... TO ...)")
+                          .arg(name, foreign));
+    problem =
+        runAllOrNothing(server.database(), missingTableStatements() + serverRightsStatements());
+    if (!problem.isEmpty())
+        return refuse(QStringLiteral("Nie można nadać uprawnień na serwerze %1: %2")
+                          .arg(name, problem.trimmed()));
+    return true;
 }
 
 } // namespace ronvalo

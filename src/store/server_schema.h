@@ -31,9 +31,15 @@ const QStringList& serverSchemas();
 // The statements that make the schemas and their empty tables, in order.
 const QStringList& serverSchemaStatements();
 
-// Makes the schema on the server the connection string names, all or nothing. Refuses when any
-// of the schemas exists already, touching nothing. Returns false with `error` set (a Polish
-// message naming the server).
+// Makes the schema on the server the connection string names, all or nothing: the tables, owned
+// by the role that logs in (the administrator's), and the sites' group role with its rights
+// (server_rights.h). Refuses when any of the schemas exists already, touching nothing. Returns
+// false with `error` set (a Polish message naming the server).
 bool createServerDatabase(const QString& connectionString, QString* error);
+
+// On the tables of an earlier release: adds the tables that are missing, and makes the sites'
+// group role, its rights and the archive's trigger anew, all or nothing. Refuses when the tables
+// are not there, or when any of them belongs to another role than the one logged in.
+bool addServerRights(const QString& connectionString, QString* error);
 
 } // namespace ronvalo

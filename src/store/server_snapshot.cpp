@@ -81,6 +81,13 @@ void writeServerSnapshot(TDM3& dm, const QString& base, const std::function<void
     // or in none.
     if (!snapshot.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")))
         fail(serverName, snapshot.lastError());
+    // A table is read as one statement, at the pace the files take its rows: longer than the
+    // session's statement limit allows, each row still arriving within the answer limit.
+    if (!snapshot.exec(QStringLiteral("SET LOCAL statement_timeout = '30min'"))) {
+        const QSqlError error = snapshot.lastError();
+        snapshot.exec(QStringLiteral("ROLLBACK"));
+        fail(serverName, error);
+    }
     try {
         QString openPath;
         std::optional<SqliteConnection> file;

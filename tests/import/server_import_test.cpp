@@ -1,10 +1,13 @@
 // The import with the tables on a server: the repeat test against the transmission another site
 // stored, and a server that goes away while the program runs.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QThread>
+#include <iostream>
 
 #include "import_fixture.h"
 #include "rounds/archive_check.h"
+#include "store/server_connection.h"
 #include "store/server_schema.h"
 #include "support/postgres_server.h"
 #include "support/test_tables.h"
@@ -48,7 +51,11 @@ TEST(ServerImport, AnotherSiteRefusesTheSameDumpAndBothSeeEveryPunch) {
     QString error;
     const QString server = newServerTables(&error);
     ASSERT_FALSE(server.isEmpty()) << error.toStdString();
-    Site first(server), second(server);
+    // Each site logs in as its own role, with the sites' rights only.
+    const QString firstLogin = newSiteLogin(server, &error);
+    const QString secondLogin = newSiteLogin(server, &error);
+    ASSERT_FALSE(firstLogin.isEmpty() || secondLogin.isEmpty()) << error.toStdString();
+    Site first(firstLogin), second(secondLogin);
 
     first.importDump(dump);
     EXPECT_TRUE(dialogs.shown.empty());
@@ -69,6 +76,37 @@ TEST(ServerImport, AnotherSiteRefusesTheSameDumpAndBothSeeEveryPunch) {
     ASSERT_TRUE(check);
     EXPECT_TRUE(check->clean()) << archiveCheckSummary(*check).toStdString();
     EXPECT_EQ(check->downloads, 2);
+}
+
+TEST(ServerImport, ASiteThatCannotGetTheImportsLockSaysAnotherSiteIsImportingAndStoresNothing) {
+    TestDialogs dialogs;
+    FakeClock clock{firstMoment};
+    QString error;
+    const QString server = newServerTables(&error);
+    ASSERT_FALSE(server.isEmpty()) << error.toStdString();
+    Site first(newSiteLogin(server, &error)), second(newSiteLogin(server, &error));
+
+    {
+        // The first site's import under way, holding the lock.
+        Transaction importing(first.dm);
+        first.dm.lockImports();
+        QElapsedTimer clock;
+        clock.start();
+        second.importDump(dump);
+        const qint64 waited = clock.elapsed();
+        std::cout << "[figure] import lock wait: message after " << waited << " ms\n";
+        EXPECT_LT(waited, 6000);
+        EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Notice),
+                  QStringList{"Inne stanowisko zapisuje teraz odczyt na serwerze " +
+                              serverName(server) +
+                              ". Nic nie zostało zapisane; spróbuj ponownie za chwilę."});
+        EXPECT_EQ(second.dm.punchCount(), 0);
+        EXPECT_TRUE(second.dm.downloads().isEmpty());
+        EXPECT_TRUE(QDir(second.folder.file("txt")).isEmpty());
+    }
+    second.importDump(dump);
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Notice).size(), 1);
+    EXPECT_EQ(first.dm.punchCount(), 1);
 }
 
 TEST(ServerImport, AServerThatWentAwayIsNamedNothingIsStoredAndTheNextImportWorks) {

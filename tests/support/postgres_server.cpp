@@ -142,6 +142,27 @@ bool PostgresServer::stop() {
                     QStringLiteral("stop")});
 }
 
+QList<int> PostgresServer::processIds() const {
+    QFile pidFile(folder_.filePath(QStringLiteral("data/postmaster.pid")));
+    if (!running_ || !pidFile.open(QIODevice::ReadOnly))
+        return {};
+    const int postmaster = pidFile.readLine().trimmed().toInt();
+    if (postmaster <= 0)
+        return {};
+    QList<int> ids{postmaster};
+    // /proc/PID/stat: "pid (name) state ppid ...", the name in parentheses may hold blanks.
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (entry.toInt() <= 0 || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == postmaster)
+            ids << entry.toInt();
+    }
+    return ids;
+}
+
 QString PostgresServer::connectionString(const QString& database) const {
     return QStringLiteral("host=%1 dbname=%2 user=%3").arg(folder_.path(), database, superuser);
 }

@@ -4,6 +4,7 @@
 // PostgreSQL refuses to run as root.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -24,6 +25,9 @@ public:
     QString connectionString(const QString& database = QStringLiteral("postgres")) const;
     // Makes a new, empty database and returns its name ("t1", "t2", ...); empty on failure.
     QString createDatabase();
+
+    // The server's processes: the postmaster and its children; empty while it is not running.
+    QList<int> processIds() const;
 
     // Stops the server at once (as a crash or a pulled cable would) and starts it again.
     bool stop();

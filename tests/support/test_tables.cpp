@@ -4,10 +4,14 @@
 #include "common/registry.h"
 #include "store/data_module.h"
 #include "store/schema.h"
+#include "store/server_rights.h"
 #include "store/server_schema.h"
 #include "support/postgres_server.h"
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QUuid>
 
 namespace ronvalo::test {
 
@@ -37,6 +41,19 @@ QString newServerTables(QString* error) {
     }
     const QString server = postgres.connectionString(database);
     return createServerDatabase(server, error) ? server : QString();
+}
+
+QString newSiteLogin(const QString& admin, QString* error) {
+    // Roles belong to the whole cluster, not to one database.
+    const QString role =
+        QStringLiteral("stanowisko_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    ServerConnection db(admin);
+    QSqlQuery make(db.database());
+    if (!make.exec(QStringLiteral("CREATE ROLE %1 LOGIN IN ROLE %2").arg(role, siteGroupRole))) {
+        *error = make.lastError().text();
+        return {};
+    }
+    return QString(admin).replace(QRegularExpression("user=\\S+"), "user=" + role);
 }
 
 void setServerSetting(const QString& connectionString) {
