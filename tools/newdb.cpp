@@ -1,13 +1,16 @@
 // ronvalo-newdb FOLDER: makes FOLDER/db/ with the three empty tables and the rounds' file, and
-// FOLDER/txt/.
+// FOLDER/txt/, and records the archive's beginning.
 // ronvalo-newdb --server CONNINFO: makes the same tables on a PostgreSQL server.
 // ronvalo-newdb --settings-key: makes the settings key and lets every user write it.
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
+#include "common/exception.h"
 #include "common/registry.h"
 #include "platform/installation.h"
 #include "platform/registry.h"
+#include "store/data_module.h"
 #include "store/schema.h"
 #include "store/server_schema.h"
 
@@ -23,6 +26,25 @@ int prepareSettingsKey(QTextStream& err) {
         return 1;
     }
     return 0;
+}
+
+// The archive's first row, its beginning, made with the tables: a new installation has nothing
+// before it to pin. `server` empty: the tables in `folder`/db/.
+bool beginArchive(const QString& folder, const QString& server, QTextStream& err) {
+    try {
+        ronvalo::TDM3 dm;
+        dm.setDatabaseFolder(QDir(folder).absolutePath() + QStringLiteral("/db/"));
+        dm.setServer(server);
+        dm.openTables();
+        if (const QString notice = dm.takeArchiveNotice(); !notice.isEmpty()) {
+            err << "ronvalo-newdb: " << notice << '\n';
+            return false;
+        }
+    } catch (const ronvalo::Exception& error) {
+        err << "ronvalo-newdb: " << error.message() << '\n';
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -42,7 +64,7 @@ int main(int argc, char** argv) {
             err << "ronvalo-newdb: " << error << '\n';
             return 1;
         }
-        return 0;
+        return beginArchive(QString(), arguments[2], err) ? 0 : 1;
     }
     if (arguments.size() != 2) {
         err << "Użycie: ronvalo-newdb FOLDER\n"
@@ -60,5 +82,5 @@ int main(int argc, char** argv) {
         err << "ronvalo-newdb: " << error << '\n';
         return 1;
     }
-    return 0;
+    return beginArchive(arguments[1], QString(), err) ? 0 : 1;
 }

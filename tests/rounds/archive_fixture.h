@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "common/cp1250.h"
 #include "import/reader_dump.h"
@@ -48,8 +49,10 @@ struct ArchivedInstallation {
     }
 
     // Stores the dump's punches in one transaction with their download row and, when
-    // `archived`, their archive row.
-    void import(const QByteArray& dump, bool archived = true) const {
+    // `archived`, their archive row, the instrument's clock at `clock` of the dump's day (none:
+    // unknown).
+    void import(const QByteArray& dump, bool archived = true,
+                std::optional<QTime> clock = QTime(7, 0)) const {
         TDM3 dm;
         open(dm);
         ReceiveBuffer received;
@@ -62,13 +65,14 @@ struct ArchivedInstallation {
         for (const DumpPunch& punch : read.punches)
             dm.insertPunch({0, punch.date, punch.time, punch.checkpoint, instrument, download});
         if (archived)
-            appendArchiveRow(dm, {download,
-                                  instrument,
-                                  transfer,
-                                  QDateTime(read.instrumentDate, QTime(7, 0)),
-                                  dump,
-                                  {},
-                                  {}});
+            appendArchiveRow(
+                dm, {download,
+                     instrument,
+                     transfer,
+                     clock ? std::optional(QDateTime(read.instrumentDate, *clock)) : std::nullopt,
+                     dump,
+                     {},
+                     {}});
         transaction.commit();
     }
 
