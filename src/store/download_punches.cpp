@@ -32,7 +32,9 @@ DownloadPunchRows::DownloadPunchRows(TDM3& dm)
 }
 
 void DownloadPunchRows::read(qint32 download, const std::function<void(const QSqlQuery&)>& visit) {
-    qint64 from = std::numeric_limits<qint64>::min();
+    // Below every AutoNr, within the type of each engine's column (the server's has 32 bits).
+    qint64 from =
+        pageRows_ > 0 ? std::numeric_limits<qint32>::min() : std::numeric_limits<qint64>::min();
     for (;;) {
         query_.bindValue(0, download);
         query_.bindValue(1, from);

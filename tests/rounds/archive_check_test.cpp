@@ -3,10 +3,12 @@
 #include "rounds/archive_check.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 #include "rounds/archive_fixture.h"
 #include "store/archive_chain.h"
+#include "support/test_tables.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -265,6 +267,47 @@ TEST(ArchiveCheckTest, AChainOfTheFirstLayoutKeepsVerifying) {
         EXPECT_TRUE(check.hasBeginning);
         EXPECT_EQ(check.downloads, 4);
     }
+}
+
+// On a server, whose driver takes a result whole, the chain is read a few rows at a time and a
+// download's punches in pages: more rows than a page of either, checked clean, and a changed row
+// in the second page of a download's punches named.
+TEST(ArchiveCheckTest, OnAServerTheArchiveIsReadInPages) {
+    QString error;
+    const QString server = newServerTables(&error);
+    ASSERT_FALSE(server.isEmpty()) << error.toStdString();
+    TDM3 dm;
+    dm.setServer(server);
+    dm.openTables();
+    for (int day = 0; day < 70; ++day)
+        importInto(dm, dumpOf("00012345", QDate(2004, 1, 1).addDays(day), {{"08:15", day % 9}}));
+    // One long download, a punch a minute over days: more rows than a page.
+    QByteArray dump = dumpOf("00054321", QDate(2004, 3, 11), {});
+    const qint64 punches = TDM3::serverPageRows + 500;
+    for (qint64 minute = 0; minute < punches; ++minute) {
+        if (minute > 0 && minute % 1440 == 0)
+            dump += "-- " +
+                    QDate(2004, 3, 11).addDays(minute / 1440).toString("yy-MM-dd").toLatin1() +
+                    "\r\n";
+        dump +=
+            "#7 " + QTime(0, 0).addSecs(minute % 1440 * 60).toString("HH:mm").toLatin1() + "\r\n";
+    }
+    importInto(dm, dump);
+    ArchiveCheck check = checkArchive(dm).value();
+    EXPECT_TRUE(check.clean()) << archiveCheckSummary(check).toStdString();
+    EXPECT_EQ(check.downloads, 71);
+    EXPECT_EQ(check.lastDigest, lastArchiveDigest(dm));
+
+    QSqlQuery change(dm.roundsDatabase());
+    ASSERT_TRUE(change.exec(QStringLiteral("UPDATE main.Odbicia SET Czas = '23:59:30' WHERE "
+                                           "AutoNr = (SELECT MIN(AutoNr) + %1 FROM main.Odbicia "
+                                           "WHERE NrSczytania = 71)")
+                                .arg(TDM3::serverPageRows + 10)));
+    check = checkArchive(dm).value();
+    ASSERT_EQ(check.findings.size(), 1);
+    EXPECT_EQ(check.findings[0].kind, Kind::PunchChanged);
+    EXPECT_TRUE(check.findings[0].text.contains("w tabeli 2004-03-17 23:59:30"))
+        << check.findings[0].text.toStdString();
 }
 
 TEST(ArchiveCheckTest, SummaryCountsDownloadsInPolish) {

@@ -88,7 +88,10 @@ TEST_F(ExceptionReportArchiveTest, ListsClocksOffOrUnknownAndPrintsTheDigest) {
                   "\\(spieszył się\\)"))),
               text.indexOf("Zdarzenia"));
     for (int page = 1; page <= document.pages; ++page) {
-        const auto note = document.find("Archiwum NIE jest nienaruszone", page);
+        std::vector<PdfText> note;
+        for (const PdfText& text : document.texts)
+            if (text.page == page && text.text.startsWith("Archiwum NIE jest nienaruszone"))
+                note.push_back(text);
         const auto program = document.find("Wydrukowano przy uzyciu programu Ronvalo 2.2", page);
         ASSERT_EQ(note.size(), 1u);
         ASSERT_EQ(program.size(), 1u);
