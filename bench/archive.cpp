@@ -3,6 +3,7 @@
 // printed exception report, beside one plain reading of the same punches, and the peak memory.
 #include "store/archive.h"
 #include "rounds/archive_check.h"
+#include "rounds/archive_tables.h"
 #include "store/data_module.h"
 #include "store/schema.h"
 
@@ -93,6 +94,10 @@ int main(int argc, char** argv) {
     for (Punch punch; next(punch);)
         ++read;
     std::printf("plain reading of %lld punches: %.2f s\n", read, timer.nsecsElapsed() / 1e9);
+
+    timer.restart();
+    const auto strays = punchesWithoutDownload(dm);
+    std::printf("of which punch rows of no download: %.2f s\n", timer.nsecsElapsed() / 1e9);
 
     timer.restart();
     qint64 calls = 0;

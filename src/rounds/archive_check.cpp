@@ -317,16 +317,6 @@ void checkStates(TDM3& dm, const ChainWalk& walk, ArchiveCheck& check) {
     }
 }
 
-// "57 odczytów", "1 odczyt", "22 odczyty".
-QString downloadsText(qint64 count) {
-    const qint64 lastTwo = count % 100;
-    const qint64 last = count % 10;
-    const char* word = count == 1                                                 ? "odczyt"
-                       : last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? "odczyty"
-                                                                                  : "odczytów";
-    return QString::number(count) + QLatin1Char(' ') + QString::fromUtf8(word);
-}
-
 // Without Obchody.db (read-only) there is no archive at all: a finding where downloads exist.
 ArchiveCheck checkWithoutRoundsFile(TDM3& dm) {
     ArchiveCheck check;
@@ -410,7 +400,8 @@ QString archiveCheckSummary(const ArchiveCheck& check) {
         summary = QStringLiteral("Archiwum odczytów jest puste");
     else
         summary = QStringLiteral("Archiwum odczytów nienaruszone: %1, ostatni skrót: %2")
-                      .arg(downloadsText(check.downloads), check.lastDigest);
+                      .arg(countedText(check.downloads, "odczyt", "odczyty", "odczytów"),
+                           check.lastDigest);
     if (!check.pinProblem.isEmpty())
         summary += QLatin1Char('\n') + check.pinProblem;
     if (check.earlierDownloads > 0)

@@ -38,16 +38,6 @@ QString storedNumberText(const QString& type, const QVariant& value) {
     return QStringLiteral("dane binarne");
 }
 
-// "1 wiersz", "3 wiersze", "5 wierszy".
-QString rowsText(qint64 count) {
-    const qint64 lastTwo = count % 100;
-    const qint64 last = count % 10;
-    const char* word = count == 1                                                 ? "wiersz"
-                       : last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? "wiersze"
-                                                                                  : "wierszy";
-    return QString::number(count) + QLatin1Char(' ') + QString::fromLatin1(word);
-}
-
 } // namespace
 
 QList<ArchiveFinding> punchesWithoutDownload(TDM3& dm) {
@@ -73,11 +63,21 @@ QList<ArchiveFinding> punchesWithoutDownload(TDM3& dm) {
             ArchiveFindingKind::PunchWithoutDownload, download, QString(),
             QStringLiteral("Odbicia bez odczytu: NrSczytania %1 nie jest numerem żadnego "
                            "odczytu: %2 (od AutoNr %3)")
-                .arg(storedNumberText(type, groups.value(1)), rowsText(rows))
+                .arg(storedNumberText(type, groups.value(1)),
+                     countedText(rows, "wiersz", "wiersze", "wierszy"))
                 .arg(first),
             first};
     }
     return findings;
+}
+
+QString countedText(qint64 count, const char* one, const char* few, const char* many) {
+    const qint64 lastTwo = count % 100;
+    const qint64 last = count % 10;
+    const char* word = count == 1                                                 ? one
+                       : last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14) ? few
+                                                                                  : many;
+    return QString::number(count) + QLatin1Char(' ') + QString::fromUtf8(word);
 }
 
 QList<ArchiveFinding> removedDownloads(TDM3& dm, const QList<qint32>& downloads) {

@@ -3,12 +3,17 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 #include "rounds/archive_check.h"
 
 namespace ronvalo {
 
 class TDM3;
+
+// A count with the Polish word for it: "1 odczyt", "22 odczyty", "57 odczytów" (the word for
+// one, for two to four, for five and more; in UTF-8).
+QString countedText(qint64 count, const char* one, const char* few, const char* many);
 
 // The rows of both archive tables.
 qint64 chainRowCount(TDM3& dm);
