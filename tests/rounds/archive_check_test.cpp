@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSqlQuery>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "rounds/archive_fixture.h"
@@ -308,6 +309,66 @@ TEST(ArchiveCheckTest, OnAServerTheArchiveIsReadInPages) {
     EXPECT_EQ(check.findings[0].kind, Kind::PunchChanged);
     EXPECT_TRUE(check.findings[0].text.contains("w tabeli 2004-03-17 23:59:30"))
         << check.findings[0].text.toStdString();
+}
+
+// Obchody.db deleted, or its chain emptied, in an installation whose tables hold downloads: the
+// program makes the archive begin anew only in the open, with a message naming the file, and the
+// new beginning says where it starts and why. A chain with rows but no beginning gets none.
+TEST(ArchiveCheckTest, AnArchiveBegunAnewIsToldAndSaysWhereItStarts) {
+    const struct {
+        const char* change;
+        std::function<void(const ArchivedInstallation&)> make;
+        const char* notice; // empty: none
+        const char* reason;
+    } cases[] = {
+        {"Obchody.db deleted",
+         [](const ArchivedInstallation& installation) {
+             ASSERT_TRUE(QFile::remove(installation.db() + "Obchody.db"));
+         },
+         "nie istniał, a tabele zawierają odczyty: utworzono go na nowo, pusty. Archiwum odczytów "
+         "zaczyna się od nowa; odczyty zapisane wcześniej (4, do nr 4) nie mają w nim swoich "
+         "wierszy.",
+         "Obchody.db utworzono na nowo"},
+        {"the chain emptied",
+         [](const ArchivedInstallation& installation) {
+             installation.tamper("Obchody.db",
+                                 {"DELETE FROM Archiwum", "DELETE FROM ArchiwumZmian"});
+         },
+         "było puste, a tabele zawierają odczyty. Archiwum odczytów zaczyna się od nowa",
+         "archiwum odczytów było puste"},
+        {"the beginning deleted",
+         [](const ArchivedInstallation& installation) {
+             installation.tamper("Obchody.db", {"DELETE FROM ArchiwumZmian"});
+         },
+         "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        ArchivedInstallation installation;
+        importFourDays(installation);
+        c.make(installation);
+        TDM3 dm;
+        installation.open(dm);
+        const QString notice = dm.takeArchiveNotice();
+        EXPECT_TRUE(notice.contains(QString::fromUtf8(c.notice))) << notice.toStdString();
+        EXPECT_EQ(notice.isEmpty(), QByteArray(c.notice).isEmpty());
+        const ArchiveCheck check = checkArchive(dm).value();
+        if (!*c.reason) {
+            EXPECT_FALSE(check.hasBeginning);
+            EXPECT_FALSE(check.clean());
+            continue;
+        }
+        EXPECT_TRUE(check.clean()) << archiveCheckSummary(check).toStdString();
+        EXPECT_EQ(check.lastEarlierDownload, 4);
+        ChainReader chain(dm, true);
+        ChainRow beginning;
+        ASSERT_TRUE(chain.next(beginning));
+        const auto pinned = beginningFromContent(beginning.content());
+        ASSERT_TRUE(pinned);
+        EXPECT_TRUE(pinned->reason.endsWith(QString::fromUtf8(c.reason)))
+            << pinned->reason.toStdString();
+        EXPECT_EQ(pinned->count, 4);
+    }
 }
 
 TEST(ArchiveCheckTest, SummaryCountsDownloadsInPolish) {
