@@ -113,11 +113,8 @@ public:
             add(row, ArchiveFindingKind::DigestMismatch,
                 QStringLiteral("skrót wiersza archiwum nie zgadza się z jego treścią"));
         checkLink(row);
-        if (pinnedSeen_ && pinProblem_.isEmpty() && check_.findings.size() > before)
-            pinProblem_ = afterPinProblem(row, check_.findings[before].kind);
-        if (!matches && !pinned_.isEmpty() && row.digest == pinned_ && pinProblem_.isEmpty())
-            pinProblem_ = QStringLiteral("Skrót %1: jego wiersz (%2) zmieniono")
-                              .arg(pinned_, chainRowName(row));
+        if (!pinned_.isEmpty())
+            trackPin(row, matches, before);
         if (row.isDownload()) {
             checkDownload(row);
             archived_.insert(static_cast<qint32>(row.place));
@@ -125,10 +122,6 @@ public:
         } else {
             noteChange(row);
         }
-        if (!pinned_.isEmpty() && row.previousDigest() == pinned_ && !pinnedSeen_)
-            pinnedNext_ = chainRowName(row);
-        if (!pinned_.isEmpty() && row.digest == pinned_)
-            pinnedSeen_ = true;
         previousName_ = chainRowName(row);
         check_.lastDigest = row.digest;
     }
@@ -167,6 +160,20 @@ private:
                                 .arg(*previousName_)
                           : QStringLiteral("łańcuch archiwum przerwany (usunięto wiersze archiwum "
                                            "przed tym wierszem)"));
+    }
+
+    // The pinned digest's row, and whether the chain checks from it on: the first digest or link
+    // finding (from `before` on) after it names why not.
+    void trackPin(const ChainRow& row, bool matches, qsizetype before) {
+        if (pinnedSeen_ && pinProblem_.isEmpty() && check_.findings.size() > before)
+            pinProblem_ = afterPinProblem(row, check_.findings[before].kind);
+        if (row.digest == pinned_ && !matches && pinProblem_.isEmpty())
+            pinProblem_ = QStringLiteral("Skrót %1: jego wiersz (%2) zmieniono")
+                              .arg(pinned_, chainRowName(row));
+        if (row.previousDigest() == pinned_ && !pinnedSeen_)
+            pinnedNext_ = chainRowName(row);
+        if (row.digest == pinned_)
+            pinnedSeen_ = true;
     }
 
     QString afterPinProblem(const ChainRow& row, ArchiveFindingKind kind) const {
