@@ -1,17 +1,20 @@
 // ronvalo-newdb FOLDER: makes FOLDER/db/ with the three empty tables and the rounds' file, and
-// FOLDER/txt/.
+// FOLDER/txt/, and records the archive's beginning.
 // ronvalo-newdb --server CONNINFO: makes the same tables on a PostgreSQL server, owned by the
-// administrator running it, and the sites' group role with its rights.
+// administrator running it, the sites' group role with its rights, and the archive's beginning.
 // ronvalo-newdb --server CONNINFO --uprawnienia: on an earlier release's tables, adds the missing
 // table, the group role, its rights and the archive's trigger.
 // ronvalo-newdb --settings-key: makes the settings key and lets every user write it.
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
 #include "common/command_line.h"
+#include "common/exception.h"
 #include "common/registry.h"
 #include "platform/installation.h"
 #include "platform/registry.h"
+#include "store/data_module.h"
 #include "store/schema.h"
 #include "store/server_schema.h"
 
@@ -29,6 +32,25 @@ int prepareSettingsKey(QTextStream& err) {
     return 0;
 }
 
+// The archive's first row, its beginning, made with the tables: a new installation has nothing
+// before it to pin. `server` empty: the tables in `folder`/db/.
+bool beginArchive(const QString& folder, const QString& server) {
+    try {
+        ronvalo::TDM3 dm;
+        dm.setDatabaseFolder(QDir(folder).absolutePath() + QStringLiteral("/db/"));
+        dm.setServer(server);
+        dm.openTables();
+        if (const QString notice = dm.takeArchiveNotice(); !notice.isEmpty()) {
+            ronvalo::printFailure(QStringLiteral("ronvalo-newdb"), notice);
+            return false;
+        }
+    } catch (const ronvalo::Exception& error) {
+        ronvalo::printFailure(QStringLiteral("ronvalo-newdb"), error.message());
+        return false;
+    }
+    return true;
+}
+
 // The tool's work, once Qt has read the arguments.
 int run(const QStringList& arguments) {
     QTextStream err(stderr);
@@ -43,7 +65,9 @@ int run(const QStringList& arguments) {
             ronvalo::printFailure(QStringLiteral("ronvalo-newdb"), error);
             return 1;
         }
-        return 0;
+        // Tables of an earlier release get their beginning from the first program that opens
+        // them, as an installation's files do.
+        return rights || beginArchive(QString(), arguments[2]) ? 0 : 1;
     }
     if (arguments.size() != 2) {
         err << "Użycie: ronvalo-newdb FOLDER\n"
@@ -64,7 +88,7 @@ int run(const QStringList& arguments) {
         ronvalo::printFailure(QStringLiteral("ronvalo-newdb"), error);
         return 1;
     }
-    return 0;
+    return beginArchive(arguments[1], QString()) ? 0 : 1;
 }
 
 } // namespace

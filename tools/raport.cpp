@@ -12,6 +12,7 @@
 #include "common/command_line.h"
 #include "common/exception.h"
 #include "common/registry.h"
+#include "rounds/archive_check.h"
 #include "rounds/exception_report.h"
 #include "rounds/exception_report_pages.h"
 #include "store/data_module.h"
@@ -124,8 +125,11 @@ ExceptionReport readReport(const Arguments& arguments, TDM3& dm) {
         dm.setServer(databaseServerSetting());
         dm.openTables();
         checkChoices(dm, arguments.choices);
-        return buildExceptionReport(loadExceptionReportTables(dm, arguments.choices),
-                                    arguments.choices);
+        ExceptionReport report = buildExceptionReport(
+            loadExceptionReportTables(dm, arguments.choices), arguments.choices);
+        // Checked before the pages are laid out: they say whether the tables are intact.
+        report.archive = archiveSeal(*checkArchive(dm));
+        return report;
     } catch (const EReportTooLarge& error) {
         throw Failure{kBadArguments, error.message()};
     } catch (const EDatabaseError& error) {

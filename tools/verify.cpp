@@ -1,8 +1,12 @@
 // ronvalo-verify FOLDER: the download archive's check of an installation without a screen, for
-// whoever audits it. It only reads the tables, so it may run beside the program.
+// whoever audits it. It only reads the tables, so it may run beside the program. With
+// --skrot SKRÓT, a digest printed earlier must be in the chain and the chain check from it on.
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTextStream>
+#include <optional>
+#include <utility>
 
 #include "app/backup.h"
 #include "common/command_line.h"
@@ -20,7 +24,7 @@ constexpr int kClean = 0;
 constexpr int kFindings = 1;
 constexpr int kUnreadable = 2; // also a command it cannot follow
 
-const char* const usage = "Użycie: ronvalo-verify FOLDER\n";
+const char* const usage = "Użycie: ronvalo-verify [--skrot SKRÓT] FOLDER\n";
 
 // Qt's own notices are left out, so that stderr holds only why a check could not be made.
 void quietNotices(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -28,14 +32,34 @@ void quietNotices(QtMsgType type, const QMessageLogContext&, const QString& mess
         QTextStream(stderr) << terminalText(message) << '\n';
 }
 
-// Checks the installation in `folder`, naming at the end the tables it read.
-int check(const QString& folder) {
+// The folder and the digest to look for (empty when none); nullopt for a command it cannot
+// follow. A digest is 64 hex digits, as printed.
+std::optional<std::pair<QString, QString>> folderAndDigest(QStringList arguments) {
+    arguments.removeFirst();
+    QString digest;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--skrot")); at >= 0) {
+        if (at + 1 >= arguments.size())
+            return std::nullopt;
+        digest = arguments.takeAt(at + 1).toLower();
+        arguments.removeAt(at);
+        static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
+        if (!hex.match(digest).hasMatch())
+            return std::nullopt;
+    }
+    if (arguments.size() != 1 || arguments[0].startsWith(QLatin1Char('-')))
+        return std::nullopt;
+    return std::pair{arguments[0], digest};
+}
+
+// Checks the installation in `folder` (from `digest` on, when given), naming at the end the
+// tables it read.
+int check(const QString& folder, const QString& digest) {
     TDM3 dm;
     dm.setReadOnly(true);
     dm.setDatabaseFolder(databaseFolder(QDir::fromNativeSeparators(folder) + QLatin1Char('/')));
     dm.setServer(databaseServerSetting());
     dm.openTables();
-    const ArchiveCheck result = *checkArchive(dm);
+    const ArchiveCheck result = *checkArchive(dm, {}, digest);
     QTextStream out(stdout);
     for (const ArchiveFinding& finding : result.findings)
         out << terminalText(finding.text) << '\n';
@@ -50,13 +74,13 @@ int check(const QString& folder) {
 int main(int argc, char** argv) {
     qInstallMessageHandler(quietNotices);
     QCoreApplication app(argc, argv);
-    const QStringList arguments = app.arguments();
-    if (arguments.size() != 2 || arguments[1].startsWith(QStringLiteral("-"))) {
+    const auto arguments = folderAndDigest(app.arguments());
+    if (!arguments) {
         QTextStream(stderr) << usage;
         return kUnreadable;
     }
     // Whatever goes wrong (a table that cannot be read, memory running out, an error of the
     // program) is one line on stderr and exit 2, never an abort.
     return runTool(QStringLiteral("ronvalo-verify"), kUnreadable,
-                   [&] { return check(arguments[1]); });
+                   [&] { return check(arguments->first, arguments->second); });
 }

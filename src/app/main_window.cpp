@@ -184,6 +184,11 @@ void TfrGlowna::FormShow() {
         // reminder hold for the run, and the next command tries the server again.
         handleException(error);
     }
+    // An archive begun anew where the tables hold downloads is told and kept in the log.
+    if (const QString notice = dm.takeArchiveNotice(); !notice.isEmpty()) {
+        WriteLog(notice);
+        Dialogs::current().notice(notice);
+    }
 
     Registry registry; // released on every way out
     registry.OpenKey(settingsKey, true);

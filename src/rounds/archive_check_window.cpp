@@ -36,8 +36,8 @@ int barValue(qint64 done, qint64 total) {
     return total <= 0 ? 0 : int(std::clamp<qint64>(done * barSteps / total, 0, barSteps));
 }
 
-// Runs `check` with a progress dialog over the whole program: nothing else takes input while the
-// tables are read, yet every window repaints. None when the operator cancelled.
+} // namespace
+
 std::optional<ArchiveCheck> checkWithProgress(QWidget* parent, const ArchiveCheckRun& check) {
     QProgressDialog progress(QStringLiteral("Sprawdzanie archiwum odczytów..."),
                              QStringLiteral("Anuluj"), 0, barSteps, parent);
@@ -66,8 +66,6 @@ std::optional<ArchiveCheck> checkWithProgress(QWidget* parent, const ArchiveChec
         return std::nullopt;
     return result;
 }
-
-} // namespace
 
 QStringList archiveFindingTitles() {
     return {QStringLiteral("Odczyt"), QStringLiteral("Czytnik"), QStringLiteral("Opis")};

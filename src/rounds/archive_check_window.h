@@ -16,11 +16,13 @@ class QTableWidget;
 
 namespace ronvalo {
 
-// The check's progress: the downloads done and their total; false stops it.
-using ArchiveProgress = std::function<bool(qint64 done, qint64 total)>;
 // The check the window runs: checkArchive() over the program's tables, or a test's own. None
 // when stopped.
 using ArchiveCheckRun = std::function<std::optional<ArchiveCheck>(const ArchiveProgress&)>;
+
+// Runs `check` with a progress dialog over the whole program, whose "Anuluj" stops it: nothing
+// else takes input while the tables are read, yet every window repaints. None when stopped.
+std::optional<ArchiveCheck> checkWithProgress(QWidget* parent, const ArchiveCheckRun& check);
 
 // The grid's and the CSV file's column titles, and one finding's fields under them (the download
 // number empty when the finding names none).

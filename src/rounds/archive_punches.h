@@ -22,10 +22,11 @@ struct ArchivedPunch {
 ArchiveFinding archiveFinding(ArchiveFindingKind kind, qint32 download, const QString& instrument,
                               const QString& what, qint64 autoNr = 0);
 
-// The findings of one download: each punch of `received` (the transmission's, in its order)
-// without a row, each row of `stored` (by AutoNr) the transmission does not hold, and the rows
-// held in another order than received. `instrument` is the transmission's, cut as the rows are;
-// a row of another instrument names its own.
+// The findings of one download: each row of `stored` (by AutoNr) that holds another punch than
+// the one `received` (the transmission's, in its order) at the same place, each punch without a
+// row, each row the transmission does not hold, and the rows held in another order than
+// received; more than a few differing rows are counted in one finding. `instrument` is the
+// transmission's, cut as the rows are; a row of another instrument names its own.
 QList<ArchiveFinding> comparePunches(qint32 download, const QString& instrument,
                                      const QList<ArchivedPunch>& received,
                                      const QList<ArchivedPunch>& stored);

@@ -13,6 +13,7 @@
 
 #include "common/csv_writer.h"
 #include "common/exception.h"
+#include "rounds/archive_check.h"
 #include "rounds/clock_drift.h"
 #include "rounds/evaluation.h"
 #include "rounds/names.h"
@@ -64,6 +65,10 @@ struct ExceptionReport {
     QList<DownloadClock> clocks;
     // The download archive's last digest when the report was made; empty: the archive is empty.
     QString archiveDigest;
+    // What the archive check found of the tables the report was made from, checked before the
+    // report is printed: the pages' footer prints its beginning and last digest, or that the
+    // tables are not intact.
+    ArchiveSeal archive;
 };
 
 // What the report is made from, read from the tables.

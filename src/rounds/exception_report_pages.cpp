@@ -9,13 +9,9 @@
 
 namespace ronvalo {
 
-QString archiveHashNote(const QString& hash) {
-    return hash.isEmpty() ? QString() : QStringLiteral("Archiwum: ") + hash;
-}
-
 ExceptionReportPages::ExceptionReportPages(const ExceptionReport& report, const QDateTime& builtAt,
                                            ReportLayout layout)
-    : builtAt_(builtAt), archiveHash_(report.archiveDigest), layout_(layout),
+    : builtAt_(builtAt), archiveNote_(archiveFooterNote(report.archive)), layout_(layout),
       pages_(layoutExceptionReport(report, formats_, reportTextWidth(), layout_)) {}
 
 void ExceptionReportPages::paintBody(QPainter& painter, QPointF originMm, qint64 page) const {
@@ -30,7 +26,7 @@ void ExceptionReportPages::paintBody(QPainter& painter, QPointF originMm, qint64
         mm.setFont(mm.fonts().of(text.font));
         mm.label(text.left, text.top, text.width, text.align, text.text);
     }
-    paintPageFooter(mm, layout_, page, archiveHashNote(archiveHash_));
+    paintPageFooter(mm, layout_, page, archiveNote_);
 }
 
 void ExceptionReportPages::paintPage(QPainter& painter, const QRectF& target, qint64 page,

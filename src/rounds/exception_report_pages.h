@@ -10,14 +10,12 @@
 
 namespace ronvalo {
 
-// The footer's note for an archive hash: "Archiwum: <hash>"; empty without a hash.
-QString archiveHashNote(const QString& hash);
-
 // The laid-out pages of one report, painted on demand.
 class ExceptionReportPages : public PreviewedReport {
 public:
-    // `builtAt`: the page header's "Wydrukowano:" moment. The report's archive digest is printed
-    // in every page's footer, so that a paper copy pins the state it was made from; none without.
+    // `builtAt`: the page header's "Wydrukowano:" moment. What the archive check found is
+    // printed in every page's footer: the chain's beginning and last digest, so that a paper copy
+    // pins the state it was made from, or that the tables are not intact; nothing unchecked.
     ExceptionReportPages(const ExceptionReport& report, const QDateTime& builtAt,
                          ReportLayout layout = ReportLayout());
 
@@ -36,7 +34,7 @@ private:
     void paintBody(QPainter& painter, QPointF originMm, qint64 page) const;
 
     QDateTime builtAt_;
-    QString archiveHash_;
+    QString archiveNote_;
     RegionalFormats formats_ = RegionalFormats::fromEnvironment();
     ReportLayout layout_;
     QList<LaidOutPage> pages_;

@@ -21,6 +21,7 @@
 #include "common/legacy_fonts.h"
 #include "common/regional.h"
 #include "common/window_placement.h"
+#include "rounds/archive_check_window.h"
 #include "rounds/exception_report_pages.h"
 
 namespace ronvalo {
@@ -259,6 +260,13 @@ void ExceptionReportWindow::refresh() {
 }
 
 void ExceptionReportWindow::btRaportClick() {
+    // The pages say whether the tables the report was made from are intact: checked first, and
+    // no report when the operator stops the check.
+    const auto checked = checkWithProgress(
+        this, [this](const ArchiveProgress& progress) { return checkArchive(dm_, progress); });
+    if (!checked)
+        return;
+    report_.archive = archiveSeal(*checked);
     writeLog_(reportLogLine);
     // The printer exists only while the preview is open: building one asks the print system.
     QPrinter printer(QPrinter::HighResolution);

@@ -13,6 +13,7 @@
 #include "common/exception.h"
 #include "rounds/plan_rules.h"
 #include "store/archive.h"
+#include "store/archive_chain.h"
 #include "store/data_module.h"
 #include "store/reading_query.h"
 #include "store/stored_dates.h"
@@ -91,6 +92,7 @@ QList<Checkpoint> loadNamedCheckpoints(TDM3& dm) {
 
 void saveCheckpoints(TDM3& dm, const QList<Checkpoint>& checkpoints) {
     Transaction transaction(dm);
+    lockChain(dm);
     runRoundsQuery(dm, QStringLiteral("DELETE FROM ob.Punkty"));
     for (const Checkpoint& checkpoint : checkpoints)
         if (!checkpoint.name.isEmpty() ||
@@ -99,6 +101,7 @@ void saveCheckpoints(TDM3& dm, const QList<Checkpoint>& checkpoints) {
                            QStringLiteral("INSERT INTO ob.Punkty (Nrwewpkt, Nazwa, Zdarzenie) "
                                           "VALUES (?, ?, ?)"),
                            {checkpoint.number, checkpoint.name, checkpoint.incident ? 1 : 0});
+    appendStateRow(dm, namesKind);
     transaction.commit();
 }
 
@@ -118,12 +121,14 @@ QList<InstrumentName> loadInstruments(TDM3& dm) {
 
 void saveInstruments(TDM3& dm, const QList<InstrumentName>& instruments) {
     Transaction transaction(dm);
+    lockChain(dm);
     runRoundsQuery(dm, QStringLiteral("DELETE FROM ob.CzytnikiOpis"));
     for (const InstrumentName& instrument : instruments)
         if (!instrument.description.isEmpty())
             runRoundsQuery(
                 dm, QStringLiteral("INSERT INTO ob.CzytnikiOpis (NrCzytnika, Opis) VALUES (?, ?)"),
                 {instrument.instrument, instrument.description});
+    appendStateRow(dm, namesKind);
     transaction.commit();
 }
 
@@ -160,6 +165,7 @@ QList<Plan> loadPlans(TDM3& dm) {
 
 void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>& written) {
     Transaction transaction(dm);
+    lockChain(dm);
     // New ids follow every id in use before this save, so that none is taken twice.
     QSqlQuery highest = runRoundsQuery(dm, QStringLiteral("SELECT MAX(IdPlanu) FROM ob.Plany"));
     qint64 next = highest.next() ? highest.value(0).toLongLong() : 0;
@@ -176,6 +182,7 @@ void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>&
             plan.id = ++next;
         insertPlan(dm, plan);
     }
+    appendStateRow(dm, plansKind);
     transaction.commit();
 }
 

@@ -5,15 +5,18 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-#include <QtEndian>
 #include <memory>
 
 #include "common/exception.h"
+#include "store/archive_chain.h"
+#include "store/archive_fields.h"
 #include "store/data_module.h"
 #include "store/reading_query.h"
 #include "store/stored_dates.h"
 
 namespace ronvalo {
+
+using archive_fields::addField;
 
 namespace {
 
@@ -22,14 +25,6 @@ const QString clockFormat = QStringLiteral("yyyy-MM-dd HH:mm");
 // Names the layout in the digest itself, so that a later layout can never yield the digest of
 // this one for other fields.
 constexpr QByteArrayView layoutName = "Ronvalo archiwum 1";
-
-// One field of the digest's input: its length in bytes as four bytes, most significant first,
-// then the bytes. The lengths keep field borders unambiguous: "12" + "3" never reads as "1" + "23".
-void addField(QCryptographicHash& hash, QByteArrayView bytes) {
-    const auto length = qToBigEndian(static_cast<quint32>(bytes.size()));
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&length), sizeof length));
-    hash.addData(bytes);
-}
 
 // The stored texts are wall-clock times ("2004-04-26 08:15:00"), read as UTC, which has no hour
 // that a change to summer time skips: read as local time, such a text would not read back, and
@@ -60,7 +55,11 @@ QString storedInstrumentClock(const QDateTime& moment) {
     return moment.toString(clockFormat);
 }
 
-// The digest is SHA-256 over seven fields, each written as addField() does (a four-byte
+QString archiveDigest(const ArchiveRow& row) {
+    return chainDigest(downloadChainRow(row));
+}
+
+// The first layout: SHA-256 over seven fields, each written as addField() does (a four-byte
 // big-endian length, then the bytes):
 //   1. the layout's name, "Ronvalo archiwum 1" (ASCII)
 //   2. Poprzedni: the previous row's digest as 64 lower-case hex digits; empty for the first row
@@ -69,8 +68,10 @@ QString storedInstrumentClock(const QDateTime& moment) {
 //   5. Odebrano as "yyyy-MM-dd HH:mm:ss"
 //   6. ZegarCzytnika as "yyyy-MM-dd HH:mm"; empty when the clock is unknown
 //   7. Tresc, every byte as received
-// Skrot is the digest as 64 lower-case hex digits.
-QString archiveDigest(const ArchiveRow& row) {
+// Skrot is the digest as 64 lower-case hex digits. Values read from texts that do not read back
+// to themselves (an unreadable clock writes as the empty text, as NULL does) are no longer
+// covered: chainDigestMatches() accepts this layout only for texts that do.
+QString firstLayoutDigest(const ArchiveRow& row) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     addField(hash, layoutName);
     addField(hash, row.previous.toLatin1());
@@ -84,9 +85,7 @@ QString archiveDigest(const ArchiveRow& row) {
 }
 
 QString lastArchiveDigest(TDM3& dm) {
-    QSqlQuery query = runRoundsQuery(
-        dm, QStringLiteral("SELECT Skrot FROM ob.Archiwum ORDER BY Nrodczytu DESC LIMIT 1"));
-    return query.next() ? query.value(0).toString() : QString();
+    return chainHead(dm).digest;
 }
 
 void appendArchiveRow(TDM3& dm, ArchiveRow row) {
@@ -105,25 +104,12 @@ void appendArchiveRow(TDM3& dm, ArchiveRow row) {
 }
 
 std::function<bool(ArchiveRow&)> readArchive(TDM3& dm) {
-    auto query = std::make_shared<QSqlQuery>(runRoundsQuery(
-        dm, QStringLiteral("SELECT Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika, Tresc, "
-                           "Poprzedni, Skrot FROM ob.Archiwum ORDER BY Nrodczytu")));
-    return [&dm, query](ArchiveRow& row) {
-        if (!query->next()) {
-            if (query->lastError().isValid())
-                throw EDatabaseError(dm.roundsFilePath() + QStringLiteral(": ") +
-                                     query->lastError().text());
+    auto reader = std::make_shared<ChainReader>(dm, false);
+    return [reader](ArchiveRow& row) {
+        ChainRow read;
+        if (!reader->next(read))
             return false;
-        }
-        row.download = query->value(0).toInt();
-        row.instrument = query->value(1).toString();
-        row.received = receivedFromStored(query->value(2).toString());
-        row.instrumentClock.reset();
-        if (!query->value(3).isNull())
-            row.instrumentClock = instrumentClockFromStored(query->value(3).toString());
-        row.transmission = query->value(4).toByteArray();
-        row.previous = query->value(5).toString();
-        row.digest = query->value(6).toString();
+        row = archiveRowOf(read);
         return true;
     };
 }

@@ -32,20 +32,22 @@ QString storedInstrumentClock(const QDateTime& moment);
 QDateTime receivedFromStored(const QString& text);
 QDateTime instrumentClockFromStored(const QString& text);
 
-// The row's digest from its fields and `previous`, over the byte layout written down where it
-// is computed. `digest` itself takes no part.
+// The row's digest from its fields and `previous`, in the current layout (over the fields as
+// they are stored: see chainDigest()). `digest` itself takes no part.
 QString archiveDigest(const ArchiveRow& row);
+// The first layout's digest, "Ronvalo archiwum 1", over values read from the stored texts: rows
+// the program wrote before keep verifying with it.
+QString firstLayoutDigest(const ArchiveRow& row);
 
-// The last row's digest, or an empty text when the archive holds no row.
+// The chain's last digest (of either archive table), or an empty text when it holds no row.
 QString lastArchiveDigest(TDM3& dm);
 
 // Appends the row inside the caller's transaction: `previous` and `digest` are set here from the
-// archive's last row. Raises EDatabaseError naming Obchody.db on failure.
+// chain's last row. Raises EDatabaseError naming Obchody.db on failure.
 void appendArchiveRow(TDM3& dm, ArchiveRow row);
 
-// The rows by Nrodczytu, pulled one at a time: each call fills the next, false at the end; a
-// failed read raises EDatabaseError. A row's fields are read as stored, so a changed value
-// shows as a digest that no longer matches.
+// The rows of Archiwum by Nrodczytu, pulled one at a time: each call fills the next, false at
+// the end; a failed read raises EDatabaseError. A row's fields are read from the stored texts.
 std::function<bool(ArchiveRow&)> readArchive(TDM3& dm);
 
 // The instrument's clock minus the computer's at transfer, in whole minutes rounded towards

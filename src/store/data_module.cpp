@@ -10,6 +10,7 @@
 
 #include "common/exception.h"
 #include "platform/files.h"
+#include "store/archive_chain.h"
 #include "store/reading_query.h"
 #include "store/server_schema.h"
 #include "store/stored_dates.h"
@@ -91,10 +92,17 @@ QString validateTableFile(const QString& path, const TableSchema& schema, bool r
     return {};
 }
 
+// The table of the chain's rows that are not downloads, which a file made by the release before
+// it lacks.
+bool isChangesTable(const TableSchema& table) {
+    return table.tableName == QStringLiteral("ArchiwumZmian");
+}
+
 // The same for the rounds' file and every table in it; other tables an operator added are left
-// alone.
-QString validateRoundsFile(const QString& path, bool readOnly) {
+// alone. A file without the table of the chain's changes sets `changesMissing`.
+QString validateRoundsFile(const QString& path, bool readOnly, bool* changesMissing) {
     SqliteConnection file(path, checkingOptions(readOnly));
+    *changesMissing = false;
     for (const TableSchema& table : roundsSchema().tables) {
         if (const QString what = notATable(file, table.tableName); !what.isEmpty())
             return QStringLiteral("to nie jest plik tabel obchodów programu (%1)").arg(what);
@@ -102,6 +110,10 @@ QString validateRoundsFile(const QString& path, bool readOnly) {
         const auto fields = fieldsOf(file, table.tableName, &error);
         if (!fields)
             return QStringLiteral("plik jest uszkodzony (%1)").arg(error);
+        if (fields->isEmpty() && isChangesTable(table)) {
+            *changesMissing = true;
+            continue;
+        }
         if (*fields != table.fields)
             return QStringLiteral("to nie jest plik tabel obchodów programu (tabela %1)")
                 .arg(table.tableName);
@@ -123,6 +135,19 @@ QString refusal(const QString& path, const platform::ReadAccess& access) {
         return QStringLiteral("brak dostępu do folderu %1")
             .arg(QDir::toNativeSeparators(QFileInfo(path).path()));
     return QStringLiteral("brak uprawnień do odczytu pliku");
+}
+
+// Adds the table of the chain's changes to a file made by the release before; an empty text
+// when done.
+QString addChangesTable(const QString& path) {
+    SqliteConnection file(path);
+    QSqlQuery query(file.database());
+    for (const TableSchema& table : roundsSchema().tables)
+        if (isChangesTable(table))
+            for (const QString& statement : table.createStatements)
+                if (!query.exec(statement))
+                    return query.lastError().text();
+    return {};
 }
 
 } // namespace
@@ -203,6 +228,45 @@ void TDM3::connect() {
         connectToServer();
     else
         connectToFiles();
+    if (!readOnly_ && roundsProblem_.isEmpty())
+        beginArchive();
+}
+
+// An installation this release meets for the first time (its Obchody.db without the table of the
+// chain's changes, or made just now) gets the archive's beginning, which pins the downloads
+// stored before it. So does one whose chain is empty, which the operator is told of where the
+// tables hold downloads: a chain that lost its rows begins anew only in the open. A chain with
+// rows but no beginning gets none: the check names that. A failure keeps no table from opening:
+// the notice says why.
+void TDM3::beginArchive() {
+    const bool created = std::exchange(roundsCreated_, false);
+    const bool tableAdded = std::exchange(changesTableAdded_, false);
+    const QString shown = QDir::toNativeSeparators(roundsFilePath());
+    try {
+        if (!tableAdded && !chainHead(*this).digest.isEmpty())
+            return;
+        const bool stored = !downloads().isEmpty();
+        const QString reason = !stored      ? QStringLiteral("nowa instalacja")
+                               : tableAdded ? QStringLiteral("instalacja sprzed archiwum")
+                               : created    ? QStringLiteral("plik %1 utworzono na nowo").arg(shown)
+                                            : QStringLiteral("archiwum odczytów było puste");
+        const auto begun = recordArchiveBeginning(*this, reason);
+        if (!begun || !stored || tableAdded)
+            return;
+        archiveNotice_ =
+            (created ? QStringLiteral("Plik %1 nie istniał, a tabele zawierają odczyty: utworzono "
+                                      "go na nowo, pusty.")
+                     : QStringLiteral("Archiwum odczytów w pliku %1 było puste, a tabele zawierają "
+                                      "odczyty."))
+                .arg(shown) +
+            QStringLiteral(" Archiwum odczytów zaczyna się od nowa; odczyty zapisane wcześniej "
+                           "(%1, do nr %2) nie mają w nim swoich wierszy.")
+                .arg(begun->count)
+                .arg(begun->last);
+    } catch (const EDatabaseError& error) {
+        archiveNotice_ =
+            QStringLiteral("Nie można zapisać początku archiwum odczytów: %1").arg(error.message());
+    }
 }
 
 // Every table of the three and of Obchody.db must be on the server with this program's fields,
@@ -286,6 +350,7 @@ QString TDM3::roundsFilePath() const {
 void TDM3::attachRounds() {
     roundsProblem_.clear();
     roundsMissing_ = false;
+    roundsChangesMissing_ = false;
     const QString path = roundsFilePath();
     const QString shown = QDir::toNativeSeparators(path);
     const platform::ReadAccess access = platform::readAccess(path.toStdString());
@@ -301,16 +366,29 @@ void TDM3::attachRounds() {
             return;
         }
         QString error;
-        // An installation from before the rounds gets their file, empty.
+        // An installation from before the rounds gets their file, empty; where the tables hold
+        // downloads, the archive's beginning then says so.
         if (!createRoundsFile(path, &error)) {
             roundsProblem_ = error;
             return;
         }
+        roundsCreated_ = true;
     }
-    if (const QString problem = validateRoundsFile(path, readOnly_); !problem.isEmpty()) {
+    bool changesMissing = false;
+    if (const QString problem = validateRoundsFile(path, readOnly_, &changesMissing);
+        !problem.isEmpty()) {
         roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, problem);
         return;
     }
+    if (changesMissing && !readOnly_) {
+        if (const QString problem = addChangesTable(path); !problem.isEmpty()) {
+            roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, problem);
+            return;
+        }
+        changesMissing = false;
+        changesTableAdded_ = true;
+    }
+    roundsChangesMissing_ = changesMissing;
     QSqlQuery attach(connection_->database());
     attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ob"));
     attach.addBindValue(path);
@@ -336,6 +414,7 @@ void TDM3::disconnect() {
     serverConnection_.reset();
     roundsProblem_.clear();
     roundsMissing_ = false;
+    roundsChangesMissing_ = false;
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "store/punch.h"
 #include "store/punch_filter.h"
@@ -75,6 +76,13 @@ public:
     // Read-only and Obchody.db does not exist: the installation has no plans or names yet.
     // Never on a server, which holds the rounds' tables with the others.
     bool roundsFileMissing() const { return roundsMissing_; }
+    // Read-only and Obchody.db was made by the release before, without the table of the archive
+    // chain's changes: the chain has no beginning. A writable module adds the table.
+    bool roundsChangesMissing() const { return roundsChangesMissing_; }
+    // What the operator must be told of the archive once the tables opened (Obchody.db made anew
+    // where the tables hold downloads, or its beginning not written), and the text is cleared;
+    // empty when nothing.
+    QString takeArchiveNotice() { return std::exchange(archiveNotice_, QString()); }
 
     // Punch table. Nrczyt is cut to its first 10 characters.
     void insertPunch(const Punch& punch);
@@ -151,6 +159,7 @@ private:
     void tableClosed();
     void connect();
     void attachRounds();
+    void beginArchive();
     void disconnect();
     QSqlQuery& prepared(std::optional<QSqlQuery>& slot, const TTable& table, const char* sql);
 
@@ -171,6 +180,10 @@ private:
     QString roundsProblem_; // why Obchody.db is not attached; empty while it is
     bool readOnly_ = false;
     bool roundsMissing_ = false;
+    bool roundsChangesMissing_ = false;
+    bool roundsCreated_ = false;     // Obchody.db was made by this connection
+    bool changesTableAdded_ = false; // and its table of the chain's changes added
+    QString archiveNotice_;
     bool filtered_ = false;
     std::optional<PunchCriteria> filterCriteria_;
     std::optional<QSqlQuery> insertPunch_, findReader_, insertReader_, insertDownload_;

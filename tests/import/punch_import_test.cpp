@@ -12,6 +12,7 @@
 #include "import/transmission_file.h"
 #include "import_fixture.h"
 #include "platform/files.h"
+#include "store/archive_chain.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -88,7 +89,12 @@ TEST_F(ImportTest, EachImportArchivesItsTransmissionChainedToTheLastRow) {
     EXPECT_EQ(rows[0].received, QDateTime(firstMoment.date(), QTime(8, 16, 1)));
     EXPECT_EQ(rows[0].instrumentClock, QDateTime(QDate(2024, 3, 5), QTime(14, 27)));
     EXPECT_EQ(rows[0].transmission, first);
-    EXPECT_EQ(rows[0].previous, "");
+    // The first download follows the archive's beginning, recorded when the tables were opened.
+    ChainReader chain(dm, true);
+    ChainRow beginning;
+    ASSERT_TRUE(chain.next(beginning));
+    EXPECT_EQ(beginning.kind(), beginningKind);
+    EXPECT_EQ(rows[0].previous, beginning.digest);
     EXPECT_EQ(rows[0].digest, archiveDigest(rows[0]));
 
     EXPECT_EQ(rows[1].download, 2);

@@ -3,9 +3,13 @@
 #include "rounds/archive_check.h"
 
 #include <QFile>
+#include <QSqlQuery>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "rounds/archive_fixture.h"
+#include "store/archive_chain.h"
+#include "support/test_tables.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -27,15 +31,16 @@ TEST(ArchiveCheckTest, ACleanArchiveSaysSoWithItsLastDigest) {
     TDM3 dm;
     installation.open(dm);
     QList<qint64> done;
+    // Four downloads after the beginning: five rows of the chain.
     const auto check = checkArchive(dm, [&](qint64 count, qint64 total) {
-        done.append(total == 4 ? count : -1);
+        done.append(total == 5 ? count : -1);
         return true;
     });
     ASSERT_TRUE(check);
     EXPECT_EQ(check->findings.size(), 0);
     EXPECT_EQ(archiveCheckSummary(*check),
               "Archiwum odczytów nienaruszone: 4 odczyty, ostatni skrót: " + lastArchiveDigest(dm));
-    EXPECT_EQ(done, (QList<qint64>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(done, (QList<qint64>{0, 1, 2, 3, 4, 5}));
     EXPECT_FALSE(checkArchive(dm, [](qint64 count, qint64) { return count < 2; }));
 }
 
@@ -53,16 +58,15 @@ TEST(ArchiveCheckTest, EveryChangeIsFoundAndNamed) {
         {"a changed punch time",
          "Odbicia.db",
          {"UPDATE Odbicia SET Czas = '08:21:00' WHERE AutoNr = 5"},
-         {{Kind::PunchMissing, 2, "Odczyt nr 2: brak odbicia 2004-04-27 08:20 pkt 2"},
-          {Kind::PunchAdded, 2,
-           "Odczyt nr 2: odbicie spoza odczytu (AutoNr 5) 2004-04-27 08:21 pkt 2"}}},
+         {{Kind::PunchChanged, 2,
+           "Odczyt nr 2: wiersz zmieniony (AutoNr 5): odebrano 2004-04-27 08:20 pkt 2, w tabeli "
+           "2004-04-27 08:21 pkt 2"}}},
         {"a punch given to another instrument",
          "Odbicia.db",
          {"UPDATE Odbicia SET Nrczyt = '0001234567' WHERE AutoNr = 1"},
-         {{Kind::PunchMissing, 1, "Odczyt nr 1: brak odbicia 2004-04-26 08:15 pkt 1"},
-          {Kind::PunchAdded, 1,
-           "Odczyt nr 1: odbicie spoza odczytu (AutoNr 1) 2004-04-26 08:15 pkt 1 czytnik "
-           "0001234567"}}},
+         {{Kind::PunchChanged, 1,
+           "Odczyt nr 1: wiersz zmieniony (AutoNr 1): odebrano 2004-04-26 08:15 pkt 1, w tabeli "
+           "2004-04-26 08:15 pkt 1 czytnik 0001234567"}}},
         {"a deleted punch row",
          "Odbicia.db",
          {"DELETE FROM Odbicia WHERE AutoNr = 4"},
@@ -87,9 +91,9 @@ TEST(ArchiveCheckTest, EveryChangeIsFoundAndNamed) {
           "'#2 08:29') AS BLOB) WHERE Nrodczytu = 1"},
          {{Kind::DigestMismatch, 1,
            "Odczyt nr 1: skrót wiersza archiwum nie zgadza się z jego treścią"},
-          {Kind::PunchMissing, 1, "Odczyt nr 1: brak odbicia 2004-04-26 08:29 pkt 2"},
-          {Kind::PunchAdded, 1,
-           "Odczyt nr 1: odbicie spoza odczytu (AutoNr 2) 2004-04-26 08:20 pkt 2"}}},
+          {Kind::PunchChanged, 1,
+           "Odczyt nr 1: wiersz zmieniony (AutoNr 2): odebrano 2004-04-26 08:29 pkt 2, w tabeli "
+           "2004-04-26 08:20 pkt 2"}}},
         {"an archived transmission that no longer reads",
          archive,
          {"UPDATE Archiwum SET Tresc = substr(Tresc, 2) WHERE Nrodczytu = 4"},
@@ -102,19 +106,29 @@ TEST(ArchiveCheckTest, EveryChangeIsFoundAndNamed) {
          {"DELETE FROM Archiwum WHERE Nrodczytu = 2"},
          {{Kind::ArchiveRowMissing, 2, "Odczyt nr 2: brak wiersza archiwum"},
           {Kind::ChainBroken, 3,
-           "Odczyt nr 3: łańcuch archiwum przerwany (poprzedni skrót nie jest skrótem odczytu "
-           "nr 1)"}}},
+           "Odczyt nr 3: łańcuch archiwum przerwany (poprzedni skrót nie jest skrótem wiersza: "
+           "odczyt nr 1)"}}},
         {"the chain's last row deleted",
          archive,
          {"DELETE FROM Archiwum WHERE Nrodczytu = 4"},
          {{Kind::ArchiveRowMissing, 4, "Odczyt nr 4: brak wiersza archiwum"}}},
-        // Download 1 now reads as one from before the archive; the chain shows it was not.
-        {"the chain's first row deleted",
+        // The beginning pinned no download: download 1 lost its row, and the chain shows it.
+        {"the first download's row deleted",
          archive,
          {"DELETE FROM Archiwum WHERE Nrodczytu = 1"},
-         {{Kind::ChainBroken, 2,
+         {{Kind::ArchiveRowMissing, 1, "Odczyt nr 1: brak wiersza archiwum"},
+          {Kind::ChainBroken, 2,
+           "Odczyt nr 2: łańcuch archiwum przerwany (poprzedni skrót nie jest skrótem wiersza: "
+           "zmiana nr 1 (poczatek))"}}},
+        // Without the beginning, download 1 would read as one from before the archive.
+        {"the chain's first rows deleted",
+         archive,
+         {"DELETE FROM Archiwum WHERE Nrodczytu = 1", "DELETE FROM ArchiwumZmian"},
+         {{Kind::NoArchive, 0,
+           "Archiwum odczytów nie ma początku, który przypina odczyty sprzed niego"},
+          {Kind::ChainBroken, 2,
            "Odczyt nr 2: łańcuch archiwum przerwany (usunięto wiersze archiwum przed tym "
-           "odczytem)"}}},
+           "wierszem)"}}},
         // Neither digest holds its new number; the row after them names the row before it.
         {"two archive rows swapped",
          archive,
@@ -144,31 +158,217 @@ TEST(ArchiveCheckTest, EveryChangeIsFoundAndNamed) {
     }
 }
 
-// Downloads imported before the archive existed, a download row without punches among them, are
-// counted once and found nowhere, also by a tool reading an installation without Obchody.db.
-TEST(ArchiveCheckTest, DownloadsFromBeforeTheArchiveAreCountedNotFound) {
+// Downloads imported before the archive existed, a download row without punches among them: an
+// archive without the beginning that pins them is a finding, also read by a tool without
+// Obchody.db or with one of the release before; the first writable opening pins them, and from
+// then on they are counted once and found nowhere.
+TEST(ArchiveCheckTest, DownloadsFromBeforeTheArchiveArePinnedByItsBeginning) {
     ArchivedInstallation installation;
     for (int day = 26; day < 28; ++day)
         installation.import(dumpOf("00012345", QDate(2004, 4, day), {{"08:15", 1}}), false);
     installation.tamper("NrOdc.DB", {"INSERT INTO NrOdc (Data) VALUES ('2004-04-28 07:00:00')"});
+    installation.tamper("Obchody.db", {"DROP TABLE ArchiwumZmian"});
     const QString earlier = "\nOdczyty sprzed archiwum: 3 (do nr 3)";
-    EXPECT_EQ(archiveCheckSummary(checked(installation)), "Archiwum odczytów jest puste" + earlier);
-    {
-        const QString rounds = installation.db() + "Obchody.db";
-        ASSERT_TRUE(QFile::rename(rounds, rounds + ".x"));
+    const auto readOnly = [&] {
         TDM3 dm;
         dm.setReadOnly(true);
         installation.open(dm);
-        EXPECT_EQ(archiveCheckSummary(checkArchive(dm).value()),
-                  "Archiwum odczytów jest puste" + earlier);
+        return checkArchive(dm).value();
+    };
+    const ArchiveCheck before = readOnly();
+    ASSERT_EQ(before.findings.size(), 1);
+    EXPECT_EQ(before.findings[0].text, "Archiwum odczytów jest puste, a tabele zawierają odczyty");
+    EXPECT_EQ(archiveCheckSummary(before), "Niezgodności w archiwum odczytów: 1" + earlier);
+    {
+        const QString rounds = installation.db() + "Obchody.db";
+        ASSERT_TRUE(QFile::rename(rounds, rounds + ".x"));
+        const ArchiveCheck without = readOnly();
+        ASSERT_EQ(without.findings.size(), 1);
+        EXPECT_TRUE(without.findings[0].text.startsWith("Brak pliku "));
+        EXPECT_EQ(archiveCheckSummary(without), "Niezgodności w archiwum odczytów: 1" + earlier);
         ASSERT_TRUE(QFile::rename(rounds + ".x", rounds));
     }
+    EXPECT_EQ(archiveCheckSummary(checked(installation)), "Archiwum odczytów jest puste" + earlier);
     installation.import(dumpOf("00012345", QDate(2004, 4, 29), {{"08:15", 1}, {"08:16", 1}}));
-    const ArchiveCheck check = checked(installation);
+    const ArchiveCheck check = readOnly();
     EXPECT_EQ(check.lastEarlierDownload, 3);
     EXPECT_EQ(archiveCheckSummary(check),
               "Archiwum odczytów nienaruszone: 1 odczyt, ostatni skrót: " + check.lastDigest +
                   earlier);
+    // A pinned download's punch changed, one removed whole: each named against the beginning.
+    for (const auto& [statement, says] :
+         {std::pair{"UPDATE Odbicia SET Czas = '08:16:00' WHERE AutoNr = 1",
+                    "przypiął 3 (do nr 3), tabele mają 3 (do nr 3), odbicia inne"},
+          {"DELETE FROM Odbicia WHERE NrSczytania = 2", "odbicia inne"}}) {
+        installation.tamper("Odbicia.db", {statement});
+        const ArchiveCheck changed = readOnly();
+        ASSERT_EQ(changed.findings.size(), 1) << statement;
+        EXPECT_EQ(changed.findings[0].kind, Kind::BeginningChanged);
+        EXPECT_TRUE(changed.findings[0].text.contains(QString::fromUtf8(says)))
+            << changed.findings[0].text.toStdString();
+    }
+}
+
+// An installation of the release before: its rows digested in the first layout, no table of
+// changes. Opened by this one, it gets its beginning after the last row and checks clean; a
+// stored text changed so that the first layout's values stay the same is still found.
+TEST(ArchiveCheckTest, AChainOfTheFirstLayoutKeepsVerifying) {
+    const struct {
+        const char* change;
+        const char* statement;
+        qint32 download; // the row found changed; 0: none
+    } cases[] = {
+        {"nothing", nullptr, 0},
+        {"an unknown clock made an empty text",
+         "UPDATE Archiwum SET ZegarCzytnika = '' WHERE Nrodczytu = 4", 4},
+        {"an unknown clock made an unreadable one",
+         "UPDATE Archiwum SET ZegarCzytnika = 'xx' WHERE Nrodczytu = 4", 4},
+        {"a clock given seconds",
+         "UPDATE Archiwum SET ZegarCzytnika = ZegarCzytnika || ':00' WHERE Nrodczytu = 2", 2},
+        {"the first row's Poprzedni made an empty text",
+         "UPDATE Archiwum SET Poprzedni = '' WHERE Nrodczytu = 1", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        ArchivedInstallation installation;
+        for (int day = 0; day < 4; ++day)
+            installation.import(dumpOf("00012345", QDate(2004, 4, 26).addDays(day), {{"08:15", 1}}),
+                                true, day == 3 ? std::nullopt : std::optional(QTime(7, 0)));
+        {
+            TDM3 dm;
+            installation.open(dm);
+            QList<ArchiveRow> rows;
+            auto next = readArchive(dm);
+            ArchiveRow row;
+            while (next(row))
+                rows << row;
+            QString previous;
+            QStringList statements{"DROP TABLE ArchiwumZmian"};
+            for (ArchiveRow& old : rows) {
+                old.previous = previous;
+                previous = firstLayoutDigest(old);
+                statements << QStringLiteral("UPDATE Archiwum SET Poprzedni = %1, Skrot = '%2' "
+                                             "WHERE Nrodczytu = %3")
+                                  .arg(old.previous.isEmpty() ? "NULL" : "'" + old.previous + "'",
+                                       previous)
+                                  .arg(old.download);
+            }
+            installation.tamper("Obchody.db", statements);
+        }
+        if (c.statement)
+            installation.tamper("Obchody.db", {c.statement});
+        const ArchiveCheck check = checked(installation);
+        Findings found;
+        for (const ArchiveFinding& f : check.findings)
+            found.append({f.kind, f.download, QString()});
+        Findings expected;
+        if (c.download)
+            expected.append({Kind::DigestMismatch, c.download, QString()});
+        EXPECT_EQ(found, expected);
+        EXPECT_TRUE(check.hasBeginning);
+        EXPECT_EQ(check.downloads, 4);
+    }
+}
+
+// On a server, whose driver takes a result whole, the chain is read a few rows at a time and a
+// download's punches in pages: more rows than a page of either, checked clean, and a changed row
+// in the second page of a download's punches named.
+TEST(ArchiveCheckTest, OnAServerTheArchiveIsReadInPages) {
+    QString error;
+    const QString server = newServerTables(&error);
+    ASSERT_FALSE(server.isEmpty()) << error.toStdString();
+    TDM3 dm;
+    dm.setServer(server);
+    dm.openTables();
+    for (int day = 0; day < 70; ++day)
+        importInto(dm, dumpOf("00012345", QDate(2004, 1, 1).addDays(day), {{"08:15", day % 9}}));
+    // One long download, a punch a minute over days: more rows than a page.
+    QByteArray dump = dumpOf("00054321", QDate(2004, 3, 11), {});
+    const qint64 punches = TDM3::serverPageRows + 500;
+    for (qint64 minute = 0; minute < punches; ++minute) {
+        if (minute > 0 && minute % 1440 == 0)
+            dump += "-- " +
+                    QDate(2004, 3, 11).addDays(minute / 1440).toString("yy-MM-dd").toLatin1() +
+                    "\r\n";
+        dump +=
+            "#7 " + QTime(0, 0).addSecs(minute % 1440 * 60).toString("HH:mm").toLatin1() + "\r\n";
+    }
+    importInto(dm, dump);
+    ArchiveCheck check = checkArchive(dm).value();
+    EXPECT_TRUE(check.clean()) << archiveCheckSummary(check).toStdString();
+    EXPECT_EQ(check.downloads, 71);
+    EXPECT_EQ(check.lastDigest, lastArchiveDigest(dm));
+
+    QSqlQuery change(dm.roundsDatabase());
+    ASSERT_TRUE(change.exec(QStringLiteral("UPDATE main.Odbicia SET Czas = '23:59:30' WHERE "
+                                           "AutoNr = (SELECT MIN(AutoNr) + %1 FROM main.Odbicia "
+                                           "WHERE NrSczytania = 71)")
+                                .arg(TDM3::serverPageRows + 10)));
+    check = checkArchive(dm).value();
+    ASSERT_EQ(check.findings.size(), 1);
+    EXPECT_EQ(check.findings[0].kind, Kind::PunchChanged);
+    EXPECT_TRUE(check.findings[0].text.contains("w tabeli 2004-03-17 23:59:30"))
+        << check.findings[0].text.toStdString();
+}
+
+// Obchody.db deleted, or its chain emptied, in an installation whose tables hold downloads: the
+// program makes the archive begin anew only in the open, with a message naming the file, and the
+// new beginning says where it starts and why. A chain with rows but no beginning gets none.
+TEST(ArchiveCheckTest, AnArchiveBegunAnewIsToldAndSaysWhereItStarts) {
+    const struct {
+        const char* change;
+        std::function<void(const ArchivedInstallation&)> make;
+        const char* notice; // empty: none
+        const char* reason;
+    } cases[] = {
+        {"Obchody.db deleted",
+         [](const ArchivedInstallation& installation) {
+             ASSERT_TRUE(QFile::remove(installation.db() + "Obchody.db"));
+         },
+         "nie istniał, a tabele zawierają odczyty: utworzono go na nowo, pusty. Archiwum odczytów "
+         "zaczyna się od nowa; odczyty zapisane wcześniej (4, do nr 4) nie mają w nim swoich "
+         "wierszy.",
+         "Obchody.db utworzono na nowo"},
+        {"the chain emptied",
+         [](const ArchivedInstallation& installation) {
+             installation.tamper("Obchody.db",
+                                 {"DELETE FROM Archiwum", "DELETE FROM ArchiwumZmian"});
+         },
+         "było puste, a tabele zawierają odczyty. Archiwum odczytów zaczyna się od nowa",
+         "archiwum odczytów było puste"},
+        {"the beginning deleted",
+         [](const ArchivedInstallation& installation) {
+             installation.tamper("Obchody.db", {"DELETE FROM ArchiwumZmian"});
+         },
+         "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.change);
+        ArchivedInstallation installation;
+        importFourDays(installation);
+        c.make(installation);
+        TDM3 dm;
+        installation.open(dm);
+        const QString notice = dm.takeArchiveNotice();
+        EXPECT_TRUE(notice.contains(QString::fromUtf8(c.notice))) << notice.toStdString();
+        EXPECT_EQ(notice.isEmpty(), QByteArray(c.notice).isEmpty());
+        const ArchiveCheck check = checkArchive(dm).value();
+        if (!*c.reason) {
+            EXPECT_FALSE(check.hasBeginning);
+            EXPECT_FALSE(check.clean());
+            continue;
+        }
+        EXPECT_TRUE(check.clean()) << archiveCheckSummary(check).toStdString();
+        EXPECT_EQ(check.lastEarlierDownload, 4);
+        ChainReader chain(dm, true);
+        ChainRow beginning;
+        ASSERT_TRUE(chain.next(beginning));
+        const auto pinned = beginningFromContent(beginning.content());
+        ASSERT_TRUE(pinned);
+        EXPECT_TRUE(pinned->reason.endsWith(QString::fromUtf8(c.reason)))
+            << pinned->reason.toStdString();
+        EXPECT_EQ(pinned->count, 4);
+    }
 }
 
 TEST(ArchiveCheckTest, SummaryCountsDownloadsInPolish) {

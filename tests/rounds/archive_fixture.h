@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "common/cp1250.h"
 #include "import/reader_dump.h"
@@ -32,6 +33,31 @@ inline QByteArray dumpOf(const QByteArray& instrument, const QDate& day,
     return dump;
 }
 
+// Stores the dump's punches in one transaction with their download row and, when `archived`,
+// their archive row, the instrument's clock at `clock` of the dump's day (none: unknown).
+inline void importInto(TDM3& dm, const QByteArray& dump, bool archived = true,
+                       std::optional<QTime> clock = QTime(7, 0)) {
+    ReceiveBuffer received;
+    received.append(dump);
+    const ReaderDump read = readWholeDump(received.lines());
+    const QString instrument = fromCp1250(read.instrumentNumber);
+    const QDateTime transfer(read.instrumentDate, QTime(7, 3, 20));
+    Transaction transaction(dm);
+    const qint32 download = dm.appendDownload(transfer);
+    for (const DumpPunch& punch : read.punches)
+        dm.insertPunch({0, punch.date, punch.time, punch.checkpoint, instrument, download});
+    if (archived)
+        appendArchiveRow(
+            dm, {download,
+                 instrument,
+                 transfer,
+                 clock ? std::optional(QDateTime(read.instrumentDate, *clock)) : std::nullopt,
+                 dump,
+                 {},
+                 {}});
+    transaction.commit();
+}
+
 struct ArchivedInstallation {
     TempFolder folder;
 
@@ -47,29 +73,12 @@ struct ArchivedInstallation {
         dm.openTables();
     }
 
-    // Stores the dump's punches in one transaction with their download row and, when
-    // `archived`, their archive row.
-    void import(const QByteArray& dump, bool archived = true) const {
+    // Stores the dump as importInto() does.
+    void import(const QByteArray& dump, bool archived = true,
+                std::optional<QTime> clock = QTime(7, 0)) const {
         TDM3 dm;
         open(dm);
-        ReceiveBuffer received;
-        received.append(dump);
-        const ReaderDump read = readWholeDump(received.lines());
-        const QString instrument = fromCp1250(read.instrumentNumber);
-        const QDateTime transfer(read.instrumentDate, QTime(7, 3, 20));
-        Transaction transaction(dm);
-        const qint32 download = dm.appendDownload(transfer);
-        for (const DumpPunch& punch : read.punches)
-            dm.insertPunch({0, punch.date, punch.time, punch.checkpoint, instrument, download});
-        if (archived)
-            appendArchiveRow(dm, {download,
-                                  instrument,
-                                  transfer,
-                                  QDateTime(read.instrumentDate, QTime(7, 0)),
-                                  dump,
-                                  {},
-                                  {}});
-        transaction.commit();
+        importInto(dm, dump, archived, clock);
     }
 
     // Runs the statements on one file of db/ ("Odbicia.db", "Obchody.db"), outside the program.

@@ -70,9 +70,11 @@ TEST_F(ArchiveVerifyToolTest, WhatItCannotReadOrFollowExitsTwo) {
         {{folder}, "Obchody.db"},
         {{withoutTables.folder.path()}, "Odbicia.db"},
         {{viewed.folder.path()}, "Czytniki nie jest tabelą, lecz widokiem"},
-        {{}, "Użycie: ronvalo-verify FOLDER"},
-        {{folder, folder}, "Użycie: ronvalo-verify FOLDER"},
-        {{"--help"}, "Użycie: ronvalo-verify FOLDER"},
+        {{}, "Użycie: ronvalo-verify [--skrot SKRÓT] FOLDER"},
+        {{folder, folder}, "Użycie: ronvalo-verify [--skrot SKRÓT] FOLDER"},
+        {{"--help"}, "Użycie: ronvalo-verify [--skrot SKRÓT] FOLDER"},
+        {{folder, "--skrot", "12ab"}, "Użycie: ronvalo-verify [--skrot SKRÓT] FOLDER"},
+        {{folder, "--skrot"}, "Użycie: ronvalo-verify [--skrot SKRÓT] FOLDER"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include "rounds/archive_fixture.h"
 #include "rounds/exception_report_fixture.h"
 #include "rounds/exception_report_window.h"
 #include "store/archive.h"
@@ -73,8 +74,9 @@ TEST_F(ExceptionReportArchiveTest, ListsClocksOffOrUnknownAndPrintsTheDigest) {
     EXPECT_TRUE(window.lbPodsumowanie->text().endsWith(
         QString::fromUtf8("Zgodność: 50,0%   Odczyty z zegarem do sprawdzenia: 3")));
 
-    // ronvalo-raport: the clocks' section after "Zdarzenia"; the digest whole on every page's
-    // footer line, right of the program's line and within the paper's margin.
+    // ronvalo-raport: the clocks' section after "Zdarzenia"; on every page's footer line, right
+    // of the program's line and within the paper's margin, that the archive is not intact (its
+    // rows hold no dump, and the fixture's punches belong to no download) in place of a digest.
     const QString pdf = installation.folder.file("raport.pdf");
     const auto run = ReportInstallation::raport(
         {installation.folder.path(), "--od", "2024-03-04", "--do", "2024-03-05", "--pdf", pdf});
@@ -86,13 +88,46 @@ TEST_F(ExceptionReportArchiveTest, ListsClocksOffOrUnknownAndPrintsTheDigest) {
                   "\\(spieszył się\\)"))),
               text.indexOf("Zdarzenia"));
     for (int page = 1; page <= document.pages; ++page) {
-        const auto note = document.find("Archiwum: " + lastArchiveDigest(dm), page);
+        std::vector<PdfText> note;
+        for (const PdfText& text : document.texts)
+            if (text.page == page && text.text.startsWith("Archiwum NIE jest nienaruszone"))
+                note.push_back(text);
         const auto program = document.find("Wydrukowano przy uzyciu programu Ronvalo 2.2", page);
         ASSERT_EQ(note.size(), 1u);
         ASSERT_EQ(program.size(), 1u);
         EXPECT_NEAR(note[0].top, program[0].top, 1.5);
         EXPECT_LT(program[0].right(), note[0].left);
         EXPECT_LE(note[0].right(), pointsFromMm(210 - 10) + 1.5);
+    }
+}
+
+// A report of intact tables prints where the archive begins and its last digest on every page;
+// a punch moved in the punch table since (a late round made one on time) makes every page say
+// the tables are not intact instead.
+TEST(ExceptionReportSealTest, EveryPageSaysWhetherTheTablesAreIntact) {
+    ArchivedInstallation installation;
+    importFourDays(installation);
+    QString digest;
+    {
+        TDM3 dm;
+        installation.open(dm);
+        digest = lastArchiveDigest(dm);
+    }
+    const QString pdf = installation.folder.file("raport.pdf");
+    const QStringList arguments{
+        installation.folder.path(), "--od", "2004-04-26", "--do", "2004-04-29", "--pdf", pdf};
+    for (const QString& says :
+         {"Archiwum od odczytu nr 1: " + digest,
+          QString::fromUtf8("Archiwum NIE jest nienaruszone (niezgodności: 1): wydruk nie jest "
+                            "dowodem")}) {
+        const auto run = ReportInstallation::raport(arguments);
+        ASSERT_EQ(run.exitCode, 0) << run.standardError.toStdString();
+        const PdfDocument document = readPdf(pdf);
+        ASSERT_GE(document.pages, 1);
+        for (int page = 1; page <= document.pages; ++page)
+            EXPECT_EQ(document.find(says, page).size(), 1u) << says.toStdString();
+        installation.tamper("Odbicia.db",
+                            {"UPDATE Odbicia SET Czas = '08:05:00' WHERE AutoNr = 1"});
     }
 }
 

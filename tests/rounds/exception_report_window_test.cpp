@@ -104,10 +104,15 @@ TEST_F(ExceptionReportWindowTest, ReportPreviewSavesPdfAndCsvHoldsTheGrid) {
     const QString pdf = installation.folder.file("okno.pdf");
     dialogs.fileNames = {pdf};
     bool previewed = false;
-    QTimer::singleShot(0, [&] {
+    // The archive is checked before the preview opens, the event loop turning meanwhile: the
+    // preview is looked for until it stands.
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         for (QWidget* top : QApplication::topLevelWidgets())
             if (auto* preview = qobject_cast<ReportPreviewDialog*>(top);
                 preview && preview->isVisible()) {
+                poll.stop();
                 previewed = true;
                 EXPECT_EQ(preview->pageCount(), 1);
                 auto* save = preview->findChild<QAction*>("SavePdf");
@@ -116,7 +121,9 @@ TEST_F(ExceptionReportWindowTest, ReportPreviewSavesPdfAndCsvHoldsTheGrid) {
                 preview->reject();
             }
     });
+    poll.start();
     shown->btRaport->click();
+    poll.stop();
     EXPECT_TRUE(previewed);
     EXPECT_EQ(logged, QStringList{QString::fromUtf8("Wygenerowanie raportu wyjątków")});
     EXPECT_TRUE(readPdf(pdf).layoutText.contains(QString::fromUtf8("Raport wyjątków")));
@@ -183,18 +190,29 @@ TEST(ExceptionReportLayoutTest, LongReportsFlowOverPagesUncut) {
         EXPECT_TRUE(titles || page == pages.size() - 1);
     }
 
-    // Every page's footer carries the archive's hash when there is one, and nothing without.
+    // Every page's footer carries the archive's beginning and hash when the check found it
+    // intact, that it is not when it did not, and nothing unchecked.
     TempFolder folder;
     const QString hash = QString(QByteArray(32, '\xab').toHex());
-    for (const QString& given : {hash, QString()}) {
+    const struct {
+        ArchiveSeal seal;
+        QString note;
+    } seals[] = {
+        {{true, 0, hash, 41}, "Archiwum od odczytu nr 42: " + hash},
+        {{true, 3, hash, 41}, "Archiwum NIE jest nienaruszone (niezgodności: 3)"},
+        {{false, 0, hash, 0}, "Archiwum"},
+    };
+    for (const auto& [seal, note] : seals) {
         const QString pdf = folder.file("hash.pdf");
-        report.archiveDigest = given;
+        report.archive = seal;
         writeReportPdf(pdf, "Raport wyjątków",
                        ExceptionReportPages(report, QDateTime(QDate(2024, 4, 1), QTime(7, 0))));
         const PdfDocument document = readPdf(pdf);
         EXPECT_EQ(document.pages, pages.size());
-        EXPECT_EQ(document.layoutText.count("Archiwum: " + hash),
-                  given.isEmpty() ? 0 : pages.size());
+        EXPECT_EQ(document.layoutText.count(note), seal.checked ? pages.size() : 0)
+            << note.toStdString();
+        EXPECT_EQ(document.layoutText.count(hash),
+                  seal.checked && !seal.findings ? pages.size() : 0);
     }
 }
 
