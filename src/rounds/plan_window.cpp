@@ -87,7 +87,7 @@ PlanWindow::PlanWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     const QList<Checkpoint> checkpoints = loadCheckpoints(dm_);
     names_ = CheckpointNames(checkpoints);
     const QList<InstrumentName> instruments = loadInstruments(dm_);
-    for (const QList<Plan>& plan : plansByName(loadPlans(dm_))) {
+    for (const QList<Plan>& plan : plansByName(loadPlans(dm_, PlanReading::AsStored))) {
         if (inForce(plan, today()))
             plans_.append({plan, plan.last(), false});
         else

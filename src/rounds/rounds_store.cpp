@@ -132,7 +132,7 @@ void saveInstruments(TDM3& dm, const QList<InstrumentName>& instruments) {
     transaction.commit();
 }
 
-QList<Plan> loadPlans(TDM3& dm) {
+QList<Plan> loadPlans(TDM3& dm, PlanReading reading) {
     QList<Plan> plans;
     QMap<qint64, qsizetype> indexById;
     QSqlQuery rows =
@@ -150,7 +150,7 @@ QList<Plan> loadPlans(TDM3& dm) {
         if (found != indexById.cend())
             plans[*found].steps.append({steps.value(1).toInt(), steps.value(2).toInt() != 0});
     }
-    if (!plans.isEmpty()) {
+    if (reading == PlanReading::Checked && !plans.isEmpty()) {
         const CheckpointNames names(loadNamedCheckpoints(dm));
         for (const Plan& plan : std::as_const(plans))
             if (const QString fault = storedPlanFault(plan, names); !fault.isEmpty())

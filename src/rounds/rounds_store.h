@@ -38,7 +38,10 @@ void saveInstruments(TDM3& dm, const QList<InstrumentName>& instruments);
 // by Od. Each is checked by the plan rules: a row the program would never have written (a plan
 // of 200 000 steps, a round of a million minutes) raises EDatabaseError naming the plan and its
 // fault, so that nothing is judged by it.
-QList<Plan> loadPlans(TDM3& dm);
+// AsStored skips that check, for the plan window alone: there the operator corrects or removes
+// such a plan, and saving it again passes the rules.
+enum class PlanReading { Checked, AsStored };
+QList<Plan> loadPlans(TDM3& dm, PlanReading reading = PlanReading::Checked);
 // Replaces the stored periods `removed` (by IdPlanu, with their steps) by `written`: a period
 // with an id keeps it, one with id 0 gets the next free one. One transaction.
 void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>& written);

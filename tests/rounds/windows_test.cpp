@@ -17,6 +17,7 @@
 #include "rounds/plan_window.h"
 #include "rounds/rounds_store.h"
 #include "store/data_module.h"
+#include "store/reading_query.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
 #include "support/text_fit.h"
@@ -141,6 +142,34 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
     EXPECT_EQ(periods[1].validFrom, QDate(2024, 3, 6));
     EXPECT_EQ(periods[1].steps, QList<PlanStep>({{12, true}}));
     EXPECT_EQ(periods[1].order, StepOrder::Any);
+}
+
+// A plan changed behind the program's back is refused by every report, but the plan window still
+// lists it, so that the operator can remove it (or correct it: saving passes the rules again).
+TEST_F(RoundsWindowTest, APlanTheRulesRefuseCanStillBeRemovedInThePlanWindow) {
+    {
+        PlanWindow window(dm);
+        clickWhenShown(window, "btnOK", [&] {
+            window.NowyClick();
+            window.edNazwa->setText("Noc");
+            window.cbPunkt->setCurrentIndex(window.cbPunkt->findData(12));
+            window.addStep();
+        });
+        window.exec();
+    }
+    ASSERT_EQ(loadPlans(dm).size(), 1);
+    runRoundsQuery(dm, "UPDATE ob.Plany SET CzasObchodu = 100000");
+    EXPECT_THROW(loadPlans(dm), EDatabaseError);
+    {
+        PlanWindow window(dm);
+        ASSERT_EQ(window.lstPlany->count(), 1);
+        clickWhenShown(window, "btnOK", [&] {
+            window.lstPlany->setCurrentRow(0);
+            window.UsunClick();
+        });
+        EXPECT_EQ(window.exec(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(loadPlans(dm).isEmpty());
 }
 
 TEST_F(RoundsWindowTest, EveryWindowShowsItsTextsWhole) {
