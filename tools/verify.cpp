@@ -63,7 +63,9 @@ int check(const QString& folder, const QString& digest) {
     QTextStream out(stdout);
     for (const ArchiveFinding& finding : result.findings)
         out << terminalText(finding.text) << '\n';
-    out << terminalText(archiveCheckSummary(result)) << '\n';
+    // The summary's lines each on a line of their own, escaped one by one.
+    for (const QString& line : archiveCheckSummary(result).split(QLatin1Char('\n')))
+        out << terminalText(line) << '\n';
     // Last, so that the summary stays the first line of a clean check's output.
     out << terminalText(tablesSourceLine(dm)) << '\n';
     return result.clean() ? kClean : kFindings;

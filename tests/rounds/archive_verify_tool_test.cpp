@@ -1,10 +1,12 @@
 // ronvalo-verify end to end: its exit codes and lines for a clean archive, a changed table and an
 // installation it cannot read, and the tables left as they were.
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
 
 #include "rounds/archive_fixture.h"
+#include "store/data_module.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -52,6 +54,22 @@ TEST_F(ArchiveVerifyToolTest, ExitsZeroCleanAndOneWithEachFindingOnItsLine) {
     for (const QString& file : db.entryList(QDir::Files))
         after << readFileBytes(db.filePath(file));
     EXPECT_EQ(after, before) << "the tables were written";
+}
+
+// Obchody.db lost and made anew by the program: its beginning pins the downloads before it, which
+// the summary names on a line of its own, as the terminal shows it.
+TEST_F(ArchiveVerifyToolTest, DownloadsPinnedFromBeforeTheArchiveAreNamedOnALineOfTheirOwn) {
+    ASSERT_TRUE(QFile::remove(installation.db() + "Obchody.db"));
+    {
+        TDM3 dm;
+        dm.setDatabaseFolder(installation.db());
+        dm.openTables();
+    }
+    const ToolRun run = verify({installation.folder.path()});
+    EXPECT_EQ(run.exitCode, 0) << run.standardOutput.toStdString();
+    EXPECT_TRUE(run.standardOutput.startsWith("Archiwum odczytów jest puste\n"
+                                              "Odczyty sprzed archiwum: 4 (do nr 4)\n"))
+        << run.standardOutput.toStdString();
 }
 
 TEST_F(ArchiveVerifyToolTest, WhatItCannotReadOrFollowExitsTwo) {
