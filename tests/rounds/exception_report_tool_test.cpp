@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -209,6 +210,14 @@ TEST_F(ExceptionReportToolTest, ARefusedFileOrFolderIsNamedAsSuch) {
     if (::geteuid() != 0 || !QFile::exists("/usr/sbin/runuser")) {
         GTEST_SKIP() << "needs root and runuser to run the tool as another account";
     }
+    // A copy of the tool that "nobody" may run: the build folder may lie in a folder only root
+    // enters (/root/...).
+    QTemporaryDir runnable;
+    ASSERT_TRUE(runnable.isValid());
+    const QString tool = runnable.filePath("ronvalo-raport");
+    ASSERT_TRUE(QFile::copy(RONVALO_BIN_DIR "/ronvalo-raport", tool));
+    ASSERT_EQ(::chmod(runnable.path().toLocal8Bit().constData(), 0755), 0);
+    ASSERT_EQ(::chmod(tool.toLocal8Bit().constData(), 0755), 0);
     const struct {
         const char* name;
         const char* closed; // made 0600 (a file) or 0700 (a folder), root's own
@@ -233,13 +242,13 @@ TEST_F(ExceptionReportToolTest, ARefusedFileOrFolderIsNamedAsSuch) {
             ASSERT_EQ(::chmod((closed.db() + file).toLocal8Bit().constData(), 0644), 0);
         const bool folder = !QString(c.closed).endsWith(".db");
         ASSERT_EQ(::chmod((base + c.closed).toLocal8Bit().constData(), folder ? 0700 : 0600), 0);
-        QProcess tool;
-        tool.start("/usr/sbin/runuser",
-                   {"-u", "nobody", "--", RONVALO_BIN_DIR "/ronvalo-raport", closed.folder.path(),
-                    "--od", "2024-03-04", "--do", "2024-03-05", "--csv", "/nonexistent/r.csv"});
-        ASSERT_TRUE(tool.waitForFinished(60000));
-        const QString error = QString::fromUtf8(tool.readAllStandardError());
-        EXPECT_EQ(tool.exitCode(), 2) << error.toStdString();
+        QProcess run;
+        run.start("/usr/sbin/runuser",
+                  {"-u", "nobody", "--", tool, closed.folder.path(), "--od", "2024-03-04", "--do",
+                   "2024-03-05", "--csv", "/nonexistent/r.csv"});
+        ASSERT_TRUE(run.waitForFinished(60000));
+        const QString error = QString::fromUtf8(run.readAllStandardError());
+        EXPECT_EQ(run.exitCode(), 2) << error.toStdString();
         expectOneLine(error, "ronvalo-raport");
         EXPECT_TRUE(error.contains(c.says)) << error.toStdString();
         EXPECT_FALSE(error.contains("nie istnieje")) << error.toStdString();
