@@ -18,7 +18,9 @@ bool onMainThread() {
 } // namespace
 
 ServerCalls::ServerCalls(std::chrono::milliseconds limit, std::function<void()> cut)
-    : limit_(limit), cut_(std::move(cut)), worker_([this] { work(); }) {}
+    : limit_(limit), cut_(std::move(cut)), worker_(QThread::create([this] { work(); })) {
+    worker_->start();
+}
 
 ServerCalls::~ServerCalls() {
     {
@@ -26,7 +28,7 @@ ServerCalls::~ServerCalls() {
         quit_ = true;
     }
     changed_.notify_all();
-    worker_.join();
+    worker_->wait();
 }
 
 void ServerCalls::work() {

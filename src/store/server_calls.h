@@ -7,8 +7,10 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
+
+class QThread;
 
 namespace ronvalo {
 
@@ -59,7 +61,10 @@ private:
     bool quit_ = false;                          // guarded by mutex_
     std::exception_ptr raised_;                  // guarded by mutex_
     bool busy_ = false; // a call is under way; only the asking thread reads or writes it
-    std::thread worker_;
+    // A QThread rather than a std::thread: Qt code runs on it, and Qt on Windows follows a thread
+    // it did not make from a watcher thread of its own, which may still be at work when the
+    // process ends (a crash at exit, seen under Wine).
+    std::unique_ptr<QThread> worker_;
 };
 
 } // namespace ronvalo
