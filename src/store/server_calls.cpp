@@ -15,10 +15,21 @@ bool onMainThread() {
     return app && QThread::currentThread() == app->thread();
 }
 
+// A thread that runs one function: QThread::create() would go through std::future, which
+// MinGW's runtime does not always finish under Wine.
+class Worker final : public QThread {
+public:
+    explicit Worker(std::function<void()> body) : body_(std::move(body)) {}
+
+private:
+    void run() override { body_(); }
+    std::function<void()> body_;
+};
+
 } // namespace
 
 ServerCalls::ServerCalls(std::chrono::milliseconds limit, std::function<void()> cut)
-    : limit_(limit), cut_(std::move(cut)), worker_(QThread::create([this] { work(); })) {
+    : limit_(limit), cut_(std::move(cut)), worker_(std::make_unique<Worker>([this] { work(); })) {
     worker_->start();
 }
 
