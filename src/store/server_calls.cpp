@@ -15,23 +15,10 @@ bool onMainThread() {
     return app && QThread::currentThread() == app->thread();
 }
 
-// A thread that runs one function: QThread::create() would go through std::future, which
-// MinGW's runtime does not always finish under Wine.
-class Worker final : public QThread {
-public:
-    explicit Worker(std::function<void()> body) : body_(std::move(body)) {}
-
-private:
-    void run() override { body_(); }
-    std::function<void()> body_;
-};
-
 } // namespace
 
 ServerCalls::ServerCalls(std::chrono::milliseconds limit, std::function<void()> cut)
-    : limit_(limit), cut_(std::move(cut)), worker_(std::make_unique<Worker>([this] { work(); })) {
-    worker_->start();
-}
+    : limit_(limit), cut_(std::move(cut)), worker_([this] { work(); }) {}
 
 ServerCalls::~ServerCalls() {
     {
@@ -39,7 +26,17 @@ ServerCalls::~ServerCalls() {
         quit_ = true;
     }
     changed_.notify_all();
-    worker_->wait();
+#ifdef _WIN32
+    // On Windows the worker never ends (see work()): it is left parked once it let go of this
+    // object.
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return parked_; });
+    }
+    worker_.detach();
+#else
+    worker_.join();
+#endif
 }
 
 void ServerCalls::work() {
@@ -47,7 +44,7 @@ void ServerCalls::work() {
     for (;;) {
         changed_.wait(lock, [this] { return quit_ || job_; });
         if (!job_)
-            return;
+            break;
         const std::function<void()>* job = std::exchange(job_, nullptr);
         lock.unlock();
         std::exception_ptr raised;
@@ -61,6 +58,18 @@ void ServerCalls::work() {
         done_ = true;
         changed_.notify_all();
     }
+    parked_ = true;
+    changed_.notify_all();
+    lock.unlock();
+#ifdef _WIN32
+    // The driver's code left thread-local objects on this thread (Qt's regular expressions keep
+    // one), whose destructors crash when a MinGW thread ends (seen under Wine at the exit of
+    // ronvalo-newdb.exe). A thread that never ends never runs them: it sleeps until the process
+    // ends, touching nothing of the object it served. A few such threads per run at most, one
+    // per connection made.
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::hours(24));
+#endif
 }
 
 ServerCalls::Outcome ServerCalls::run(const std::function<void()>& call, Wait wait) {

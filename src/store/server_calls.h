@@ -7,10 +7,8 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
-#include <memory>
 #include <mutex>
-
-class QThread;
+#include <thread>
 
 namespace ronvalo {
 
@@ -60,11 +58,9 @@ private:
     bool done_ = false;                          // guarded by mutex_
     bool quit_ = false;                          // guarded by mutex_
     std::exception_ptr raised_;                  // guarded by mutex_
-    bool busy_ = false; // a call is under way; only the asking thread reads or writes it
-    // A QThread rather than a std::thread: Qt code runs on it, and Qt on Windows follows a thread
-    // it did not make from a watcher thread of its own, which may still be at work when the
-    // process ends (a crash at exit, seen under Wine).
-    std::unique_ptr<QThread> worker_;
+    bool busy_ = false;   // a call is under way; only the asking thread reads or writes it
+    bool parked_ = false; // the worker took its last job; guarded by mutex_
+    std::thread worker_;
 };
 
 } // namespace ronvalo
