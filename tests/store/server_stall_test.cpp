@@ -3,6 +3,7 @@
 #include "store/data_module.h"
 #include "store/server_schema.h"
 #include "support/postgres_server.h"
+#include "support/test_tables.h"
 
 #include <QElapsedTimer>
 #include <QSqlQuery>
@@ -144,11 +145,9 @@ TEST(ServerStall, AStoppedServerIsNamedWithinTenSecondsWhileTheEventsFlow) {
 }
 
 TEST(ServerStall, AStatementAskedForWhileAnotherIsUnderWayIsRefusedAndTheConnectionWorksOn) {
-    PostgresServer& postgres = sharedPostgresServer();
-    ASSERT_TRUE(postgres.ok()) << postgres.problem().toStdString();
-    const QString server = postgres.connectionString(postgres.createDatabase());
     QString error;
-    ASSERT_TRUE(createServerDatabase(server, &error)) << error.toStdString();
+    const QString server = newServerTables(&error);
+    ASSERT_FALSE(server.isEmpty()) << error.toStdString();
     TDM3 dm;
     dm.setServer(server);
     dm.openTables();
