@@ -87,7 +87,7 @@ void planWindow(int count) {
     timer.restart();
     {
         // Opened as the operator opens it: shown, its list laid out and painted once.
-        PlanWindow window(dm);
+        PlanWindow window(dm, [](const QString&) {});
         window.show();
         QApplication::processEvents();
     }

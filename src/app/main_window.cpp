@@ -259,17 +259,20 @@ void TfrGlowna::MakeBackup() {
 
 // The rounds' windows are made for each showing: they read the tables anew every time.
 void TfrGlowna::acPunktyExecute() {
-    CheckpointWindow window(parts().DM3, this);
+    CheckpointWindow window(
+        parts().DM3, [this](const QString& message) { WriteLog(message); }, this);
     window.exec();
 }
 
 void TfrGlowna::acCzytnikiExecute() {
-    InstrumentWindow window(parts().DM3, this);
+    InstrumentWindow window(
+        parts().DM3, [this](const QString& message) { WriteLog(message); }, this);
     window.exec();
 }
 
 void TfrGlowna::acPlanyExecute() {
-    PlanWindow window(parts().DM3, this);
+    PlanWindow window(
+        parts().DM3, [this](const QString& message) { WriteLog(message); }, this);
     window.exec();
 }
 

@@ -9,8 +9,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "common/dialogs.h"
 #include "common/error_handler.h"
 #include "common/legacy_fonts.h"
+#include "rounds/change_log.h"
 #include "rounds/plan_rules.h"
 #include "rounds/rounds_store.h"
 #include "rounds/window_parts.h"
@@ -30,9 +32,15 @@ void prepareWindow(QDialog& window, const char* name, const QString& title) {
                           Qt::WindowCloseButtonHint);
 }
 
+void writeLines(const LogWriter& writeLog, const QStringList& lines) {
+    for (const QString& line : lines)
+        writeLog(line);
+}
+
 } // namespace
 
-CheckpointWindow::CheckpointWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+CheckpointWindow::CheckpointWindow(TDM3& dm, LogWriter writeLog, QWidget* parent)
+    : QDialog(parent), dm_(dm), writeLog_(std::move(writeLog)) {
     prepareWindow(*this, "frPunkty", QStringLiteral("Punkty kontrolne"));
     auto* layout = new QVBoxLayout(this);
     tblPunkty = makeTable(
@@ -44,8 +52,12 @@ CheckpointWindow::CheckpointWindow(TDM3& dm, QWidget* parent) : QDialog(parent),
     tblPunkty->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
     tblPunkty->setColumnWidth(NumberColumn, 60);
     tblPunkty->setColumnWidth(IncidentColumn, 70);
-    const QList<Checkpoint> stored = loadCheckpoints(dm_);
-    for (const Checkpoint& checkpoint : stored)
+    stored_ = loadCheckpoints(dm_);
+    punched_ = punchedCheckpoints(dm_);
+    for (const Plan& plan : loadPlans(dm_, PlanReading::AsStored))
+        for (const PlanStep& step : plan.steps)
+            planned_.insert(step.checkpoint, plan.name);
+    for (const Checkpoint& checkpoint : std::as_const(stored_))
         addRow(tblPunkty->rowCount(), checkpoint);
     layout->addWidget(tblPunkty);
 
@@ -54,14 +66,17 @@ CheckpointWindow::CheckpointWindow(TDM3& dm, QWidget* parent) : QDialog(parent),
     caption->setObjectName("lbNrPunktu");
     edNrPunktu = new QSpinBox(this);
     edNrPunktu->setObjectName("edNrPunktu");
-    edNrPunktu->setRange(0, 999999);
+    edNrPunktu->setRange(1, 999999);
     caption->setBuddy(edNrPunktu);
     QPushButton* add = makeButton(this, "btnDodaj", QStringLiteral("Dodaj"));
     connect(add, &QPushButton::clicked, this,
             guarded([this] { addCheckpoint(edNrPunktu->value()); }));
+    QPushButton* remove = makeButton(this, "btnUsun", QStringLiteral("Usuń"));
+    connect(remove, &QPushButton::clicked, this, guarded([this] { removeCheckpoint(); }));
     adding->addWidget(caption);
     adding->addWidget(edNrPunktu);
     adding->addWidget(add);
+    adding->addWidget(remove);
     adding->addStretch();
     layout->addLayout(adding);
     addOkCancel(this, layout, [this] { OKClick(); });
@@ -85,6 +100,12 @@ QList<Checkpoint> CheckpointWindow::checkpoints() const {
 }
 
 void CheckpointWindow::addCheckpoint(qint32 number) {
+    if (number <= 0) {
+        Dialogs::current().notice(
+            QStringLiteral("Numer punktu kontrolnego musi być większy od zera (pole „Nr pkt.”)."));
+        edNrPunktu->setFocus();
+        return;
+    }
     int row = 0;
     while (row < tblPunkty->rowCount() &&
            tblPunkty->item(row, NumberColumn)->text().toInt() < number)
@@ -96,12 +117,31 @@ void CheckpointWindow::addCheckpoint(qint32 number) {
     tblPunkty->setFocus();
 }
 
+void CheckpointWindow::removeCheckpoint() {
+    const int row = tblPunkty->currentRow();
+    if (row < 0)
+        return;
+    const qint32 number = tblPunkty->item(row, NumberColumn)->text().toInt();
+    const QString stays = QStringLiteral("Punkt %1 pozostaje na liście: ").arg(number);
+    if (punched_.contains(number))
+        Dialogs::current().notice(stays + QStringLiteral("występuje w odbiciach. Można usunąć "
+                                                         "jego nazwę w kolumnie „Nazwa”."));
+    else if (planned_.contains(number))
+        Dialogs::current().notice(
+            stays + QStringLiteral("należy do planu „%1”.").arg(planned_.value(number)));
+    else
+        tblPunkty->removeRow(row);
+}
+
 void CheckpointWindow::OKClick() {
-    saveCheckpoints(dm_, checkpoints());
+    const QList<Checkpoint> saved = checkpoints();
+    saveCheckpoints(dm_, saved);
+    writeLines(writeLog_, checkpointLogLines(stored_, saved));
     accept();
 }
 
-InstrumentWindow::InstrumentWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+InstrumentWindow::InstrumentWindow(TDM3& dm, LogWriter writeLog, QWidget* parent)
+    : QDialog(parent), dm_(dm), writeLog_(std::move(writeLog)) {
     prepareWindow(*this, "frCzytniki", QStringLiteral("Czytniki"));
     auto* layout = new QVBoxLayout(this);
     tblCzytniki =
@@ -109,7 +149,8 @@ InstrumentWindow::InstrumentWindow(TDM3& dm, QWidget* parent) : QDialog(parent),
     tblCzytniki->setItemDelegateForColumn(DescriptionColumn,
                                           new LimitedTextDelegate(maxNameLength, tblCzytniki));
     tblCzytniki->setColumnWidth(InstrumentColumn, 90);
-    for (const InstrumentName& instrument : loadInstruments(dm_)) {
+    stored_ = loadInstruments(dm_);
+    for (const InstrumentName& instrument : std::as_const(stored_)) {
         const int row = tblCzytniki->rowCount();
         tblCzytniki->insertRow(row);
         tblCzytniki->setItem(row, InstrumentColumn, fixedCell(instrument.instrument));
@@ -129,7 +170,9 @@ QList<InstrumentName> InstrumentWindow::instruments() const {
 }
 
 void InstrumentWindow::OKClick() {
-    saveInstruments(dm_, instruments());
+    const QList<InstrumentName> saved = instruments();
+    saveInstruments(dm_, saved);
+    writeLines(writeLog_, instrumentLogLines(stored_, saved));
     accept();
 }
 

@@ -21,6 +21,8 @@
 #include "common/dialogs.h"
 #include "common/error_handler.h"
 #include "common/legacy_fonts.h"
+#include "common/regional.h"
+#include "rounds/change_log.h"
 #include "rounds/rounds_store.h"
 #include "rounds/window_parts.h"
 
@@ -29,6 +31,7 @@ namespace ronvalo {
 namespace {
 
 enum StepColumn { LpColumn, NumberColumn, NameColumn, OptionalColumn };
+enum PeriodColumn { FromColumn, ToColumn, RoundsColumn };
 
 const std::array<const char*, 7> dayCaptions{"Pn", "Wt", "Śr", "Cz", "Pt", "So", "Nd"};
 const std::array<const char*, 7> dayNames{"cbPn", "cbWt", "cbSr", "cbCz", "cbPt", "cbSo", "cbNd"};
@@ -49,8 +52,24 @@ Plan newPlan(const QString& instrument) {
     return plan;
 }
 
-QString listText(const Plan& plan) {
+QString shortDate(const QDate& date) {
+    return RegionalFormats::fromEnvironment().formatShortDate(date);
+}
+
+QString nameText(const Plan& plan) {
     return plan.name.isEmpty() ? QStringLiteral("(bez nazwy)") : plan.name;
+}
+
+// A plan that no longer holds says until when it held.
+QString listText(const Plan& plan) {
+    const QString name = nameText(plan);
+    if (plan.validTo.isValid() && plan.validTo < today())
+        return name + QStringLiteral(" (do %1)").arg(shortDate(plan.validTo));
+    return name;
+}
+
+bool ended(const EditedPlan& plan) {
+    return !plan.stored.isEmpty() && !inForce(plan.stored, today());
 }
 
 QSpinBox* minutes(QWidget* parent, const char* name) {
@@ -67,18 +86,10 @@ QTimeEdit* timeEdit(QWidget* parent, const char* name) {
     return edit;
 }
 
-QDateEdit* dateEdit(QWidget* parent, const char* name) {
-    auto* edit = new QDateEdit(parent);
-    edit->setObjectName(name);
-    edit->setCalendarPopup(true);
-    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("8888-88-88")) + 40);
-    return edit;
-}
-
 } // namespace
 
-PlanWindow::PlanWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
+PlanWindow::PlanWindow(TDM3& dm, LogWriter writeLog, QWidget* parent)
+    : QDialog(parent), dm_(dm), writeLog_(std::move(writeLog)) {
     setObjectName("frPlany");
     setWindowTitle(QStringLiteral("Plany obchodów"));
     setFont(windowFont());
@@ -87,12 +98,9 @@ PlanWindow::PlanWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     const QList<Checkpoint> checkpoints = loadCheckpoints(dm_);
     names_ = CheckpointNames(checkpoints);
     const QList<InstrumentName> instruments = loadInstruments(dm_);
-    for (const QList<Plan>& plan : plansByName(loadPlans(dm_, PlanReading::AsStored))) {
-        if (inForce(plan, today()))
-            plans_.append({plan, plan.last(), false});
-        else
-            ended_ << plan;
-    }
+    // Ended plans are listed as well: they judge past days, and hold their names on them.
+    for (const QList<Plan>& plan : plansByName(loadPlans(dm_, PlanReading::AsStored)))
+        plans_.append({plan, plan.last(), false});
 
     auto* layout = new QVBoxLayout(this);
     auto* columns = new QHBoxLayout;
@@ -107,6 +115,7 @@ PlanWindow::PlanWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     auto* listButtons = new QHBoxLayout;
     QPushButton* add = makeButton(this, "btnNowy", QStringLiteral("Nowy"));
     QPushButton* remove = makeButton(this, "btnUsun", QStringLiteral("Usuń"));
+    btnUsun_ = remove;
     listButtons->addWidget(add);
     listButtons->addWidget(remove);
     left->addLayout(listButtons);
@@ -127,8 +136,11 @@ PlanWindow::PlanWindow(TDM3& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
     connect(lstPlany, &QListWidget::currentRowChanged, this,
             guarded([this](int row) { choose(row); }));
     connect(edNazwa, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (QListWidgetItem* item = lstPlany->currentItem())
-            item->setText(text.isEmpty() ? QStringLiteral("(bez nazwy)") : text);
+        if (QListWidgetItem* item = lstPlany->currentItem(); item && shown_ >= 0) {
+            Plan plan = plans_[shown_].shown;
+            plan.name = text;
+            item->setText(listText(plan));
+        }
     });
     listPlans();
 }
@@ -152,6 +164,7 @@ QWidget* PlanWindow::buildFields() {
     layout->addLayout(form);
     layout->addWidget(buildSteps(), 1);
     layout->addWidget(buildTimes());
+    layout->addWidget(buildPeriods());
     return panel;
 }
 
@@ -222,10 +235,10 @@ QWidget* PlanWindow::buildTimes() {
         grid->addWidget(new QLabel(QString::fromUtf8(rows[i].first), panel), row, column);
         grid->addWidget(rows[i].second, row, column + 1);
     }
-    edOd = dateEdit(panel, "edOd");
+    edOd = makeDateEdit(panel, "edOd");
     cbDo = new QCheckBox(QStringLiteral("do:"), panel);
     cbDo->setObjectName("cbDo");
-    edDo = dateEdit(panel, "edDo");
+    edDo = makeDateEdit(panel, "edDo");
     connect(cbDo, &QCheckBox::toggled, edDo, &QWidget::setEnabled);
     auto* validity = new QHBoxLayout;
     validity->addWidget(edOd);
@@ -237,6 +250,39 @@ QWidget* PlanWindow::buildTimes() {
     grid->addLayout(validity, 4, 1, 1, 4);
     grid->setColumnStretch(4, 1);
     return panel;
+}
+
+QWidget* PlanWindow::buildPeriods() {
+    auto* group = new QGroupBox(QStringLiteral("Okresy obowiązywania"), this);
+    group->setObjectName("gbOkresy");
+    auto* layout = new QVBoxLayout(group);
+    tblOkresy = makeTable(group, "tblOkresy",
+                          {QStringLiteral("Od"), QStringLiteral("Do"), QStringLiteral("Obchody")});
+    tblOkresy->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    const int dateWidth =
+        tblOkresy->fontMetrics().horizontalAdvance(shortDate(QDate(2088, 12, 28))) + 16;
+    tblOkresy->setColumnWidth(FromColumn, dateWidth);
+    tblOkresy->setColumnWidth(ToColumn, dateWidth);
+    tblOkresy->setFixedHeight(tblOkresy->horizontalHeader()->sizeHint().height() +
+                              4 * tblOkresy->verticalHeader()->defaultSectionSize() + 4);
+    layout->addWidget(tblOkresy);
+    return group;
+}
+
+// The periods as stored: the edits shown above them take effect only with "OK".
+void PlanWindow::showPeriods(const QList<Plan>& periods) {
+    tblOkresy->setRowCount(0);
+    for (const Plan& period : periods) {
+        const int row = tblOkresy->rowCount();
+        tblOkresy->insertRow(row);
+        tblOkresy->setItem(row, FromColumn, fixedCell(shortDate(period.validFrom)));
+        tblOkresy->setItem(
+            row, ToColumn,
+            fixedCell(period.validTo.isValid() ? shortDate(period.validTo) : QString()));
+        QTableWidgetItem* rounds = fixedCell(periodSummary(period));
+        rounds->setToolTip(rounds->text());
+        tblOkresy->setItem(row, RoundsColumn, rounds);
+    }
 }
 
 void PlanWindow::listPlans() {
@@ -264,7 +310,10 @@ void PlanWindow::choose(int row) {
         if (!plans_[i].deleted && ++listed == row)
             shown_ = i;
     fields_->setEnabled(shown_ >= 0);
+    // Deleting an ended plan would change nothing: its periods stay for the days they judged.
+    btnUsun_->setEnabled(shown_ >= 0 && !ended(plans_[shown_]));
     showPlan(shown_ >= 0 ? plans_[shown_].shown : newPlan(QString()));
+    showPeriods(shown_ >= 0 ? plans_[shown_].stored : QList<Plan>());
 }
 
 void PlanWindow::showPlan(const Plan& plan) {
@@ -368,6 +417,12 @@ void PlanWindow::NowyClick() {
 void PlanWindow::UsunClick() {
     if (shown_ < 0)
         return;
+    const EditedPlan& plan = plans_[shown_];
+    QString question = QStringLiteral("Usunąć plan „%1”?").arg(nameText(planFromFields()));
+    if (!plan.stored.isEmpty() && plan.stored.first().validFrom < today())
+        question += QStringLiteral(" Dni, w których już obowiązywał, zachowają go w raportach.");
+    if (!Dialogs::current().confirm(question))
+        return;
     plans_[shown_].deleted = true;
     const int row = lstPlany->currentRow();
     shown_ = -1;
@@ -415,20 +470,51 @@ QWidget* PlanWindow::fieldWidget(PlanField field) const {
     return nullptr;
 }
 
+int PlanWindow::listRow(qsizetype plan) const {
+    int row = -1;
+    for (qsizetype i = 0; i <= plan; ++i)
+        row += plans_[i].deleted ? 0 : 1;
+    return row;
+}
+
+// Days before today may have been shown in reports already: a change that judges them anew
+// (a plan moved back, or ended earlier) goes only once the operator agrees.
+bool PlanWindow::confirmPastChanges(const PlanSave& save) {
+    for (qsizetype i = 0; i < plans_.size() && i < save.after.size(); ++i) {
+        const QDate day = firstPastDayChanged(plans_[i].stored, save.after[i], today());
+        if (!day.isValid())
+            continue;
+        lstPlany->setCurrentRow(listRow(i));
+        const QString question =
+            QStringLiteral("Zmiana planu „%1” obejmuje dni już minione (od %2): raporty tych dni, "
+                           "być może już pokazane, będą inne. Zapisać zmianę?")
+                .arg(plans_[i].shown.name, shortDate(day));
+        if (!Dialogs::current().confirm(question)) {
+            edOd->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
 void PlanWindow::OKClick() {
-    const PlanSave save = planSave(editedPlans(), ended_, today(), names_);
+    const PlanSave save = planSave(editedPlans(), {}, today(), names_);
     if (save.fault) {
-        int row = -1;
-        for (qsizetype i = 0; i <= save.faulty; ++i)
-            row += plans_[i].deleted ? 0 : 1;
-        lstPlany->setCurrentRow(row);
+        lstPlany->setCurrentRow(listRow(save.faulty));
         Dialogs::current().notice(save.fault.message);
         if (QWidget* widget = fieldWidget(save.fault.field))
             widget->setFocus();
         return;
     }
+    if (!confirmPastChanges(save))
+        return;
+    if (const QString warning = overlapWarning(planOverlaps(plans_, save, {}), names_);
+        !warning.isEmpty() && !Dialogs::current().confirm(warning))
+        return;
     if (!save.removed.isEmpty() || !save.written.isEmpty())
         replacePlanPeriods(dm_, save.removed, save.written);
+    for (const QString& line : planLogLines(plans_))
+        writeLog_(line);
     accept();
 }
 

@@ -5,6 +5,7 @@
 #include <QList>
 #include <array>
 
+#include "common/service_log.h"
 #include "rounds/names.h"
 #include "rounds/plan_rules.h"
 
@@ -13,6 +14,7 @@ class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 class QSpinBox;
 class QTableWidget;
 class QTimeEdit;
@@ -21,14 +23,15 @@ namespace ronvalo {
 
 class TDM3;
 
-// Lists the plans in force today or later. "OK" checks every changed plan and saves them all in
-// one transaction, or shows the first fault, names its field and saves nothing; "Anuluj"
-// changes nothing.
+// Lists every plan, ended ones too, with the chosen plan's validity periods. "OK" checks every
+// changed plan, asks before a change reaches days already past and before saving plans that
+// overlap, then saves them all in one transaction and logs each change; or shows the first
+// fault, names its field and saves nothing. "Usuń" asks first; "Anuluj" changes nothing.
 class PlanWindow : public QDialog {
     Q_OBJECT
 public:
     // Reads the plans, names and instruments; raises EDatabaseError naming Obchody.db.
-    PlanWindow(TDM3& dm, QWidget* parent = nullptr);
+    PlanWindow(TDM3& dm, LogWriter writeLog, QWidget* parent = nullptr);
 
     void NowyClick();
     void UsunClick();
@@ -55,11 +58,16 @@ public:
     QDateEdit* edOd = nullptr;
     QCheckBox* cbDo = nullptr;
     QDateEdit* edDo = nullptr;
+    QTableWidget* tblOkresy = nullptr; // the chosen plan's stored validity periods
 
 private:
     QWidget* buildFields();
     QWidget* buildSteps();
     QWidget* buildTimes();
+    QWidget* buildPeriods();
+    void showPeriods(const QList<Plan>& periods);
+    bool confirmPastChanges(const PlanSave& save);
+    int listRow(qsizetype plan) const;
     void listPlans();
     void choose(int row);
     void showPlan(const Plan& plan);
@@ -68,9 +76,10 @@ private:
     QWidget* fieldWidget(PlanField field) const;
 
     TDM3& dm_;
+    LogWriter writeLog_;
     CheckpointNames names_;
     QList<EditedPlan> plans_; // the listed ones and the deleted ones, in list order
-    QList<Plan> ended_;
+    QPushButton* btnUsun_ = nullptr;
     int shown_ = -1; // index into plans_, -1 when none
     QWidget* fields_ = nullptr;
 };

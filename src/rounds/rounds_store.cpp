@@ -66,14 +66,19 @@ void insertPlan(TDM3& dm, const Plan& plan) {
 
 } // namespace
 
-QList<Checkpoint> loadCheckpoints(TDM3& dm) {
-    QMap<qint32, Checkpoint> byNumber;
+QSet<qint32> punchedCheckpoints(TDM3& dm) {
+    QSet<qint32> numbers;
     QSqlQuery punched =
         runRoundsQuery(dm, QStringLiteral("SELECT DISTINCT Nrwewpkt FROM main.Odbicia"));
-    while (punched.next()) {
-        const qint32 number = punched.value(0).toInt();
+    while (punched.next())
+        numbers.insert(punched.value(0).toInt());
+    return numbers;
+}
+
+QList<Checkpoint> loadCheckpoints(TDM3& dm) {
+    QMap<qint32, Checkpoint> byNumber;
+    for (const qint32 number : punchedCheckpoints(dm))
         byNumber.insert(number, {number, QString(), incidentByDefault(number)});
-    }
     for (const Checkpoint& checkpoint : loadNamedCheckpoints(dm))
         byNumber.insert(checkpoint.number, checkpoint);
     return byNumber.values();

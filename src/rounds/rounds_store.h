@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include "rounds/clock_drift.h"
@@ -20,6 +21,8 @@ class TDM3;
 // Every checkpoint by number: each one that occurs in the punch table and each one of Punkty,
 // with its name (empty when unnamed) and incident tick (incidentByDefault when not in Punkty).
 QList<Checkpoint> loadCheckpoints(TDM3& dm);
+// The checkpoint numbers that occur in the punch table.
+QSet<qint32> punchedCheckpoints(TDM3& dm);
 // The rows of Punkty alone, by number: what names and marks a checkpoint beyond the defaults,
 // read without going through the punch table.
 QList<Checkpoint> loadNamedCheckpoints(TDM3& dm);

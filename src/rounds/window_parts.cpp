@@ -2,6 +2,7 @@
 #include "rounds/window_parts.h"
 
 #include <QBoxLayout>
+#include <QDateEdit>
 #include <QDialog>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QTableWidget>
 
 #include "common/error_handler.h"
+#include "common/regional.h"
 
 namespace ronvalo {
 
@@ -59,6 +61,19 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text) 
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
+}
+
+QDateEdit* makeDateEdit(QWidget* parent, const char* name) {
+    const RegionalFormats formats = RegionalFormats::fromEnvironment();
+    auto* edit = new QDateEdit(parent);
+    edit->setObjectName(name);
+    edit->setLocale(formats.locale);
+    edit->setDisplayFormat(formats.shortDate);
+    edit->setCalendarPopup(true);
+    // Wide enough for the widest date of the format, whatever the digits.
+    edit->setMinimumWidth(
+        edit->fontMetrics().horizontalAdvance(formats.formatShortDate(QDate(2088, 12, 28))) + 40);
+    return edit;
 }
 
 void addOkCancel(QDialog* window, QBoxLayout* layout, const std::function<void()>& ok) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QBoxLayout;
+class QDateEdit;
 class QDialog;
 class QPushButton;
 class QTableWidget;
@@ -36,6 +37,8 @@ QTableWidgetItem* tickCell(bool ticked);
 bool ticked(const QTableWidgetItem* item);
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text);
+// A date edit with a calendar, in the system's short date format, as the windows' date cells.
+QDateEdit* makeDateEdit(QWidget* parent, const char* name);
 // The row of "OK" (the default button, running `ok`, which accepts the window once it has
 // saved) and "Anuluj" (closes it, nothing changed), aligned right, added to `layout`.
 void addOkCancel(QDialog* window, QBoxLayout* layout, const std::function<void()>& ok);
