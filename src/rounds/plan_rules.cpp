@@ -402,12 +402,18 @@ std::optional<QDate> firstOverlap(const Plan& a, const Plan& b) {
 
 namespace {
 
-// The periods `after` of a plan that are not among its stored periods as they were.
+bool within(const Plan& inner, const Plan& outer) {
+    return inner.validFrom >= outer.validFrom &&
+           (outer.validTo.isNull() || (inner.validTo.isValid() && inner.validTo <= outer.validTo));
+}
+
+// The periods `after` of a plan that judge days its stored periods did not, or judged by other
+// rounds: a stored period only cut short, or renamed, overlaps nothing it did not before.
 QList<Plan> periodsWrittenAnew(const QList<Plan>& stored, const QList<Plan>& after) {
     QList<Plan> anew;
     for (const Plan& period : after) {
         const bool kept = std::any_of(stored.cbegin(), stored.cend(), [&](const Plan& old) {
-            return old.id == period.id && samePlan(old, period);
+            return old.id == period.id && sameRounds(old, period) && within(period, old);
         });
         if (!kept)
             anew << period;

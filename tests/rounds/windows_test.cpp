@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimeEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -32,6 +34,8 @@ struct RoundsWindowTest : ::testing::Test {
     FakeClock clock{QDateTime(QDate(2024, 3, 5), QTime(9, 0))};
     TestDialogs dialogs;
     TDM3 dm;
+    QStringList logged; // the service log's lines
+    LogWriter log = [this](const QString& line) { logged << line; };
 
     void SetUp() override {
         QString error;
@@ -65,7 +69,7 @@ struct RoundsWindowTest : ::testing::Test {
 TEST_F(RoundsWindowTest, NamesSavedWithOkAndLeftWithAnuluj) {
     for (const char* button : {"btnAnuluj", "btnOK"}) {
         SCOPED_TRACE(button);
-        CheckpointWindow points(dm);
+        CheckpointWindow points(dm, log);
         ASSERT_EQ(points.tblPunkty->rowCount(), 2);
         clickWhenShown(points, button, [&] {
             points.tblPunkty->item(0, 1)->setText("Brama główna");
@@ -74,7 +78,7 @@ TEST_F(RoundsWindowTest, NamesSavedWithOkAndLeftWithAnuluj) {
             points.window()->findChild<QPushButton*>("btnDodaj")->click();
         });
         points.exec();
-        InstrumentWindow readers(dm);
+        InstrumentWindow readers(dm, log);
         clickWhenShown(readers, button,
                        [&] { readers.tblCzytniki->item(0, 1)->setText("Wartownik Nowak"); });
         readers.exec();
@@ -94,13 +98,13 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
         window.edTolerancja->setValue(5);
     };
     {
-        PlanWindow window(dm);
+        PlanWindow window(dm, log);
         clickWhenShown(window, "btnAnuluj", [&] { fill(window); });
         window.exec();
     }
     EXPECT_TRUE(loadPlans(dm).isEmpty());
     {
-        PlanWindow window(dm);
+        PlanWindow window(dm, log);
         clickWhenShown(window, "btnOK", [&] {
             fill(window);
             window.tblKroki->setCurrentCell(0, 0);
@@ -113,7 +117,7 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
     }
     EXPECT_TRUE(loadPlans(dm).isEmpty());
     {
-        PlanWindow window(dm);
+        PlanWindow window(dm, log);
         clickWhenShown(window, "btnOK", [&] { fill(window); });
         EXPECT_EQ(window.exec(), QDialog::Accepted);
     }
@@ -128,7 +132,7 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
     // The next day its steps change: the first period ends, a new one holds from that day.
     clock.set(QDateTime(QDate(2024, 3, 6), QTime(9, 0)));
     {
-        PlanWindow window(dm);
+        PlanWindow window(dm, log);
         ASSERT_EQ(window.lstPlany->count(), 1);
         clickWhenShown(window, "btnOK", [&] {
             window.cbKolejnosc->setCurrentIndex(1); // "dowolna": its one step may be optional
@@ -148,7 +152,7 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
 // lists it, so that the operator can remove it (or correct it: saving passes the rules again).
 TEST_F(RoundsWindowTest, APlanTheRulesRefuseCanStillBeRemovedInThePlanWindow) {
     {
-        PlanWindow window(dm);
+        PlanWindow window(dm, log);
         clickWhenShown(window, "btnOK", [&] {
             window.NowyClick();
             window.edNazwa->setText("Noc");
@@ -161,8 +165,9 @@ TEST_F(RoundsWindowTest, APlanTheRulesRefuseCanStillBeRemovedInThePlanWindow) {
     runRoundsQuery(dm, "UPDATE ob.Plany SET CzasObchodu = 100000");
     EXPECT_THROW(loadPlans(dm), EDatabaseError);
     {
-        PlanWindow window(dm);
+        PlanWindow window(dm, log);
         ASSERT_EQ(window.lstPlany->count(), 1);
+        dialogs.answers = {true};
         clickWhenShown(window, "btnOK", [&] {
             window.lstPlany->setCurrentRow(0);
             window.UsunClick();
@@ -172,11 +177,187 @@ TEST_F(RoundsWindowTest, APlanTheRulesRefuseCanStillBeRemovedInThePlanWindow) {
     EXPECT_TRUE(loadPlans(dm).isEmpty());
 }
 
+namespace {
+
+// A plan of checkpoint 12 read by A1, one round a day at 8:00.
+Plan storedPlan(qint64 id, const QString& name, const QDate& from, const QDate& to = {}) {
+    Plan plan;
+    plan.id = id;
+    plan.name = name;
+    plan.instrument = "A1";
+    plan.firstStart = plan.lastStart = QTime(8, 0);
+    plan.tolerance = 15;
+    plan.duration = 60;
+    plan.validFrom = from;
+    plan.validTo = to;
+    plan.steps = {{12, false}};
+    return plan;
+}
+
+QStringList column(const QTableWidget& table, int column) {
+    QStringList texts;
+    for (int row = 0; row < table.rowCount(); ++row)
+        texts << table.item(row, column)->text();
+    return texts;
+}
+
+} // namespace
+
+TEST_F(RoundsWindowTest, AnEndedPlanIsListedWithItsPeriods) {
+    Plan changed = storedPlan(2, "Noc", QDate(2024, 2, 1), QDate(2024, 3, 1));
+    changed.tolerance = 5;
+    replacePlanPeriods(dm, {},
+                       {storedPlan(1, "Noc", QDate(2024, 1, 1), QDate(2024, 1, 31)), changed,
+                        storedPlan(3, "Dzień", QDate(2024, 3, 5))});
+    PlanWindow window(dm, log);
+    auto* remove = window.findChild<QPushButton*>("btnUsun");
+    ASSERT_EQ(window.lstPlany->count(), 2);
+    EXPECT_EQ(window.lstPlany->item(0)->text(), "Dzień");
+    EXPECT_EQ(window.lstPlany->item(1)->text(), "Noc (do 1.03.2024)");
+    EXPECT_TRUE(remove->isEnabled());
+    window.lstPlany->setCurrentRow(1);
+    EXPECT_EQ(column(*window.tblOkresy, 0), QStringList({"1.01.2024", "1.02.2024"}));
+    EXPECT_EQ(column(*window.tblOkresy, 1), QStringList({"31.01.2024", "1.03.2024"}));
+    EXPECT_EQ(window.tblOkresy->item(1, 2)->text(),
+              "A1, Pn–Nd, 08:00, tolerancja 5 min, czas 60 min, punkty 12");
+    EXPECT_FALSE(remove->isEnabled()); // its periods stay for the days they judged
+    EXPECT_EQ(window.edOd->displayFormat(), "d.MM.yyyy");
+}
+
+TEST_F(RoundsWindowTest, DeletingAPlanAndChangingPastDaysAskFirst) {
+    replacePlanPeriods(dm, {}, {storedPlan(1, "Noc", QDate(2024, 3, 5))});
+    struct Case {
+        const char* what;
+        std::function<void(PlanWindow&)> edit;
+        bool answer;
+        QString question;
+        QDate from; // of the stored plan afterwards; null: none left
+    };
+    const QString pastQuestion = "Zmiana planu „Noc” obejmuje dni już minione (od 1.03.2024): "
+                                 "raporty tych dni, być może już pokazane, będą inne. Zapisać "
+                                 "zmianę?";
+    auto moveBack = [](PlanWindow& w) { w.edOd->setDate(QDate(2024, 3, 1)); };
+    auto remove = [](PlanWindow& w) { w.UsunClick(); };
+    const Case cases[] = {
+        {"od moved back, not confirmed", moveBack, false, pastQuestion, QDate(2024, 3, 5)},
+        {"od moved back, confirmed", moveBack, true, pastQuestion, QDate(2024, 3, 1)},
+        {"deletion not confirmed", remove, false,
+         "Usunąć plan „Noc”? Dni, w których już obowiązywał, zachowają go w raportach.",
+         QDate(2024, 3, 1)},
+        {"deletion confirmed (the plan held before: its past stays)", remove, true,
+         "Usunąć plan „Noc”? Dni, w których już obowiązywał, zachowają go w raportach.",
+         QDate(2024, 3, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.shown.clear();
+        dialogs.answers = {c.answer};
+        PlanWindow window(dm, log);
+        clickWhenShown(window, "btnOK", [&] { c.edit(window); });
+        window.exec();
+        EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Confirm), QStringList({c.question}));
+        const QList<Plan> stored = loadPlans(dm);
+        ASSERT_EQ(stored.size(), 1);
+        EXPECT_EQ(stored[0].validFrom, c.from);
+    }
+    EXPECT_EQ(loadPlans(dm)[0].validTo, QDate(2024, 3, 4));
+}
+
+TEST_F(RoundsWindowTest, OverlappingPlansAreSavedOnlyOnceTheOperatorAgrees) {
+    replacePlanPeriods(dm, {}, {storedPlan(1, "Noc", QDate(2024, 3, 5))});
+    for (bool answer : {false, true}) {
+        SCOPED_TRACE(answer);
+        dialogs.shown.clear();
+        dialogs.answers = {answer};
+        PlanWindow window(dm, log);
+        clickWhenShown(window, "btnOK", [&] {
+            window.NowyClick();
+            window.edNazwa->setText("Obchód 2");
+            window.cbPunkt->setCurrentIndex(window.cbPunkt->findData(12));
+            window.addStep();
+            window.edPierwszyStart->setTime(QTime(8, 30));
+            window.edOstatniStart->setTime(QTime(8, 30));
+        });
+        window.exec();
+        const QStringList asked = dialogs.texts(TestDialogs::Shown::Confirm);
+        ASSERT_EQ(asked.size(), 1);
+        EXPECT_TRUE(asked[0].startsWith("Plany „Obchód 2” i „Noc” czytnika A1 obejmują punkt 12 "
+                                        "w tym samym czasie (pierwszy raz 5.03.2024)."))
+            << asked[0].toStdString();
+        EXPECT_EQ(loadPlans(dm).size(), answer ? 2 : 1);
+    }
+}
+
+TEST_F(RoundsWindowTest, EveryChangeGoesIntoTheServiceLog) {
+    {
+        PlanWindow window(dm, log);
+        clickWhenShown(window, "btnOK", [&] {
+            window.NowyClick();
+            window.edNazwa->setText("Noc");
+            window.cbPunkt->setCurrentIndex(window.cbPunkt->findData(12));
+            window.addStep();
+        });
+        window.exec();
+    }
+    {
+        PlanWindow window(dm, log);
+        clickWhenShown(window, "btnOK", [&] { window.edCzasObchodu->setValue(45); });
+        window.exec();
+    }
+    {
+        dialogs.answers = {true};
+        PlanWindow window(dm, log);
+        clickWhenShown(window, "btnOK", [&] { window.UsunClick(); });
+        window.exec();
+    }
+    {
+        CheckpointWindow points(dm, log);
+        clickWhenShown(points, "btnOK", [&] { points.tblPunkty->item(0, 1)->setText("Brama"); });
+        points.exec();
+        InstrumentWindow readers(dm, log);
+        clickWhenShown(readers, "btnOK",
+                       [&] { readers.tblCzytniki->item(0, 1)->setText("Stróż"); });
+        readers.exec();
+    }
+    ASSERT_EQ(logged.size(), 5) << logged.join('\n').toStdString();
+    EXPECT_TRUE(logged[0].startsWith("Dodanie planu „Noc” - Czytnik: A1; "))
+        << logged[0].toStdString();
+    EXPECT_EQ(logged.mid(1), QStringList({"Zmiana planu „Noc” - Czas obchodu (min): 60 na 45",
+                                          "Usunięcie planu „Noc”",
+                                          "Zmiana punktu kontrolnego 12 - Nazwa: „” na „Brama”",
+                                          "Zmiana opisu czytnika A1: „” na „Stróż”"}));
+}
+
+TEST_F(RoundsWindowTest, CheckpointZeroIsRefusedAndAnAddedOneRemoved) {
+    replacePlanPeriods(dm, {}, {storedPlan(1, "Noc", QDate(2024, 3, 5))});
+    runRoundsQuery(dm, "UPDATE ob.KrokiPlanu SET Nrwewpkt = 50");
+    CheckpointWindow window(dm, log);
+    EXPECT_EQ(window.edNrPunktu->minimum(), 1);
+    auto numbers = [&] { return column(*window.tblPunkty, 0); };
+    auto removeNumber = [&](const QString& number) {
+        window.tblPunkty->setCurrentCell(int(numbers().indexOf(number)), 0);
+        window.removeCheckpoint();
+    };
+    window.addCheckpoint(0);
+    window.addCheckpoint(40);
+    window.addCheckpoint(50);
+    EXPECT_EQ(numbers(), QStringList({"12", "40", "50", "171"}));
+    removeNumber("40");
+    removeNumber("12");
+    removeNumber("50");
+    EXPECT_EQ(numbers(), QStringList({"12", "50", "171"}));
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Notice),
+              QStringList({"Numer punktu kontrolnego musi być większy od zera (pole „Nr pkt.”).",
+                           "Punkt 12 pozostaje na liście: występuje w odbiciach. Można usunąć "
+                           "jego nazwę w kolumnie „Nazwa”.",
+                           "Punkt 50 pozostaje na liście: należy do planu „Noc”."}));
+}
+
 TEST_F(RoundsWindowTest, EveryWindowShowsItsTextsWhole) {
     saveCheckpoints(dm, {{12, QString(60, QChar(0x0141)), false}});
-    CheckpointWindow points(dm);
-    InstrumentWindow readers(dm);
-    PlanWindow plans(dm);
+    CheckpointWindow points(dm, log);
+    InstrumentWindow readers(dm, log);
+    PlanWindow plans(dm, log);
     plans.NowyClick();
     for (QDialog* window : std::initializer_list<QDialog*>{&points, &readers, &plans}) {
         window->show();
