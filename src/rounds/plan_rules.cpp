@@ -322,6 +322,10 @@ const Plan* periodOn(const QList<Plan>& periods, const QDate& day) {
 } // namespace
 
 QDate firstPastDayChanged(const QList<Plan>& before, const QList<Plan>& after, const QDate& today) {
+    // Most plans of a save are left as they were: no need to walk their days.
+    if (std::equal(before.cbegin(), before.cend(), after.cbegin(), after.cend(),
+                   [](const Plan& a, const Plan& b) { return samePlan(a, b); }))
+        return {};
     QDate first = today;
     for (const QList<Plan>* periods : {&before, &after})
         for (const Plan& period : *periods)

@@ -263,8 +263,11 @@ QWidget* PlanWindow::buildPeriods() {
         tblOkresy->fontMetrics().horizontalAdvance(shortDate(QDate(2088, 12, 28))) + 16;
     tblOkresy->setColumnWidth(FromColumn, dateWidth);
     tblOkresy->setColumnWidth(ToColumn, dateWidth);
+    // A period's rounds take two lines rather than being cut.
+    tblOkresy->setWordWrap(true);
+    tblOkresy->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tblOkresy->setFixedHeight(tblOkresy->horizontalHeader()->sizeHint().height() +
-                              4 * tblOkresy->verticalHeader()->defaultSectionSize() + 4);
+                              5 * tblOkresy->verticalHeader()->defaultSectionSize() + 4);
     layout->addWidget(tblOkresy);
     return group;
 }
