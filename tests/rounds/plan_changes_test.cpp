@@ -163,78 +163,43 @@ TEST(PlanOverlap, SavingWarnsOnceAboutEachPairAWrittenPlanOverlaps) {
 
 TEST(PlanHistory, TheFirstPastDayAChangeJudgesAnew) {
     const QDate today(2024, 3, 5);
-    Plan held = dayPlan(); // since 2024-01-01
+    const Plan held = dayPlan(); // since 2024-01-01
+    // `held` with its dates, tolerance `tolerance`.
+    auto period = [&](const QDate& from, const QDate& to = {}, qint64 tolerance = 10) {
+        Plan plan = held;
+        plan.validFrom = from;
+        plan.validTo = to;
+        plan.tolerance = tolerance;
+        return plan;
+    };
     struct Case {
         const char* what;
         QList<Plan> before;
-        std::function<QList<Plan>()> after;
+        QList<Plan> after;
         QDate first;
     };
     const Case cases[] = {
-        {"nothing changed", {held}, [&] { return QList<Plan>{held}; }, {}},
-        {"a new plan from today",
-         {},
-         [&] {
-             Plan p = held;
-             p.validFrom = today;
-             return QList<Plan>{p};
-         },
-         {}},
-        {"a new plan from two days back",
-         {},
-         [&] {
-             Plan p = held;
-             p.validFrom = QDate(2024, 3, 3);
-             return QList<Plan>{p};
-         },
-         QDate(2024, 3, 3)},
-        {"od moved back",
-         {held},
-         [&] {
-             Plan p = held;
-             p.validFrom = QDate(2023, 12, 30);
-             return QList<Plan>{p};
-         },
-         QDate(2023, 12, 30)},
-        {"od moved later",
-         {held},
-         [&] {
-             Plan p = held;
-             p.validFrom = QDate(2024, 1, 3);
-             return QList<Plan>{p};
-         },
-         QDate(2024, 1, 1)},
+        {"nothing changed", {held}, {held}, {}},
+        {"a new plan from today", {}, {period(today)}, {}},
+        {"a new plan from two days back", {}, {period(QDate(2024, 3, 3))}, QDate(2024, 3, 3)},
+        {"od moved back", {held}, {period(QDate(2023, 12, 30))}, QDate(2023, 12, 30)},
+        {"od moved later", {held}, {period(QDate(2024, 1, 3))}, QDate(2024, 1, 1)},
         {"do moved before today",
          {held},
-         [&] {
-             Plan p = held;
-             p.validTo = QDate(2024, 3, 1);
-             return QList<Plan>{p};
-         },
+         {period(held.validFrom, QDate(2024, 3, 1))},
          QDate(2024, 3, 2)},
         {"other rounds from today: a new period",
          {held},
-         [&] {
-             Plan old = held;
-             old.validTo = today.addDays(-1);
-             Plan next = held;
-             next.tolerance = 5;
-             next.validFrom = today;
-             return QList<Plan>{old, next};
-         },
+         {period(held.validFrom, today.addDays(-1)), period(today, {}, 5)},
          {}},
         {"other rounds in a past period",
          {held},
-         [&] {
-             Plan p = held;
-             p.tolerance = 5;
-             return QList<Plan>{p};
-         },
+         {period(held.validFrom, {}, 5)},
          QDate(2024, 1, 1)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(firstPastDayChanged(c.before, c.after(), today), c.first);
+        EXPECT_EQ(firstPastDayChanged(c.before, c.after, today), c.first);
     }
 }
 

@@ -53,6 +53,13 @@ struct RoundsWindowTest : ::testing::Test {
         dm.insertReader("A1");
     }
     // Clicks `button` of `window` once its modal loop runs, after `edit`.
+    // "Nowy": a plan `name` of checkpoint 12, as the window suggests it otherwise.
+    static void addPlan(PlanWindow& window, const QString& name) {
+        window.NowyClick();
+        window.edNazwa->setText(name);
+        window.cbPunkt->setCurrentIndex(window.cbPunkt->findData(12));
+        window.addStep();
+    }
     static void clickWhenShown(QDialog& window, const char* button,
                                const std::function<void()>& edit) {
         QTimer::singleShot(0, &window, [&window, button, edit] {
@@ -91,10 +98,7 @@ TEST_F(RoundsWindowTest, NamesSavedWithOkAndLeftWithAnuluj) {
 
 TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) {
     auto fill = [](PlanWindow& window) {
-        window.NowyClick();
-        window.edNazwa->setText("Noc");
-        window.cbPunkt->setCurrentIndex(window.cbPunkt->findData(12));
-        window.addStep();
+        addPlan(window, "Noc");
         window.edTolerancja->setValue(5);
     };
     {
@@ -153,12 +157,7 @@ TEST_F(RoundsWindowTest, PlanSavedWithOkRefusedNamingTheFieldAndLeftWithAnuluj) 
 TEST_F(RoundsWindowTest, APlanTheRulesRefuseCanStillBeRemovedInThePlanWindow) {
     {
         PlanWindow window(dm, log);
-        clickWhenShown(window, "btnOK", [&] {
-            window.NowyClick();
-            window.edNazwa->setText("Noc");
-            window.cbPunkt->setCurrentIndex(window.cbPunkt->findData(12));
-            window.addStep();
-        });
+        clickWhenShown(window, "btnOK", [&] { addPlan(window, "Noc"); });
         window.exec();
     }
     ASSERT_EQ(loadPlans(dm).size(), 1);
@@ -271,10 +270,7 @@ TEST_F(RoundsWindowTest, OverlappingPlansAreSavedOnlyOnceTheOperatorAgrees) {
         dialogs.answers = {answer};
         PlanWindow window(dm, log);
         clickWhenShown(window, "btnOK", [&] {
-            window.NowyClick();
-            window.edNazwa->setText("Obchód 2");
-            window.cbPunkt->setCurrentIndex(window.cbPunkt->findData(12));
-            window.addStep();
+            addPlan(window, "Obchód 2");
             window.edPierwszyStart->setTime(QTime(8, 30));
             window.edOstatniStart->setTime(QTime(8, 30));
         });
@@ -291,12 +287,7 @@ TEST_F(RoundsWindowTest, OverlappingPlansAreSavedOnlyOnceTheOperatorAgrees) {
 TEST_F(RoundsWindowTest, EveryChangeGoesIntoTheServiceLog) {
     {
         PlanWindow window(dm, log);
-        clickWhenShown(window, "btnOK", [&] {
-            window.NowyClick();
-            window.edNazwa->setText("Noc");
-            window.cbPunkt->setCurrentIndex(window.cbPunkt->findData(12));
-            window.addStep();
-        });
+        clickWhenShown(window, "btnOK", [&] { addPlan(window, "Noc"); });
         window.exec();
     }
     {
