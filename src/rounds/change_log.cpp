@@ -83,7 +83,7 @@ QString differences(const QList<FieldValue>& before, const QList<FieldValue>& af
     return changes.join(QStringLiteral("; "));
 }
 
-QString planLogLine(const EditedPlan& plan) {
+QString planLogLine(const EditedPlan& plan, const QList<Plan>& after) {
     if (plan.deleted)
         return plan.stored.isEmpty()
                    ? QString()
@@ -95,10 +95,15 @@ QString planLogLine(const EditedPlan& plan) {
         return QStringLiteral("Dodanie planu ") + quoted(plan.shown.name) + QStringLiteral(" - ") +
                fields.join(QStringLiteral("; "));
     }
-    const QString changes = differences(fieldValues(plan.stored.last()), fieldValues(plan.shown));
-    return changes.isEmpty() ? QString()
-                             : QStringLiteral("Zmiana planu ") + quoted(plan.stored.last().name) +
-                                   QStringLiteral(" - ") + changes;
+    QString changes = differences(fieldValues(plan.stored.last()), fieldValues(plan.shown));
+    if (changes.isEmpty())
+        return {};
+    // A period with no id yet is the one the change begins.
+    for (const Plan& period : after)
+        if (period.id == 0)
+            changes += QStringLiteral(" (nowy okres od %1)").arg(dateText(period.validFrom));
+    return QStringLiteral("Zmiana planu ") + quoted(plan.stored.last().name) +
+           QStringLiteral(" - ") + changes;
 }
 
 } // namespace
@@ -114,10 +119,10 @@ QString periodSummary(const Plan& plan) {
         .arg(stepsText(plan.steps));
 }
 
-QStringList planLogLines(const QList<EditedPlan>& plans) {
+QStringList planLogLines(const QList<EditedPlan>& plans, const QList<QList<Plan>>& after) {
     QStringList lines;
-    for (const EditedPlan& plan : plans)
-        if (const QString line = planLogLine(plan); !line.isEmpty())
+    for (qsizetype i = 0; i < plans.size(); ++i)
+        if (const QString line = planLogLine(plans[i], after.value(i)); !line.isEmpty())
             lines << line;
     return lines;
 }

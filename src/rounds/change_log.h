@@ -16,8 +16,9 @@ namespace ronvalo {
 QString periodSummary(const Plan& plan);
 
 // One line per plan the window adds, changes or deletes; none for a plan left as it was, or
-// added and deleted again before saving.
-QStringList planLogLines(const QList<EditedPlan>& plans);
+// added and deleted again before saving. `after`: each plan's periods as saved (PlanSave::after),
+// so that a change held from a new period says from when.
+QStringList planLogLines(const QList<EditedPlan>& plans, const QList<QList<Plan>>& after);
 // One line per checkpoint whose name or incident tick differs; a checkpoint missing from a list
 // has no name and its default tick.
 QStringList checkpointLogLines(const QList<Checkpoint>& before, const QList<Checkpoint>& after);

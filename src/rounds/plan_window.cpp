@@ -516,7 +516,7 @@ void PlanWindow::OKClick() {
         return;
     if (!save.removed.isEmpty() || !save.written.isEmpty())
         replacePlanPeriods(dm_, save.removed, save.written);
-    for (const QString& line : planLogLines(plans_))
+    for (const QString& line : planLogLines(plans_, save.after))
         writeLog_(line);
     accept();
 }

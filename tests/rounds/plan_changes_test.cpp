@@ -206,34 +206,46 @@ TEST(PlanHistory, TheFirstPastDayAChangeJudgesAnew) {
 TEST(ChangeLog, PlanLinesNameThePlanAndEachChangedField) {
     ScopedEnv locale("LC_ALL", "pl_PL.UTF-8");
     Plan stored = dayPlan();
+    stored.id = 1;
     stored.validFrom = QDate(2024, 3, 5);
     Plan renamed = stored;
     renamed.name = "Dzień 2";
     renamed.tolerance = 5;
     renamed.steps = {{12, false}, {5, true}};
     renamed.weekdays = monday | friday;
+    Plan changedPeriod = renamed;
+    changedPeriod.id = 0;
+    changedPeriod.validFrom = QDate(2024, 3, 6);
     struct Case {
         const char* what;
         EditedPlan plan;
+        QList<Plan> after;
         QStringList lines;
     };
     const Case cases[] = {
-        {"unchanged", {{stored}, stored, false}, {}},
+        {"unchanged", {{stored}, stored, false}, {stored}, {}},
         {"added",
          {{}, stored, false},
+         {stored},
          {"Dodanie planu „Dzień” - Czytnik: A1; Kolejność: stała; Punkty obchodu: 12, 5; Dni: "
           "Pn–Nd; Pierwszy start: 08:00; Ostatni start: 16:00; Co (min): 60; Tolerancja (min): "
           "10; Czas obchodu (min): 40; Obowiązuje od: 5.03.2024; do: brak"}},
-        {"changed",
+        {"changed in place",
          {{stored}, renamed, false},
+         {renamed},
          {"Zmiana planu „Dzień” - Nazwa: „Dzień” na „Dzień 2”; Punkty obchodu: 12, 5 na 12, 5 "
           "(opc.); Dni: Pn–Nd na Pn Pt; Tolerancja (min): 10 na 5"}},
-        {"deleted", {{stored}, renamed, true}, {"Usunięcie planu „Dzień”"}},
-        {"added and deleted before saving", {{}, stored, true}, {}},
+        {"changed from a new period",
+         {{stored}, renamed, false},
+         {stored, changedPeriod},
+         {"Zmiana planu „Dzień” - Nazwa: „Dzień” na „Dzień 2”; Punkty obchodu: 12, 5 na 12, 5 "
+          "(opc.); Dni: Pn–Nd na Pn Pt; Tolerancja (min): 10 na 5 (nowy okres od 6.03.2024)"}},
+        {"deleted", {{stored}, renamed, true}, {}, {"Usunięcie planu „Dzień”"}},
+        {"added and deleted before saving", {{}, stored, true}, {}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(planLogLines({c.plan}), c.lines);
+        EXPECT_EQ(planLogLines({c.plan}, {c.after}), c.lines);
     }
 }
 
