@@ -26,13 +26,41 @@ Plan dayPlan() {
     return plan;
 }
 
-Plan nightPlan() {
+// One side of an overlap case, by default a plan of A1 every hour from 8:00 to 16:00, 10 min
+// either side, 40 min long (its span: 07:50 to the last deadline 16:50), from Monday 2024-01-01.
+struct Side {
     Plan plan = dayPlan();
-    plan.name = "Noc";
-    plan.firstStart = QTime(22, 0);
-    plan.lastStart = QTime(6, 0); // the next morning: the span ends at 06:50
-    return plan;
-}
+
+    Side starts(const QTime& first, const QTime& last) const {
+        Side side = *this;
+        side.plan.firstStart = first;
+        side.plan.lastStart = last;
+        return side;
+    }
+    Side startsOnce(const QTime& at) const { return starts(at, at); }
+    Side night() const { return starts(QTime(22, 0), QTime(6, 0)); } // its span ends at 06:50
+    Side on(int days) const {
+        Side side = *this;
+        side.plan.weekdays = days;
+        return side;
+    }
+    Side valid(const QDate& from, const QDate& to = {}) const {
+        Side side = *this;
+        side.plan.validFrom = from;
+        side.plan.validTo = to;
+        return side;
+    }
+    Side reader(const QString& instrument) const {
+        Side side = *this;
+        side.plan.instrument = instrument;
+        return side;
+    }
+    Side points(const QList<PlanStep>& steps) const {
+        Side side = *this;
+        side.plan.steps = steps;
+        return side;
+    }
+};
 
 constexpr int monday = 1, tuesday = 2, wednesday = 4, friday = 16;
 
@@ -41,124 +69,48 @@ constexpr int monday = 1, tuesday = 2, wednesday = 4, friday = 16;
 TEST(PlanOverlap, PlansOfOneInstrumentSharingACheckpointAtOverlappingTimes) {
     struct Case {
         const char* what;
-        std::function<void(Plan&, Plan&)> change; // the day plan, the other
-        QDate first;                              // null: no overlap
+        Side a, b;
+        QDate first; // the first day of `a` concerned; null: no overlap
     };
     const QDate start(2024, 1, 1);
+    const Side plain;
+    const Side morning = plain.startsOnce(QTime(6, 30)).on(wednesday);
     const Case cases[] = {
-        {"the same times", [](Plan&, Plan&) {}, start},
-        {"another instrument", [](Plan&, Plan& b) { b.instrument = "B2"; }, {}},
-        {"no checkpoint in common",
-         [](Plan&, Plan& b) {
-             b.steps = {{7, false}};
-         },
-         {}},
-        {"an optional step in common",
-         [](Plan&, Plan& b) {
-             b.steps = {{3, false}, {5, true}};
-         },
-         start},
-        {"starting the minute after the last deadline",
-         [](Plan&, Plan& b) { b.firstStart = b.lastStart = QTime(17, 1); },
-         {}},
-        {"starting on the last deadline's minute",
-         [](Plan&, Plan& b) { b.firstStart = b.lastStart = QTime(17, 0); }, start},
+        {"the same times", plain, plain, start},
+        {"another instrument", plain, plain.reader("B2"), {}},
+        {"no checkpoint in common", plain, plain.points({{7, false}}), {}},
+        {"an optional step in common", plain, plain.points({{3, false}, {5, true}}), start},
+        {"starting the minute after the last deadline", plain, plain.startsOnce(QTime(17, 1)), {}},
+        {"starting on the last deadline's minute", plain, plain.startsOnce(QTime(17, 0)), start},
         {"the last start off the interval: the last planned start counts",
-         [](Plan& a, Plan& b) {
-             a.lastStart = QTime(16, 30);
-             b.firstStart = b.lastStart = QTime(17, 5);
-         },
+         plain.starts(QTime(8, 0), QTime(16, 30)),
+         plain.startsOnce(QTime(17, 5)),
          {}},
-        {"other weekdays",
-         [](Plan& a, Plan& b) {
-             a.weekdays = monday;
-             b.weekdays = tuesday;
-         },
-         {}},
-        {"the first common weekday", [](Plan&, Plan& b) { b.weekdays = friday; },
-         QDate(2024, 1, 5)},
+        {"other weekdays", plain.on(monday), plain.on(tuesday), {}},
+        {"the first common weekday", plain, plain.on(friday), QDate(2024, 1, 5)},
         {"validity periods apart",
-         [](Plan& a, Plan& b) {
-             a.validTo = QDate(2024, 2, 1);
-             b.validFrom = QDate(2024, 2, 2);
-         },
+         plain.valid(start, QDate(2024, 2, 1)),
+         plain.valid(QDate(2024, 2, 2)),
          {}},
-        {"the later validity decides", [](Plan&, Plan& b) { b.validFrom = QDate(2024, 3, 7); },
-         QDate(2024, 3, 7)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Plan a = dayPlan();
-        Plan b = dayPlan();
-        b.name = "Inny";
-        c.change(a, b);
-        const std::optional<QDate> found = firstOverlap(a, b);
-        EXPECT_EQ(found.value_or(QDate()), c.first);
-        EXPECT_EQ(firstOverlap(b, a).has_value(), c.first.isValid()); // the rule is symmetric
-    }
-}
-
-TEST(PlanOverlap, ANightShiftReachesIntoTheNextDay) {
-    struct Case {
-        const char* what;
-        int nightDays;
-        int dayDays;
-        QTime dayStart;
-        QDate nightValidTo;
-        QDate first; // the night's day
-    };
-    const Case cases[] = {
-        {"morning round after the night's end", tuesday, wednesday, QTime(8, 0), {}, {}},
-        {"morning round within the night's span",
-         tuesday,
-         wednesday,
-         QTime(6, 30),
-         {},
+        {"the later validity decides", plain, plain.valid(QDate(2024, 3, 7)), QDate(2024, 3, 7)},
+        {"a night shift, then a morning after its end",
+         plain.night().on(tuesday),
+         plain.on(wednesday),
+         {}},
+        {"a night shift, then a morning within its span", plain.night().on(tuesday), morning,
          QDate(2024, 1, 2)},
-        {"the night before another weekday", monday, wednesday, QTime(6, 30), {}, {}},
-        {"the night's last day reaches past its validity", tuesday, wednesday, QTime(6, 30),
-         QDate(2024, 1, 2), QDate(2024, 1, 2)},
+        {"a night shift before another weekday", plain.night().on(monday), morning, {}},
+        {"a night shift's last day reaches past its validity",
+         plain.night().on(tuesday).valid(start, QDate(2024, 1, 2)),
+         morning.valid(QDate(2024, 1, 3)), QDate(2024, 1, 2)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Plan night = nightPlan();
-        night.weekdays = c.nightDays;
-        night.validTo = c.nightValidTo;
-        Plan day = dayPlan();
-        day.weekdays = c.dayDays;
-        day.firstStart = day.lastStart = c.dayStart;
-        day.validFrom = QDate(2024, 1, 3);
-        EXPECT_EQ(firstOverlap(night, day).value_or(QDate()), c.first);
+        Plan b = c.b.plan;
+        b.name = "Inny";
+        EXPECT_EQ(firstOverlap(c.a.plan, b).value_or(QDate()), c.first);
+        EXPECT_EQ(firstOverlap(b, c.a.plan).has_value(), c.first.isValid()); // symmetric
     }
-}
-
-TEST(PlanOverlap, SavingWarnsOnceAboutEachPairAWrittenPlanOverlaps) {
-    ScopedEnv locale("LC_ALL", "pl_PL.UTF-8");
-    Plan stored = dayPlan();
-    stored.id = 1;
-    Plan other = dayPlan();
-    other.id = 2;
-    other.name = "Inny";
-    other.steps = {{5, false}};
-    const QList<EditedPlan> untouched{{{stored}, stored, false}, {{other}, other, false}};
-    const QDate today(2024, 3, 5);
-    const CheckpointNames names({{5, "Brama", false}});
-    // Plans stored as they were are not the operator's doing now: no warning.
-    EXPECT_TRUE(planOverlaps(untouched, planSave(untouched, {}, today, names), {}).isEmpty());
-
-    QList<EditedPlan> edited = untouched;
-    edited[0].shown.tolerance = 5;
-    const QList<PlanOverlap> overlaps =
-        planOverlaps(edited, planSave(edited, {}, today, names), {});
-    ASSERT_EQ(overlaps.size(), 1);
-    EXPECT_EQ(overlaps[0].other, "Inny");
-    EXPECT_EQ(overlaps[0].day, today); // the changed rounds hold from today
-    EXPECT_EQ(overlapWarning(overlaps, names),
-              "Plany „Dzień” i „Inny” czytnika A1 obejmują punkt 5 Brama w tym samym czasie "
-              "(pierwszy raz 5.03.2024).\nOdbicie w tym czasie zostanie zaliczone tylko jednemu "
-              "z nich. Zapisać mimo to?");
-    edited[1].deleted = true;
-    EXPECT_TRUE(planOverlaps(edited, planSave(edited, {}, today, names), {}).isEmpty());
 }
 
 TEST(PlanHistory, TheFirstPastDayAChangeJudgesAnew) {
