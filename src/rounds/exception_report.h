@@ -40,7 +40,8 @@ struct ExceptionRound {
     QTime plannedStart;
     QTime start; // null: not walked
     RoundStatus status = RoundStatus::NotWalked;
-    QStringList missing; // "12 Brama główna", in step order
+    QStringList missing;    // "12 Brama główna", in step order
+    QStringList outOfOrder; // the steps taken out of order, the same way
 };
 
 // A punch as the "Poza planem" and "Zdarzenia" lists show it.
@@ -80,13 +81,18 @@ struct ExceptionReportTables {
     QSet<qint32> incidentCheckpoints;
     QList<DownloadClock> downloadClocks; // the archived downloads with punches in the period
     QString archiveDigest;
+    // Each instrument's last transfer (see EvaluationInput); none: every round is judged.
+    std::optional<QHash<QString, QDateTime>> lastTransfers;
 };
 
 // The grid's and the CSV file's column titles.
 QStringList exceptionReportTitles();
 // A round's fields under those titles: the date "2004-04-26", times "08:15" ("Start" empty for a
-// round not walked), the missing checkpoints separated by ", ".
+// round not walked), the checkpoints as roundCheckpointsText() writes them.
 QStringList exceptionRoundFields(const ExceptionRound& round);
+// The "Brakujące punkty" cell: the missing checkpoints, then those taken out of order with
+// " (poza kolejnością)", separated by ", ".
+QString roundCheckpointsText(const ExceptionRound& round);
 
 // The rounds' fields one row at a time, for CsvWriter; the list must outlive the source.
 CsvRowSource exceptionRoundRows(const QList<ExceptionRound>& rounds);
