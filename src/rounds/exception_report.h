@@ -41,7 +41,7 @@ struct ExceptionRound {
     QTime start; // null: not walked
     RoundStatus status = RoundStatus::NotWalked;
     QStringList missing;    // "12 Brama główna", in step order
-    QStringList outOfOrder; // the steps taken out of order, the same way
+    QStringList outOfOrder = {}; // the steps taken out of order, the same way
 };
 
 // A punch as the "Poza planem" and "Zdarzenia" lists show it.

@@ -64,6 +64,7 @@ struct P {
     qint32 checkpoint;
     qint64 autoNr = 0;
     const char* instrument = "A";
+    qint32 download = 1;
 };
 
 struct Case {
@@ -77,6 +78,8 @@ struct Case {
     std::vector<const char*> outside = {}; // "day time checkpoint instrument"
     std::vector<const char*> incidents = {};
     std::vector<const char*> counts = {}; // per plan, then "*": planned [by status] compliance
+    // "instrument day time" of the last transfers; empty: every round is judged
+    std::vector<const char*> transfers = {};
 };
 
 const std::vector<Case> cases = {
@@ -88,7 +91,7 @@ const std::vector<Case> cases = {
      {"0 Obchód/1 0 08:00 Wykonany: 08:02 - 08:15 +08:20"},
      {"0 09:30 172 A"},
      {"0 08:15 171 A", "0 08:20 171 A", "0 09:30 172 A"},
-     {"Obchód 1 [0 0 0 0 1] 100,0%", "* 1 [0 0 0 0 1] 100,0%"}},
+     {"Obchód 1 [0 0 0 0 1 0] 100,0%", "* 1 [0 0 0 0 1 0] 100,0%"}},
     {"night rounds across midnight belong to the evening; punches read past the period",
      {{.first = "23:30", .last = "03:30", .interval = 240, .duration = 60}},
      {{0, "23:35", 1}, {1, "00:05", 2}, {1, "00:20", 3}, {1, "03:31", 1}, {1, "03:40", 2}},
@@ -167,7 +170,7 @@ const std::vector<Case> cases = {
       "2 Obchód/2 2 08:00 Niepełny: 08:01 - 08:09"},
      {"2 08:05 2 A"},
      {},
-     {"Obchód 2 [0 1 0 0 1] 50,0%", "* 2 [0 1 0 0 1] 50,0%"}},
+     {"Obchód 2 [0 1 0 0 1 0] 50,0%", "* 2 [0 1 0 0 1 0] 50,0%"}},
     {"weekdays; a day without punches; two plans of one instrument in t0 order",
      {{.name = "Brama", .steps = "1 2", .last = "10:00", .interval = 120, .weekdays = 0b101},
       {.id = 2, .name = "Płot", .steps = "1 3", .first = "08:20", .weekdays = 0b101}},
@@ -185,7 +188,138 @@ const std::vector<Case> cases = {
       "2 Płot/2 2 08:20 Nie wykonany: - -", "2 Brama/1 2 10:00 Nie wykonany: - -"},
      {"1 08:00 1 A"},
      {},
-     {"Brama 4 [2 0 0 0 2] 50,0%", "Płot 2 [1 0 0 0 1] 50,0%", "* 6 [3 0 0 0 3] 50,0%"}},
+     {"Brama 4 [2 0 0 0 2 0] 50,0%", "Płot 2 [1 0 0 0 1 0] 50,0%", "* 6 [3 0 0 0 3 0] 50,0%"}},
+    // Where a round reaches into the next one.
+    {"a first checkpoint at the next round's t0 - tolerance is that round's on-time start",
+     {{.steps = "1 2", .last = "09:00", .interval = 60, .duration = 90}},
+     {{0, "08:02", 1}, {0, "08:20", 2}, {0, "08:50", 1}, {0, "09:10", 2}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Wykonany: 08:02 08:20", "0 Obchód/1 0 09:00 Wykonany: 08:50 09:10"}},
+    {"a punch on time for two rounds whose windows touch starts the earlier one",
+     {{.steps = "1", .last = "08:20", .interval = 20, .duration = 15}},
+     {{0, "08:10", 1}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Wykonany: 08:10", "0 Obchód/1 0 08:20 Nie wykonany: -"}},
+    {"a duration over the interval, walked twice in full",
+     {{.last = "09:00", .interval = 60, .duration = 90}},
+     {{0, "08:00", 1},
+      {0, "08:30", 2},
+      {0, "08:50", 3},
+      {0, "09:00", 1},
+      {0, "09:30", 2},
+      {0, "09:50", 3}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Wykonany: 08:00 08:30 08:50",
+      "0 Obchód/1 0 09:00 Wykonany: 09:00 09:30 09:50"}},
+    {"a last step forgotten and walked by the next round of the plan",
+     {{.last = "09:00", .interval = 60, .duration = 120}},
+     {{0, "08:00", 1}, {0, "08:30", 2}, {0, "09:00", 1}, {0, "09:30", 2}, {0, "09:50", 3}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Niepełny: 08:00 08:30 -",
+      "0 Obchód/1 0 09:00 Wykonany: 09:00 09:30 09:50"}},
+    {"a late start leaves the on-time start of the plan's next round to it",
+     {{.steps = "1 2", .last = "09:00", .interval = 60, .duration = 60}},
+     {{0, "08:55", 1}, {0, "09:05", 2}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Nie wykonany: - -", "0 Obchód/1 0 09:00 Wykonany: 08:55 09:05"}},
+    {"a late start leaves another plan's on-time start to it",
+     {{.name = "A", .steps = "1 2", .duration = 60},
+      {.id = 2, .name = "B", .steps = "1 3", .first = "08:50", .tolerance = 5, .duration = 10}},
+     {{0, "08:50", 1}, {0, "08:55", 3}},
+     0,
+     0,
+     {"0 A/1 0 08:00 Nie wykonany: - -", "0 B/2 0 08:50 Wykonany: 08:50 08:55"}},
+    {"two later rounds sharing one t0 both keep their starts",
+     {{.name = "A", .steps = "1 4", .last = "09:00", .interval = 60, .duration = 90},
+      {.id = 2, .name = "B", .steps = "4 3", .first = "09:00"}},
+     {{0, "08:05", 1}, {0, "08:55", 1}, {0, "08:57", 4}, {0, "09:05", 4}, {0, "09:10", 3}},
+     0,
+     0,
+     {"0 A/1 0 08:00 Niepełny: 08:05 -", "0 A/1 0 09:00 Wykonany: 08:55 09:05",
+      "0 B/2 0 09:00 Wykonany: 08:57 09:10"}},
+    {"an out-of-order step never takes another round's on-time start",
+     {{.name = "P", .steps = "2 5 8", .first = "10:00", .tolerance = 5, .duration = 60},
+      {.id = 2, .name = "Q", .steps = "8", .first = "10:20", .tolerance = 5, .duration = 10}},
+     {{0, "10:00", 2}, {0, "10:21", 8}, {0, "10:30", 5}},
+     0,
+     0,
+     {"0 P/1 0 10:00 Niepełny: 10:00 10:30 -", "0 Q/2 0 10:20 Wykonany: 10:21"}},
+    {"the first minute of a round's on-time window is its own, not the last round's repeat",
+     {{.steps = "10",
+       .first = "18:18",
+       .last = "20:18",
+       .interval = 60,
+       .tolerance = 30,
+       .duration = 90}},
+     {{0, "19:05", 10}, {0, "19:48", 10}},
+     0,
+     0,
+     {"0 Obchód/1 0 18:18 Nie wykonany: -", "0 Obchód/1 0 19:18 Wykonany: 19:05",
+      "0 Obchód/1 0 20:18 Wykonany: 19:48"}},
+    {"a night round on time to the minute keeps its start from an earlier late one",
+     {{.name = "A",
+       .steps = "9",
+       .first = "21:51",
+       .last = "03:51",
+       .interval = 120,
+       .tolerance = 5,
+       .duration = 180},
+      {.id = 2, .name = "B", .steps = "7", .first = "02:56"}},
+     {{1, "03:51", 9}},
+     0,
+     0,
+     {"0 B/2 0 02:56 Nie wykonany: -", "0 A/1 0 21:51 Nie wykonany: -",
+      "0 A/1 0 23:51 Nie wykonany: -", "0 A/1 1 01:51 Nie wykonany: -",
+      "0 A/1 1 03:51 Wykonany: 03:51"}},
+    {"a round of a plan walked after the next one started on time",
+     {{.steps = "1 2", .first = "10:00", .last = "11:00", .interval = 60, .duration = 90}},
+     {{0, "10:00", 1}, {0, "10:30", 2}, {0, "11:02", 1}, {0, "11:20", 2}},
+     0,
+     0,
+     {"0 Obchód/1 0 10:00 Wykonany: 10:00 10:30", "0 Obchód/1 0 11:00 Wykonany: 11:02 11:20"}},
+    {"fixed order after a step without a punch: from the latest punch taken",
+     {{.steps = "1 2 3 4 5"}},
+     {{0, "08:01", 1}, {0, "08:03", 3}, {0, "08:04", 5}, {0, "08:06", 2}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Niepełny: 08:01 08:06 08:03! - 08:04!"}},
+    {"a copy from another download follows its original, even one outside the plan",
+     {{}},
+     {{0, "08:02", 1, 1, "A", 1},
+      {0, "08:10", 2, 2, "A", 1},
+      {0, "08:02", 1, 3, "A", 2},
+      {0, "08:10", 2, 4, "A", 2},
+      {0, "08:20", 3, 5, "A", 1},
+      {0, "09:30", 7, 6, "A", 1},
+      {0, "09:30", 7, 7, "A", 2}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Wykonany: 08:02#1 08:10#2 08:20#5 +08:02#3 +08:10#4"},
+     {"0 09:30 7 A", "0 09:30 7 A"}},
+    {"a copy is never a start: the round it would start late is not walked",
+     {{.name = "A", .steps = "1", .duration = 60},
+      {.id = 2, .name = "B", .steps = "1", .first = "09:00"}},
+     {{0, "08:55", 1, 1, "A", 1}, {0, "08:55", 1, 2, "A", 2}},
+     0,
+     0,
+     {"0 A/1 0 08:00 Nie wykonany: -", "0 B/2 0 09:00 Wykonany: 08:55#1 +08:55#2"}},
+    {"rounds due after the last transfer are not judged, nor any of an instrument never read",
+     {{.steps = "1 2", .last = "10:00", .interval = 60},
+      {.id = 2, .name = "Płot", .steps = "5", .first = "09:00", .instrument = "B"}},
+     {{0, "08:02", 1}, {0, "08:05", 2}, {0, "10:02", 1}, {0, "09:01", 5, 0, "B"}},
+     0,
+     0,
+     {"0 Obchód/1 0 08:00 Wykonany: 08:02 08:05", "0 Obchód/1 0 09:00 Nie wykonany: - -",
+      "0 Płot/2 0 09:00 Brak odczytu: 09:01", "0 Obchód/1 0 10:00 Brak odczytu: 10:02 -"},
+     {},
+     {},
+     {"Obchód 2 [1 0 0 0 1 1] 50,0%", "Płot 0 [0 0 0 0 0 1] –", "* 2 [1 0 0 0 1 2] 50,0%"},
+     {"A 0 10:05"}},
 };
 
 QString dayOf(const QDate& date) {
@@ -274,7 +408,16 @@ TEST(Evaluation, JudgesThePeriod) {
             punches.push_back({p.autoNr ? p.autoNr : qint64(k + 100),
                                p.day == INT_MIN ? zeroDate() : monday.addDays(p.day),
                                QTime::fromString(QString::fromLatin1(p.time), "HH:mm"),
-                               p.checkpoint, QString::fromLatin1(p.instrument), 1});
+                               p.checkpoint, QString::fromLatin1(p.instrument), p.download});
+        }
+        if (!c.transfers.empty()) {
+            input.lastTransfers.emplace();
+            for (const char* transfer : c.transfers) {
+                const QStringList parts = QString::fromLatin1(transfer).split(' ');
+                input.lastTransfers->insert(
+                    parts[0], QDateTime(monday.addDays(parts[1].toInt()),
+                                        QTime::fromString(parts[2], "HH:mm"), Qt::UTC));
+            }
         }
         input.punches = punches;
         input.first = monday.addDays(c.first);
