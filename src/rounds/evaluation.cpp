@@ -165,7 +165,8 @@ DayRange judgedDays(const QList<Plan>& plans, const QDate& first, const QDate& l
 }
 
 // Every round of the period, and every round whose t0 lies within its instrument's reach around
-// the period (from the first day's midnight to the midnight after the last day).
+// the period (from the first day's midnight to the midnight after the last day), the reach
+// before it included and the reach after it not.
 std::vector<Planned> plannedRounds(const QList<Plan>& plans, const std::vector<int>& groups,
                                    const std::vector<Minute>& reach, qint64 firstDay,
                                    qint64 lastDay) {
@@ -185,7 +186,7 @@ std::vector<Planned> plannedRounds(const QList<Plan>& plans, const std::vector<i
             const bool shown = day >= firstDay && day <= lastDay;
             for (Minute start = first; start <= last; start += step) {
                 const Minute t0 = day * minutesPerDay + start;
-                if (shown || (t0 >= from && t0 <= to))
+                if (shown || (t0 >= from && t0 < to))
                     rounds.push_back({t0, day, p, groups[p]});
             }
         }

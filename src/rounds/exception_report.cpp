@@ -298,9 +298,9 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
     }
     if (!dm.roundsFileMissing()) {
         const QList<Transfer> transfers = loadTransfers(dm);
-        tables.lastTransfers = lastTransfers(
-            std::span<const Transfer>(transfers.constData(), transfers.size()),
-            std::span<const Punch>(tables.punches.constData(), tables.punches.size()));
+        tables.lastTransfers =
+            lastTransfers(std::span<const Transfer>(transfers.constData(), transfers.size()),
+                          loadLatestPunches(dm, ordered));
     }
     return tables;
 }

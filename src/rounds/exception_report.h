@@ -40,7 +40,7 @@ struct ExceptionRound {
     QTime plannedStart;
     QTime start; // null: not walked
     RoundStatus status = RoundStatus::NotWalked;
-    QStringList missing;    // "12 Brama główna", in step order
+    QStringList missing;         // "12 Brama główna", in step order
     QStringList outOfOrder = {}; // the steps taken out of order, the same way
 };
 

@@ -6,7 +6,7 @@
 namespace ronvalo {
 
 QHash<QString, QDateTime> lastTransfers(std::span<const Transfer> transfers,
-                                        std::span<const Punch> punches) {
+                                        const QHash<QString, QDateTime>& latestPunch) {
     QHash<QString, const Transfer*> newest;
     for (const Transfer& transfer : transfers) {
         const Transfer*& found = newest[punchInstrument(transfer.instrument)];
@@ -17,13 +17,10 @@ QHash<QString, QDateTime> lastTransfers(std::span<const Transfer> transfers,
     for (auto it = newest.cbegin(); it != newest.cend(); ++it)
         if (it.value()->moment.isValid())
             last.insert(it.key(), it.value()->moment);
-    for (const Punch& punch : punches) {
-        if (!punch.Data.isValid() || !punch.Czas.isValid())
-            continue;
-        const QDateTime moment = punchMoment(punch);
-        QDateTime& known = last[punchInstrument(punch.Nrczyt)];
-        if (!known.isValid() || known < moment)
-            known = moment;
+    for (auto it = latestPunch.cbegin(); it != latestPunch.cend(); ++it) {
+        QDateTime& known = last[it.key()];
+        if (it.value().isValid() && (!known.isValid() || known < it.value()))
+            known = it.value();
     }
     return last;
 }

@@ -7,8 +7,6 @@
 #include <QString>
 #include <span>
 
-#include "store/punch.h"
-
 namespace ronvalo {
 
 // One download: its number, its instrument, and when it was transferred (the instrument's own
@@ -21,9 +19,9 @@ struct Transfer {
 
 // Each instrument's last transfer, keyed as punches store the instrument (its first 10
 // characters): the moment of its newest download (by number). The instrument has been read up to
-// its latest punch among `punches` at least, so no earlier moment is ever given: that holds for
-// punches stored without a download of their own too.
+// its latest punch (`latestPunch`, by the same key) at least, so no earlier moment is ever given:
+// that holds for punches stored without a download of their own too.
 QHash<QString, QDateTime> lastTransfers(std::span<const Transfer> transfers,
-                                        std::span<const Punch> punches);
+                                        const QHash<QString, QDateTime>& latestPunch);
 
 } // namespace ronvalo

@@ -246,4 +246,19 @@ QList<Transfer> loadTransfers(TDM3& dm) {
     return transfers;
 }
 
+QHash<QString, QDateTime> loadLatestPunches(TDM3& dm, const QStringList& instruments) {
+    QHash<QString, QDateTime> latest;
+    for (const QString& instrument : instruments) {
+        QSqlQuery last =
+            runRoundsQuery(dm,
+                           QStringLiteral("SELECT Data, Czas FROM main.Odbicia WHERE Nrczyt = ? "
+                                          "ORDER BY Data DESC, Czas DESC LIMIT 1"),
+                           {instrument});
+        if (last.next())
+            latest.insert(instrument, QDateTime(dateFromStored(last.value(0).toString()),
+                                                timeFromStored(last.value(1).toString()), Qt::UTC));
+    }
+    return latest;
+}
+
 } // namespace ronvalo

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "rounds/clock_drift.h"
 #include "rounds/last_transfer.h"
@@ -55,5 +56,8 @@ QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate
 // computer's time where the clock is unknown), and those without an archive row (made before the
 // archive existed) with NrOdc's time of the download and the instrument of its punches.
 QList<Transfer> loadTransfers(TDM3& dm);
+// The date and time of each instrument's latest punch (instruments as punches store them); an
+// instrument without a punch is left out.
+QHash<QString, QDateTime> loadLatestPunches(TDM3& dm, const QStringList& instruments);
 
 } // namespace ronvalo

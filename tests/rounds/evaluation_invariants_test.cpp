@@ -167,13 +167,13 @@ TEST(LastTransfer, NewestDownloadAndNeverBeforeTheLatestPunch) {
         {4, "12345678901", at(2, "08:00")}, {5, "B", {}}, // a time that could not be read
         {6, "C", at(0, "09:00")},
     };
-    const std::vector<Punch> punches = {
-        {1, monday.addDays(1), QTime(9, 0), 1, "A", 3},
-        {2, monday.addDays(0), QTime(23, 0), 1, "B", 5},
-        {3, monday.addDays(3), QTime(7, 0), 1, "D", 9}, // no download row of its own
-        {4, monday.addDays(0), QTime(9, 30), 1, "C", 6},
+    const QHash<QString, QDateTime> latestPunch = {
+        {"A", at(1, "09:00")},
+        {"B", at(0, "23:00")},
+        {"C", at(0, "09:30")},
+        {"D", at(3, "07:00")}, // no download row of its own
     };
-    const QHash<QString, QDateTime> last = lastTransfers(transfers, punches);
+    const QHash<QString, QDateTime> last = lastTransfers(transfers, latestPunch);
     const QHash<QString, QDateTime> expected = {{"A", at(1, "10:00")},
                                                 {"1234567890", at(2, "08:00")},
                                                 {"B", at(0, "23:00")},
