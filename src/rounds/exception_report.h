@@ -107,8 +107,9 @@ QString summaryLine(const RoundCounts& counts);
 // checking when there are any.
 QString exceptionReportSummary(const ExceptionReport& report);
 
-// Judges the period from `tables`: the plans chosen, their rounds, what lies outside them. A
-// period whose last day comes before its first is an empty report.
+// Judges the period from `tables`: every plan of the instruments concerned (the one chosen, the
+// chosen plan's, or all), then shows the rounds chosen and what lies outside them. A period whose
+// last day comes before its first is an empty report.
 ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
                                      const ExceptionReportChoices& choices);
 
@@ -124,14 +125,16 @@ class EReportTooLarge : public Exception {
 };
 
 // The report of an evaluation already made of `punches` (the evaluation's input), with the names
-// of `tables`.
+// of `tables`: the rounds of the plan and instrument chosen, counted, and the chosen instruments'
+// punches outside the plan and incidents. The evaluation judges every plan of those instruments,
+// so that a round's row is the same whatever is chosen.
 ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const Punch> punches,
                                   const ExceptionReportTables& tables,
                                   const ExceptionReportChoices& choices);
 
 // Reads what the choices need: the plans, the punches of the instruments in question on the days
 // the rounds reach, the names, the archive's last digest and its clocks of the period's
-// downloads. An installation without Obchody.db has no plans, names or archive. Raises
+// downloads, and each instrument's last transfer. An installation without Obchody.db has no plans, names or archive. Raises
 // EDatabaseError when the tables cannot be read.
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices);
 
