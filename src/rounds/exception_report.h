@@ -134,8 +134,8 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
 
 // Reads what the choices need: the plans, the punches of the instruments in question on the days
 // the rounds reach, the names, the archive's last digest and its clocks of the period's
-// downloads, and each instrument's last transfer. An installation without Obchody.db has no plans, names or archive. Raises
-// EDatabaseError when the tables cannot be read.
+// downloads, and each instrument's last transfer. An installation without Obchody.db has no plans,
+// names or archive. Raises EDatabaseError when the tables cannot be read.
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices);
 
 // The instruments and plan names the window offers: every instrument of the reader table and of
