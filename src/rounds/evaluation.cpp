@@ -10,6 +10,7 @@
 
 #include "common/ole_date.h"
 #include "rounds/instrument_punches.h"
+#include "rounds/round_claims.h"
 
 namespace ronvalo {
 
@@ -25,16 +26,30 @@ QString roundStatusText(RoundStatus status) {
         return QStringLiteral("Spóźniony");
     case RoundStatus::Done:
         return QStringLiteral("Wykonany");
+    case RoundStatus::NoReading:
+        return QStringLiteral("Brak odczytu");
     }
     return {};
 }
 
 QList<qint32> missingCheckpoints(const RoundRow& round) {
     QList<qint32> missing;
+    if (round.status == RoundStatus::NoReading)
+        return missing;
     for (const StepResult& step : round.steps)
         if (!step.optional && step.punch < 0)
             missing.append(step.checkpoint);
     return missing;
+}
+
+QList<qint32> outOfOrderCheckpoints(const RoundRow& round) {
+    QList<qint32> steps;
+    if (round.status == RoundStatus::NoReading)
+        return steps;
+    for (const StepResult& step : round.steps)
+        if (step.outOfOrder)
+            steps.append(step.checkpoint);
+    return steps;
 }
 
 namespace {
@@ -72,6 +87,10 @@ Minute minuteOf(const QTime& time) {
     return time.isValid() ? time.msecsSinceStartOfDay() / 60000 : 0;
 }
 
+Minute minuteOf(const QDateTime& moment) {
+    return dayNumber(moment.date()) * minutesPerDay + minuteOf(moment.time());
+}
+
 QDateTime momentOf(Minute minute) {
     const Minute day = minute >= 0 ? minute / minutesPerDay : (minute + 1) / minutesPerDay - 1;
     return QDateTime(zeroDate().addDays(day),
@@ -79,22 +98,24 @@ QDateTime momentOf(Minute minute) {
                      Qt::UTC);
 }
 
-// How many days before a day its rounds may still claim punches: a night round starts up to a
-// day later, and a late start plus its duration adds tolerance and twice the duration.
-int reachDays(const Plan& plan) {
-    // Bounded, so that a plan the rules never passed cannot make the days run to millions: no
-    // plan they pass comes near.
-    constexpr Minute most = 7 * minutesPerDay;
-    const Minute reach = std::clamp<Minute>(plan.tolerance, 0, most) +
-                         2 * std::clamp<Minute>(plan.duration, 0, most);
-    return 1 + int((reach + minutesPerDay - 1) / minutesPerDay);
+// Bounded, so that a plan the rules never passed cannot make the days run to millions: no plan
+// they pass comes near.
+Minute bounded(qint64 minutes) {
+    return std::clamp<Minute>(minutes, 0, 7 * minutesPerDay);
 }
 
+// How far around the period an instrument's rounds are judged unseen: a day, or the longest
+// tolerance plus twice the duration among its plans (a late start and its whole round).
+Minute reachOf(const Plan& plan) {
+    return std::max(minutesPerDay, bounded(plan.tolerance) + 2 * bounded(plan.duration));
+}
+
+// The same in whole days, over every plan.
 int reachDays(const QList<Plan>& plans) {
-    int days = 1;
+    Minute reach = minutesPerDay;
     for (const Plan& plan : plans)
-        days = qMax(days, reachDays(plan));
-    return days;
+        reach = std::max(reach, reachOf(plan));
+    return int((reach + minutesPerDay - 1) / minutesPerDay);
 }
 
 bool isDated(const Punch& punch) {
@@ -106,12 +127,7 @@ struct Planned {
     Minute t0 = 0;
     qint64 day = 0;
     int plan = 0;
-    int instrument = -1; // group of the plan's instrument; -1: no punches of it
-    // From this minute on, punches at the start checkpoints of plan `capPlan` are left to the
-    // instrument's next round.
-    Minute cap = std::numeric_limits<Minute>::max();
-    int capPlan = -1;
-    RoundRow* row = nullptr; // null for a round of a day just outside the period
+    int instrument = 0; // the group of the plan's instrument
 };
 
 // The minutes of a plan's first and last start of a day (the last past midnight for a night
@@ -132,153 +148,51 @@ DaySchedule daySchedule(const Plan& plan) {
     return schedule;
 }
 
-// Every planned round of the days from `firstDay` to `lastDay` (day numbers).
+bool judgeable(const Plan& plan) {
+    return plan.firstStart.isValid() && !plan.steps.isEmpty();
+}
+
+// The days whose schedules may make a judged round: the period, and the days before and after it
+// whose rounds' t0 can lie within the reach (a night shift's rounds start up to a day later).
+struct DayRange {
+    qint64 first = 0;
+    qint64 last = 0;
+};
+
+DayRange judgedDays(const QList<Plan>& plans, const QDate& first, const QDate& last) {
+    const int reach = reachDays(plans);
+    return {dayNumber(first) - reach - 1, dayNumber(last) + reach};
+}
+
+// Every round of the period, and every round whose t0 lies within its instrument's reach around
+// the period (from the first day's midnight to the midnight after the last day), the reach
+// before it included and the reach after it not.
 std::vector<Planned> plannedRounds(const QList<Plan>& plans, const std::vector<int>& groups,
-                                   qint64 firstDay, qint64 lastDay) {
+                                   const std::vector<Minute>& reach, qint64 firstDay,
+                                   qint64 lastDay) {
+    const DayRange days =
+        judgedDays(plans, zeroDate().addDays(firstDay), zeroDate().addDays(lastDay));
     std::vector<Planned> rounds;
     for (int p = 0; p < plans.size(); ++p) {
         const Plan& plan = plans[p];
-        if (!plan.firstStart.isValid() || plan.steps.isEmpty())
+        if (!judgeable(plan))
             continue;
         const auto [first, last, step] = daySchedule(plan);
-        for (qint64 day = firstDay; day <= lastDay; ++day) {
+        const Minute from = firstDay * minutesPerDay - reach[groups[p]];
+        const Minute to = (lastDay + 1) * minutesPerDay + reach[groups[p]];
+        for (qint64 day = days.first; day <= days.last; ++day) {
             if (!plan.startsOn(zeroDate().addDays(day)))
                 continue;
-            for (Minute start = first; start <= last; start += step)
-                rounds.push_back({day * minutesPerDay + start, day, p, groups[p]});
+            const bool shown = day >= firstDay && day <= lastDay;
+            for (Minute start = first; start <= last; start += step) {
+                const Minute t0 = day * minutesPerDay + start;
+                if (shown || (t0 >= from && t0 < to))
+                    rounds.push_back({t0, day, p, groups[p]});
+            }
         }
     }
     return rounds;
 }
-
-// The first checkpoint of a fixed-order plan, any of an any-order plan's: where its rounds start.
-bool startsAt(const Plan& plan, qint32 checkpoint) {
-    if (plan.order == StepOrder::Fixed)
-        return !plan.steps.isEmpty() && plan.steps.first().checkpoint == checkpoint;
-    return std::any_of(plan.steps.begin(), plan.steps.end(),
-                       [&](const PlanStep& step) { return step.checkpoint == checkpoint; });
-}
-
-// A round leaves to the instrument's next round the punches that could start it on time: from
-// that round's t0 - tolerance on, punches at its start checkpoint are neither a late start nor a
-// repeat of the round before. Otherwise a late round, or one whose duration exceeds the interval,
-// takes the next start as a repeat and the next round counts as not walked though it was.
-// `order` holds the rounds of each instrument together, by t0.
-void capAtNextRounds(std::vector<Planned>& rounds, const std::vector<int>& order,
-                     const QList<Plan>& plans) {
-    std::size_t next = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        Planned& round = rounds[order[k]];
-        next = std::max(next, k + 1);
-        while (next < order.size() && rounds[order[next]].instrument == round.instrument &&
-               rounds[order[next]].t0 == round.t0)
-            ++next;
-        if (next == order.size() || rounds[order[next]].instrument != round.instrument)
-            continue;
-        const Planned& following = rounds[order[next]];
-        // The round's own on-time window stays whole even where a plan's tolerance is too wide.
-        round.cap = qMax(following.t0 - qMax<Minute>(0, plans[following.plan].tolerance),
-                         round.t0 + qMax<Minute>(0, plans[round.plan].tolerance) + 1);
-        round.capPlan = following.plan;
-    }
-}
-
-// Judges one round against its instrument's punches, claiming what it takes.
-void judge(const Planned& round, const QList<Plan>& plans, InstrumentPunches& punches,
-           RoundRow& row) {
-    const Plan& plan = plans[round.plan];
-    const int count = int(plan.steps.size());
-    const Minute tolerance = qMax<Minute>(0, plan.tolerance);
-    const Minute duration = qMax<Minute>(0, plan.duration);
-    const bool anyOrder = plan.order == StepOrder::Any;
-    std::vector<InstrumentPunches::Range> ranges(count);
-    std::vector<Minute> cap(count, std::numeric_limits<Minute>::max());
-    for (int s = 0; s < count; ++s) {
-        ranges[s] = punches.checkpoint(plan.steps[s].checkpoint);
-        if (round.capPlan >= 0 && startsAt(plans[round.capPlan], plan.steps[s].checkpoint))
-            cap[s] = round.cap - 1;
-    }
-
-    // Start: the earliest unclaimed punch at the first step (any order: at any step) from
-    // t0 - tolerance to t0 + tolerance + duration; after t0 + tolerance it is late.
-    int startStep = -1;
-    int startEntry = -1;
-    for (int s = 0; s < (anyOrder ? count : 1); ++s) {
-        const int entry = punches.firstFreeFrom(ranges[s], round.t0 - tolerance);
-        if (entry < ranges[s].end &&
-            punches.minute(entry) <= qMin(round.t0 + tolerance + duration, cap[s]) &&
-            (startEntry < 0 || punches.position(entry) < punches.position(startEntry))) {
-            startStep = s;
-            startEntry = entry;
-        }
-    }
-    if (startEntry < 0)
-        return;
-    std::vector<int> taken(count, -1);
-    auto take = [&](int s, int entry, bool outOfOrder) {
-        punches.claim(entry);
-        taken[s] = entry;
-        row.steps[s].punch = punches.punchIndex(entry);
-        row.steps[s].outOfOrder = outOfOrder;
-    };
-    take(startStep, startEntry, false);
-    const int startPosition = punches.position(startEntry);
-    row.start = row.steps[startStep].punch;
-    row.late = punches.minute(startEntry) > round.t0 + tolerance;
-    const Minute deadline = punches.minute(startEntry) + duration;
-
-    // Steps: in order after the previous step's punch, else (fixed order) out of order from
-    // between the start and it; any order: the earliest from the start on.
-    int previous = startPosition;
-    for (int s = 0; s < count; ++s) {
-        if (s == startStep)
-            continue;
-        int entry = punches.firstFreeAfter(ranges[s], anyOrder ? startPosition : previous);
-        if (entry < ranges[s].end && punches.minute(entry) <= qMin(deadline, cap[s])) {
-            take(s, entry, false);
-            previous = punches.position(entry);
-            continue;
-        }
-        if (anyOrder)
-            continue;
-        entry = punches.firstFreeAfter(ranges[s], startPosition);
-        if (entry < ranges[s].end && punches.position(entry) < previous) {
-            take(s, entry, true);
-            previous = punches.position(entry);
-        }
-    }
-
-    // Repeats: the other punches at the taken checkpoints within the round's time.
-    std::vector<std::pair<int, int>> repeats; // position in punch order, punch index
-    for (int s = 0; s < count; ++s) {
-        if (taken[s] < 0)
-            continue;
-        for (int entry = punches.firstFreeAfter(ranges[s], startPosition);
-             entry < ranges[s].end && punches.minute(entry) <= qMin(deadline, cap[s]);
-             entry = punches.firstFreeAfter(ranges[s], punches.position(entry))) {
-            punches.claim(entry);
-            repeats.emplace_back(punches.position(entry), punches.punchIndex(entry));
-        }
-    }
-    std::sort(repeats.begin(), repeats.end());
-    for (const auto& repeat : repeats)
-        row.repeats.append(repeat.second);
-}
-
-RoundStatus statusOf(const RoundRow& row) {
-    if (!row.walked())
-        return RoundStatus::NotWalked;
-    if (!missingCheckpoints(row).isEmpty())
-        return RoundStatus::Incomplete;
-    for (const StepResult& step : row.steps)
-        if (step.outOfOrder)
-            return RoundStatus::OutOfOrder;
-    return row.late ? RoundStatus::Late : RoundStatus::Done;
-}
-
-} // namespace
-
-namespace {
 
 // Numbers for the distinct values of `key` over the plans, in order of first occurrence.
 template <typename Key>
@@ -300,6 +214,23 @@ std::vector<int> numbered(const QList<Plan>& plans, Key key, QList<QString>* val
     return result;
 }
 
+// Each plan's name as a rank in character code order, which the claims compare as numbers.
+std::vector<int> nameRanks(const QList<Plan>& plans) {
+    QList<QString> names;
+    const std::vector<int> numbers = numbered(
+        plans, [](const Plan& plan) { return plan.name; }, &names);
+    std::vector<int> byName(names.size());
+    std::iota(byName.begin(), byName.end(), 0);
+    std::sort(byName.begin(), byName.end(), [&](int a, int b) { return names[a] < names[b]; });
+    std::vector<int> rank(names.size());
+    for (std::size_t k = 0; k < byName.size(); ++k)
+        rank[byName[k]] = int(k);
+    std::vector<int> result;
+    for (const int number : numbers)
+        result.push_back(rank[number]);
+    return result;
+}
+
 // The dated punches of the plans' instruments, one index per instrument.
 std::vector<InstrumentPunches> indexPunches(const EvaluationInput& input,
                                             const std::vector<int>& planInstrument) {
@@ -318,7 +249,7 @@ std::vector<InstrumentPunches> indexPunches(const EvaluationInput& input,
             continue;
         const qint64 msecs = (punch.Data.toJulianDay() - zeroDay) * 86400000 +
                              (punch.Czas.isValid() ? punch.Czas.msecsSinceStartOfDay() : 0);
-        keys[*group].push_back({msecs, punch.AutoNr, punch.Nrwewpkt, int(i)});
+        keys[*group].push_back({msecs, punch.AutoNr, punch.Nrwewpkt, int(i), punch.NrSczytania});
     }
     std::vector<InstrumentPunches> index;
     index.reserve(keys.size());
@@ -341,6 +272,32 @@ RoundRow emptyRow(const Plan& plan, int p, const Planned& round) {
     return row;
 }
 
+RoundStatus statusOf(const RoundRow& row) {
+    if (!row.walked())
+        return RoundStatus::NotWalked;
+    if (!missingCheckpoints(row).isEmpty())
+        return RoundStatus::Incomplete;
+    if (!outOfOrderCheckpoints(row).isEmpty())
+        return RoundStatus::OutOfOrder;
+    return row.late ? RoundStatus::Late : RoundStatus::Done;
+}
+
+// The last transfer of each instrument group as a minute; none: every round is covered.
+std::vector<Minute> coverOf(const EvaluationInput& input, const std::vector<int>& planInstrument,
+                            int groups) {
+    std::vector<Minute> cover(groups, std::numeric_limits<Minute>::max());
+    if (!input.lastTransfers)
+        return cover;
+    for (int p = 0; p < input.plans.size(); ++p) {
+        const auto found =
+            input.lastTransfers->constFind(punchInstrument(input.plans[p].instrument));
+        cover[planInstrument[p]] = found == input.lastTransfers->constEnd() || !found->isValid()
+                                       ? std::numeric_limits<Minute>::min()
+                                       : minuteOf(*found);
+    }
+    return cover;
+}
+
 void markClaimed(const RoundRow& row, std::vector<char>& claimed) {
     for (const StepResult& step : row.steps)
         if (step.punch >= 0)
@@ -350,8 +307,10 @@ void markClaimed(const RoundRow& row, std::vector<char>& claimed) {
 }
 
 void count(RoundCounts& counts, const RoundRow& row) {
-    ++counts.planned;
     ++counts.byStatus[static_cast<int>(row.status)];
+    if (row.status == RoundStatus::NoReading)
+        return;
+    ++counts.planned;
     if (row.status != RoundStatus::NotWalked && row.status != RoundStatus::Incomplete)
         ++counts.complete;
 }
@@ -388,6 +347,33 @@ void listPeriodPunches(const EvaluationInput& input, const std::vector<char>& cl
 
 } // namespace
 
+RoundTotals countRounds(const QList<RoundRow>& rounds) {
+    // Plan names in the order of their first plan index among the rows.
+    QHash<QString, int> firstPlan;
+    for (const RoundRow& row : rounds) {
+        const auto found = firstPlan.find(row.planName);
+        if (found == firstPlan.end())
+            firstPlan.insert(row.planName, row.plan);
+        else
+            *found = std::min(*found, row.plan);
+    }
+    QList<QString> names = firstPlan.keys();
+    std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+        return firstPlan[a] != firstPlan[b] ? firstPlan[a] < firstPlan[b] : a < b;
+    });
+    QHash<QString, qsizetype> slot;
+    RoundTotals totals;
+    for (const QString& name : names) {
+        slot.insert(name, totals.perPlan.size());
+        totals.perPlan.append(RoundCounts{name});
+    }
+    for (const RoundRow& row : rounds) {
+        count(totals.perPlan[slot[row.planName]], row);
+        count(totals.total, row);
+    }
+    return totals;
+}
+
 QSet<qint32> incidentCheckpoints(const QList<Checkpoint>& checkpoints) {
     QSet<qint32> incidents;
     for (const Checkpoint& checkpoint : checkpoints)
@@ -398,74 +384,92 @@ QSet<qint32> incidentCheckpoints(const QList<Checkpoint>& checkpoints) {
 
 Evaluation evaluate(const EvaluationInput& input) {
     const QList<Plan>& plans = input.plans;
-    const std::vector<int> planInstrument =
-        numbered(plans, [](const Plan& plan) { return punchInstrument(plan.instrument); });
-    QList<QString> names;
-    const std::vector<int> planName = numbered(
-        plans, [](const Plan& plan) { return plan.name; }, &names);
+    QList<QString> instruments;
+    const std::vector<int> planInstrument = numbered(
+        plans, [](const Plan& plan) { return punchInstrument(plan.instrument); }, &instruments);
+    const std::vector<int> planName = nameRanks(plans);
     std::vector<InstrumentPunches> punches = indexPunches(input, planInstrument);
+    std::vector<Minute> reach(instruments.size(), minutesPerDay);
+    for (int p = 0; p < plans.size(); ++p)
+        reach[planInstrument[p]] = std::max(reach[planInstrument[p]], reachOf(plans[p]));
 
-    // The rounds of the days around the period are judged too, unseen, so that they claim what
-    // is theirs: the last night's round its punches after midnight, the next morning's round its
-    // start a few minutes early.
     const qint64 firstDay = dayNumber(input.first);
     const qint64 lastDay = dayNumber(input.last);
-    std::vector<Planned> rounds =
-        plannedRounds(plans, planInstrument, firstDay - reachDays(plans), lastDay + 1);
+    std::vector<Planned> rounds = plannedRounds(plans, planInstrument, reach, firstDay, lastDay);
+
+    // The rows: the period's rounds by day, planned start and the plans' input order; the unseen
+    // ones around it after them.
     std::sort(rounds.begin(), rounds.end(), [](const Planned& a, const Planned& b) {
         return std::tuple(a.day, a.t0, a.plan) < std::tuple(b.day, b.t0, b.plan);
     });
-
+    std::vector<RoundRow> unseen;
     Evaluation result;
-    std::vector<int> rowOf(rounds.size(), -1);
-    for (std::size_t r = 0; r < rounds.size(); ++r) {
-        if (rounds[r].day < firstDay || rounds[r].day > lastDay)
-            continue;
-        rowOf[r] = int(result.rounds.size());
-        result.rounds.append(emptyRow(plans[rounds[r].plan], rounds[r].plan, rounds[r]));
+    for (const Planned& round : rounds) {
+        RoundRow row = emptyRow(plans[round.plan], round.plan, round);
+        if (round.day >= firstDay && round.day <= lastDay)
+            result.rounds.append(std::move(row));
+        else
+            unseen.push_back(std::move(row));
     }
 
+    // The claims: per instrument, in the order t0, plan name, day, IdPlanu.
+    std::vector<ClaimedRound> claimed(rounds.size());
+    {
+        qsizetype shown = 0;
+        std::size_t other = 0;
+        for (std::size_t r = 0; r < rounds.size(); ++r) {
+            const Planned& round = rounds[r];
+            const bool inPeriod = round.day >= firstDay && round.day <= lastDay;
+            claimed[r] = {round.t0, &plans[round.plan], planName[round.plan],
+                          inPeriod ? &result.rounds[shown++] : &unseen[other++]};
+        }
+    }
     std::vector<int> order(rounds.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return std::pair(rounds[a].instrument, rounds[a].t0) <
-               std::pair(rounds[b].instrument, rounds[b].t0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const Planned& x = rounds[a];
+        const Planned& y = rounds[b];
+        return std::tuple(x.instrument, x.t0, planName[x.plan], x.day, plans[x.plan].id, x.plan) <
+               std::tuple(y.instrument, y.t0, planName[y.plan], y.day, plans[y.plan].id, y.plan);
     });
-    capAtNextRounds(rounds, order, plans);
-    std::vector<char> claimed(input.punches.size());
-    for (int r : order) {
-        const Planned& round = rounds[r];
-        RoundRow unseen;
-        RoundRow& row = rowOf[r] >= 0 ? result.rounds[rowOf[r]]
-                                      : (unseen = emptyRow(plans[round.plan], round.plan, round));
-        judge(round, plans, punches[round.instrument], row);
-        row.status = statusOf(row);
-        markClaimed(row, claimed);
+    const std::vector<Minute> cover = coverOf(input, planInstrument, int(instruments.size()));
+    std::vector<ClaimedRound> group;
+    for (std::size_t k = 0; k < order.size();) {
+        const int instrument = rounds[order[k]].instrument;
+        group.clear();
+        for (; k < order.size() && rounds[order[k]].instrument == instrument; ++k)
+            group.push_back(claimed[order[k]]);
+        claimPunches(group, punches[instrument]);
+        for (const ClaimedRound& round : group) {
+            const Minute deadline =
+                round.t0 + bounded(round.plan->tolerance) + bounded(round.plan->duration);
+            round.row->status =
+                deadline > cover[instrument] ? RoundStatus::NoReading : statusOf(*round.row);
+        }
     }
 
-    result.perPlan.resize(names.size());
-    for (int n = 0; n < names.size(); ++n)
-        result.perPlan[n].plan = names[n];
-    for (const RoundRow& row : std::as_const(result.rounds)) {
-        count(result.perPlan[planName[row.plan]], row);
-        count(result.total, row);
-    }
-    result.perPlan.removeIf([](const RoundCounts& counts) { return counts.planned == 0; });
-    listPeriodPunches(input, claimed, result);
+    std::vector<char> taken(input.punches.size());
+    for (const RoundRow& row : std::as_const(result.rounds))
+        markClaimed(row, taken);
+    for (const RoundRow& row : unseen)
+        markClaimed(row, taken);
+    const RoundTotals totals = countRounds(result.rounds);
+    result.perPlan = totals.perPlan;
+    result.total = totals.total;
+    listPeriodPunches(input, taken, result);
     return result;
 }
 
 qint64 plannedRoundsAtMost(const QList<Plan>& plans, const QDate& first, const QDate& last) {
-    const qint64 firstDay = dayNumber(first) - reachDays(plans);
-    const qint64 lastDay = dayNumber(last) + 1;
+    const DayRange days = judgedDays(plans, first, last);
     qint64 rounds = 0;
     for (const Plan& plan : plans) {
-        if (!plan.firstStart.isValid() || plan.steps.isEmpty())
+        if (!judgeable(plan))
             continue;
         const qint64 from =
-            plan.validFrom.isValid() ? std::max(firstDay, dayNumber(plan.validFrom)) : firstDay;
+            plan.validFrom.isValid() ? std::max(days.first, dayNumber(plan.validFrom)) : days.first;
         const qint64 to =
-            plan.validTo.isValid() ? std::min(lastDay, dayNumber(plan.validTo)) : lastDay;
+            plan.validTo.isValid() ? std::min(days.last, dayNumber(plan.validTo)) : days.last;
         if (from > to)
             continue;
         const auto [start, end, step] = daySchedule(plan);
@@ -475,11 +479,11 @@ qint64 plannedRoundsAtMost(const QList<Plan>& plans, const QDate& first, const Q
 }
 
 PunchDates punchDatesToLoad(const QList<Plan>& plans, const QDate& first, const QDate& last) {
-    // The unseen rounds before the period reach back to their own early starts (a day at most
-    // before their day); the period's last night rounds start on the next day, and the unseen
-    // rounds of that day read as far as any round.
+    // The earliest round judged starts the reach before the period and may be started a
+    // tolerance earlier; the latest (a night round of the last day, or an unseen one the reach
+    // after the period) reads to its late start's deadline, within another reach.
     const int reach = reachDays(plans);
-    return {first.addDays(-reach - 1), last.addDays(1 + reach)};
+    return {first.addDays(-2 * reach), last.addDays(1 + 2 * reach)};
 }
 
 } // namespace ronvalo

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -16,11 +17,14 @@
 
 namespace ronvalo {
 
-// The status of one planned round; a round gets the first that applies, in this order.
-enum class RoundStatus { NotWalked = 0, Incomplete, OutOfOrder, Late, Done };
-inline constexpr int roundStatusCount = 5;
+// The status of one planned round; a round gets the first that applies, in this order. NoReading
+// comes before them all: the round's deadline lies after its instrument's last transfer, so its
+// punches may still be in the instrument; it is not judged and counts neither as planned nor in
+// compliance.
+enum class RoundStatus { NotWalked = 0, Incomplete, OutOfOrder, Late, Done, NoReading };
+inline constexpr int roundStatusCount = 6;
 
-// "Nie wykonany", "Niepełny", "Poza kolejnością", "Spóźniony", "Wykonany".
+// "Nie wykonany", "Niepełny", "Poza kolejnością", "Spóźniony", "Wykonany", "Brak odczytu".
 QString roundStatusText(RoundStatus status);
 
 // One step of a judged round, in the plan's step order.
@@ -51,13 +55,15 @@ struct RoundRow {
 };
 
 // The required checkpoints of a round that have no punch, in step order (every required one for a
-// round not walked).
+// round not walked; none for a round not judged).
 QList<qint32> missingCheckpoints(const RoundRow& round);
+// The checkpoints of the steps taken out of order, in step order.
+QList<qint32> outOfOrderCheckpoints(const RoundRow& round);
 
 // Rounds of one plan (by name) or of all plans, counted by status.
 struct RoundCounts {
-    QString plan; // the plan's name; empty for the total
-    int planned = 0;
+    QString plan;    // the plan's name; empty for the total
+    int planned = 0; // rounds judged: every round but those without a reading
     std::array<int, roundStatusCount> byStatus{}; // indexed by RoundStatus
     int complete = 0; // every required step punched (whatever the order or the start)
 
@@ -69,6 +75,14 @@ struct RoundCounts {
 std::optional<double> compliancePercent(const RoundCounts& counts);
 // The same as shown and printed: "87,5%", "100,0%"; "–" when nothing was planned.
 QString complianceText(const RoundCounts& counts);
+
+// The rounds counted per plan name, in the order of the rows' plan indices, and in all. A plan
+// without a row in `rounds` is left out.
+struct RoundTotals {
+    QList<RoundCounts> perPlan;
+    RoundCounts total;
+};
+RoundTotals countRounds(const QList<RoundRow>& rounds);
 
 // The incident checkpoints among the Punkty rows: those with Zdarzenie set.
 QSet<qint32> incidentCheckpoints(const QList<Checkpoint>& checkpoints);
@@ -82,6 +96,11 @@ struct EvaluationInput {
     QDate first; // the period's first and last day, both included
     QDate last;
     QSet<qint32> incidentCheckpoints; // Punkty rows with Zdarzenie 1
+    // The last transfer of each instrument (keyed as punches store it, its first 10 characters),
+    // by the instrument's own clock where known. A round whose deadline (t0 + tolerance +
+    // duration) lies after it is not judged: "Brak odczytu"; so is every round of an instrument
+    // not in it. None: every round is judged.
+    std::optional<QHash<QString, QDateTime>> lastTransfers;
 };
 
 // The outcome. Punch references are indices into EvaluationInput::punches, which the caller keeps
@@ -96,11 +115,13 @@ struct Evaluation {
     RoundCounts total;
 };
 
-// Judges every planned round of the period. The rounds of the days just before and after it
-// are judged too, unseen, so that they keep what is theirs (last night's round its punches after
-// midnight, the next morning's round an early start). A round leaves to the next round of its
-// instrument the punches at that round's start checkpoint from its earliest on-time start on:
-// they are neither a late start nor a repeat of the round before.
+// Judges every planned round of the period. The rounds of one instrument claim its punches in
+// three passes: every round's on-time start first, then each round's late start and steps (both
+// before the on-time start of the same plan's next round), then the repeats; so a late or long
+// round never takes what belongs to the next one. A punch stored again by another download
+// follows its original. Rounds whose t0 lies within the instrument's reach around the period (a
+// day, or the longest tolerance plus twice the duration) are judged too, unseen, so that they
+// keep what is theirs.
 Evaluation evaluate(const EvaluationInput& input);
 
 // At most how many rounds evaluate() plans for a period, the unseen ones around it included:

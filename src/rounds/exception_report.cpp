@@ -17,9 +17,9 @@ namespace {
 const QString everyChoice = QStringLiteral("wszystkie");
 
 // The statuses as the summary counts them, from the rounds walked as planned to those not walked.
-constexpr RoundStatus countedStatuses[] = {RoundStatus::Done, RoundStatus::Late,
+constexpr RoundStatus countedStatuses[] = {RoundStatus::Done,       RoundStatus::Late,
                                            RoundStatus::OutOfOrder, RoundStatus::Incomplete,
-                                           RoundStatus::NotWalked};
+                                           RoundStatus::NotWalked,  RoundStatus::NoReading};
 
 QString statusCountTitle(RoundStatus status) {
     switch (status) {
@@ -31,38 +31,43 @@ QString statusCountTitle(RoundStatus status) {
         return QStringLiteral("Poza kolejnością");
     case RoundStatus::Incomplete:
         return QStringLiteral("Niepełne");
+    case RoundStatus::NoReading:
+        return QStringLiteral("Brak odczytu");
     case RoundStatus::NotWalked:
         break;
     }
     return QStringLiteral("Nie wykonane");
 }
 
-bool isChosen(const Plan& plan, const ExceptionReportChoices& choices) {
-    return (!choices.plan || plan.name == *choices.plan) &&
-           (!choices.instrument || plan.instrument == *choices.instrument);
+bool isChosen(const QString& name, const QString& instrument,
+              const ExceptionReportChoices& choices) {
+    return (!choices.plan || name == *choices.plan) &&
+           (!choices.instrument || instrument == *choices.instrument);
 }
 
-QList<Plan> chosenPlans(const QList<Plan>& plans, const ExceptionReportChoices& choices) {
-    QList<Plan> chosen;
-    for (const Plan& plan : plans)
-        if (isChosen(plan, choices))
-            chosen.append(plan);
-    return chosen;
-}
-
-// The instruments whose punches the report reads, as punches store them: the one chosen; the
-// chosen plan's; or, with neither, every one (`known`), so that punches of an instrument without
-// a plan show outside the plan and its incidents are never missed. None: every instrument.
-std::optional<QSet<QString>> instrumentsInScope(const QList<Plan>& chosen,
+// The instruments whose punches the report shows, as punches store them: the one chosen; the
+// chosen plan's; or, with neither, every one. None: every instrument.
+std::optional<QSet<QString>> instrumentsInScope(const QList<Plan>& plans,
                                                 const ExceptionReportChoices& choices) {
     if (choices.instrument)
         return QSet<QString>{punchInstrument(*choices.instrument)};
     if (!choices.plan)
         return std::nullopt;
     QSet<QString> instruments;
-    for (const Plan& plan : chosen)
-        instruments.insert(punchInstrument(plan.instrument));
+    for (const Plan& plan : plans)
+        if (plan.name == *choices.plan)
+            instruments.insert(punchInstrument(plan.instrument));
     return instruments;
+}
+
+// Every plan of the instruments in scope: a round's verdict depends on the other rounds of its
+// instrument, never on what the operator chose to see.
+QList<Plan> judgedPlans(const QList<Plan>& plans, const std::optional<QSet<QString>>& scope) {
+    QList<Plan> judged;
+    for (const Plan& plan : plans)
+        if (!scope || scope->contains(punchInstrument(plan.instrument)))
+            judged.append(plan);
+    return judged;
 }
 
 ReportPunch reportPunch(const Punch& punch, const ExceptionReportTables& tables) {
@@ -70,16 +75,18 @@ ReportPunch reportPunch(const Punch& punch, const ExceptionReportTables& tables)
             tables.instruments.label(punch.Nrczyt)};
 }
 
-// The clocks to check of the downloads with a punch in the period among `punches` (those of the
-// instruments in question), each with its instrument's label.
+// The clocks to check of the downloads with a punch in the period of the instruments shown,
+// each with its instrument's label.
 QList<DownloadClock> periodClocks(std::span<const Punch> punches,
+                                  const std::optional<QSet<QString>>& scope,
                                   const ExceptionReportTables& tables,
                                   const ExceptionReportChoices& choices) {
     if (tables.downloadClocks.isEmpty())
         return {};
     QSet<qint32> downloads;
     for (const Punch& punch : punches)
-        if (punch.Data >= choices.from && punch.Data <= choices.to)
+        if (punch.Data >= choices.from && punch.Data <= choices.to &&
+            (!scope || scope->contains(punch.Nrczyt)))
             downloads.insert(punch.NrSczytania);
     QList<DownloadClock> clocks;
     for (DownloadClock clock : tables.downloadClocks)
@@ -102,6 +109,8 @@ ExceptionRound exceptionRound(const RoundRow& row, std::span<const Punch> punche
     round.status = row.status;
     for (const qint32 checkpoint : missingCheckpoints(row))
         round.missing << tables.checkpoints.label(checkpoint);
+    for (const qint32 checkpoint : outOfOrderCheckpoints(row))
+        round.outOfOrder << tables.checkpoints.label(checkpoint);
     return round;
 }
 
@@ -118,13 +127,16 @@ QStringList exceptionReportTitles() {
 }
 
 QStringList exceptionRoundFields(const ExceptionRound& round) {
-    return {csvDate(round.day),
-            round.plan,
-            round.instrument,
-            csvTime(round.plannedStart),
-            csvTime(round.start),
-            roundStatusText(round.status),
-            round.missing.join(QStringLiteral(", "))};
+    return {csvDate(round.day),          round.plan,           round.instrument,
+            csvTime(round.plannedStart), csvTime(round.start), roundStatusText(round.status),
+            roundCheckpointsText(round)};
+}
+
+QString roundCheckpointsText(const ExceptionRound& round) {
+    QStringList parts = round.missing;
+    for (const QString& checkpoint : round.outOfOrder)
+        parts << checkpoint + QStringLiteral(" (poza kolejnością)");
+    return parts.join(QStringLiteral(", "));
 }
 
 CsvRowSource exceptionRoundRows(const QList<ExceptionRound>& rounds) {
@@ -195,16 +207,25 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
                                   const ExceptionReportTables& tables,
                                   const ExceptionReportChoices& choices) {
     ExceptionReport report = emptyReport(tables, choices);
+    QList<RoundRow> chosen;
     for (const RoundRow& row : evaluation.rounds)
+        if (isChosen(row.planName, row.instrument, choices))
+            chosen.append(row);
+    for (const RoundRow& row : std::as_const(chosen))
         if (!choices.exceptionsOnly || row.status != RoundStatus::Done)
             report.rounds.append(exceptionRound(row, punches, tables));
-    report.perPlan = evaluation.perPlan;
-    report.total = evaluation.total;
+    RoundTotals totals = countRounds(chosen);
+    report.perPlan = std::move(totals.perPlan);
+    report.total = totals.total;
+    const auto scope = instrumentsInScope(tables.plans, choices);
+    auto shown = [&](int punch) { return !scope || scope->contains(punches[punch].Nrczyt); };
     for (const int punch : evaluation.outside)
-        report.outside.append(reportPunch(punches[punch], tables));
+        if (shown(punch))
+            report.outside.append(reportPunch(punches[punch], tables));
     for (const int punch : evaluation.incidents)
-        report.incidents.append(reportPunch(punches[punch], tables));
-    report.clocks = periodClocks(punches, tables, choices);
+        if (shown(punch))
+            report.incidents.append(reportPunch(punches[punch], tables));
+    report.clocks = periodClocks(punches, scope, tables, choices);
     return report;
 }
 
@@ -213,9 +234,9 @@ ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
     if (choices.to < choices.from)
         return emptyReport(tables, choices);
     EvaluationInput input;
-    input.plans = chosenPlans(tables.plans, choices);
+    const auto scope = instrumentsInScope(tables.plans, choices);
+    input.plans = judgedPlans(tables.plans, scope);
     refuseTooLarge(input.plans, choices);
-    const auto scope = instrumentsInScope(input.plans, choices);
     QList<Punch> punches;
     for (const Punch& punch : tables.punches)
         if (!scope || scope->contains(punch.Nrczyt))
@@ -224,6 +245,7 @@ ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
     input.first = choices.from;
     input.last = choices.to;
     input.incidentCheckpoints = tables.incidentCheckpoints;
+    input.lastTransfers = tables.lastTransfers;
     return exceptionReportOf(evaluate(input), input.punches, tables, choices);
 }
 
@@ -245,15 +267,16 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
     if (!dm.roundsFileMissing())
         tables.downloadClocks = loadDownloadClocks(dm, choices.from, choices.to);
 
-    const QList<Plan> chosen = chosenPlans(tables.plans, choices);
-    refuseTooLarge(chosen, choices);
-    const PunchDates dates = punchDatesToLoad(chosen, choices.from, choices.to);
+    const auto scope = instrumentsInScope(tables.plans, choices);
+    const QList<Plan> judged = judgedPlans(tables.plans, scope);
+    refuseTooLarge(judged, choices);
+    const PunchDates dates = punchDatesToLoad(judged, choices.from, choices.to);
     PunchCriteria criteria;
     // The period's own days always: its punches outside any round are listed too.
     criteria.fromDate = dates.from.isValid() ? std::min(dates.from, choices.from) : choices.from;
     criteria.toDate = dates.to.isValid() ? std::max(dates.to, choices.to) : choices.to;
     QSet<QString> instruments;
-    if (const auto scope = instrumentsInScope(chosen, choices)) {
+    if (scope) {
         instruments = *scope;
     } else {
         for (const QString& reader : dm.readers())
@@ -272,6 +295,12 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
                 tables.incidentCheckpoints.insert(punch.Nrwewpkt);
             tables.punches.append(punch);
         }
+    }
+    if (!dm.roundsFileMissing()) {
+        const QList<Transfer> transfers = loadTransfers(dm);
+        tables.lastTransfers =
+            lastTransfers(std::span<const Transfer>(transfers.constData(), transfers.size()),
+                          loadLatestPunches(dm, ordered));
     }
     return tables;
 }

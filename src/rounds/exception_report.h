@@ -40,7 +40,8 @@ struct ExceptionRound {
     QTime plannedStart;
     QTime start; // null: not walked
     RoundStatus status = RoundStatus::NotWalked;
-    QStringList missing; // "12 Brama główna", in step order
+    QStringList missing;         // "12 Brama główna", in step order
+    QStringList outOfOrder = {}; // the steps taken out of order, the same way
 };
 
 // A punch as the "Poza planem" and "Zdarzenia" lists show it.
@@ -80,13 +81,18 @@ struct ExceptionReportTables {
     QSet<qint32> incidentCheckpoints;
     QList<DownloadClock> downloadClocks; // the archived downloads with punches in the period
     QString archiveDigest;
+    // Each instrument's last transfer (see EvaluationInput); none: every round is judged.
+    std::optional<QHash<QString, QDateTime>> lastTransfers;
 };
 
 // The grid's and the CSV file's column titles.
 QStringList exceptionReportTitles();
 // A round's fields under those titles: the date "2004-04-26", times "08:15" ("Start" empty for a
-// round not walked), the missing checkpoints separated by ", ".
+// round not walked), the checkpoints as roundCheckpointsText() writes them.
 QStringList exceptionRoundFields(const ExceptionRound& round);
+// The "Brakujące punkty" cell: the missing checkpoints, then those taken out of order with
+// " (poza kolejnością)", separated by ", ".
+QString roundCheckpointsText(const ExceptionRound& round);
 
 // The rounds' fields one row at a time, for CsvWriter; the list must outlive the source.
 CsvRowSource exceptionRoundRows(const QList<ExceptionRound>& rounds);
@@ -101,8 +107,9 @@ QString summaryLine(const RoundCounts& counts);
 // checking when there are any.
 QString exceptionReportSummary(const ExceptionReport& report);
 
-// Judges the period from `tables`: the plans chosen, their rounds, what lies outside them. A
-// period whose last day comes before its first is an empty report.
+// Judges the period from `tables`: every plan of the instruments concerned (the one chosen, the
+// chosen plan's, or all), then shows the rounds chosen and what lies outside them. A period whose
+// last day comes before its first is an empty report.
 ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
                                      const ExceptionReportChoices& choices);
 
@@ -118,15 +125,17 @@ class EReportTooLarge : public Exception {
 };
 
 // The report of an evaluation already made of `punches` (the evaluation's input), with the names
-// of `tables`.
+// of `tables`: the rounds of the plan and instrument chosen, counted, and the chosen instruments'
+// punches outside the plan and incidents. The evaluation judges every plan of those instruments,
+// so that a round's row is the same whatever is chosen.
 ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const Punch> punches,
                                   const ExceptionReportTables& tables,
                                   const ExceptionReportChoices& choices);
 
 // Reads what the choices need: the plans, the punches of the instruments in question on the days
 // the rounds reach, the names, the archive's last digest and its clocks of the period's
-// downloads. An installation without Obchody.db has no plans, names or archive. Raises
-// EDatabaseError when the tables cannot be read.
+// downloads, and each instrument's last transfer. An installation without Obchody.db has no plans,
+// names or archive. Raises EDatabaseError when the tables cannot be read.
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices);
 
 // The instruments and plan names the window offers: every instrument of the reader table and of

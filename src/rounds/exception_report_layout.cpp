@@ -321,7 +321,7 @@ void roundsSection(Pager& pager, const ExceptionReport& report, const RegionalFo
         }
         rows.append(TableRow{{shortTime(round.plannedStart), round.plan, round.instrument,
                               shortTime(round.start), roundStatusText(round.status),
-                              round.missing.join(QStringLiteral(", "))}});
+                              roundCheckpointsText(round)}});
     }
     pager.table(columns, rows);
 }

@@ -104,6 +104,8 @@ std::optional<QColor> roundRowColour(RoundStatus status) {
     case RoundStatus::Late:
     case RoundStatus::OutOfOrder:
         return QColor(255, 200, 120);
+    case RoundStatus::NoReading: // not judged yet: apart from the verdicts
+        return QColor(215, 215, 215);
     case RoundStatus::Done:
         break;
     }

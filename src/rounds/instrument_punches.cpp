@@ -42,6 +42,39 @@ InstrumentPunches::InstrumentPunches(std::vector<IndexedPunch> punches) {
     next_.resize(count + 1);
     for (int entry = 0; entry <= count; ++entry)
         next_[entry] = entry;
+    findCopies(punches);
+}
+
+// Punches of one checkpoint and minute are neighbours among the entries. Among them, those of the
+// first one's download are originals; the k-th of another download is a copy of the k-th
+// original (an import stored the same transmission twice), and any beyond them a punch of its own.
+void InstrumentPunches::findCopies(const std::vector<IndexedPunch>& punches) {
+    const int count = int(entryPosition_.size());
+    for (int begin = 0; begin < count;) {
+        const IndexedPunch& first = punches[entryPosition_[begin]];
+        int end = begin + 1;
+        while (end < count && punches[entryPosition_[end]].msecs == first.msecs &&
+               punches[entryPosition_[end]].checkpoint == first.checkpoint)
+            ++end;
+        if (end - begin > 1) {
+            std::vector<int> originals;
+            for (int entry = begin; entry < end; ++entry)
+                if (punches[entryPosition_[entry]].download == first.download)
+                    originals.push_back(entry);
+            std::unordered_map<qint32, int> seen; // download: its punches so far
+            for (int entry = begin; entry < end; ++entry) {
+                const qint32 download = punches[entryPosition_[entry]].download;
+                if (download == first.download)
+                    continue;
+                const int k = seen[download]++;
+                if (k < int(originals.size())) {
+                    copies_.push_back({entry, originals[k]});
+                    claim(entry);
+                }
+            }
+        }
+        begin = end;
+    }
 }
 
 InstrumentPunches::Range InstrumentPunches::checkpoint(qint32 number) const {

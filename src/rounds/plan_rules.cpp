@@ -94,7 +94,22 @@ bool sameRounds(const Plan& a, const Plan& b) {
            steps(a) == steps(b);
 }
 
-PlanFault planRuleFault(const Plan& plan, const CheckpointNames& names) {
+PlanFault repeatedCheckpointFault(const Plan& plan, const CheckpointNames& names) {
+    const qsizetype repeated = repeatedStep(plan.steps);
+    if (repeated < 0)
+        return {};
+    return reason(PlanField::Steps,
+                  QStringLiteral("Punkt %1 występuje w planie dwa razy (tabela „Punkty obchodu”): "
+                                 "jeden obchód odbija każdy punkt raz.")
+                      .arg(names.label(plan.steps[repeated].checkpoint)));
+}
+
+namespace {
+
+// Whether the plan is about to be saved, or was read from the tables.
+enum class Reading { Saved, Stored };
+
+PlanFault planRuleFault(const Plan& plan, const CheckpointNames& names, Reading reading) {
     if (plan.name.trimmed().isEmpty())
         return reason(PlanField::Name, QStringLiteral("Wpisz nazwę planu w polu „Nazwa”."));
     if (plan.name.size() > maxNameLength)
@@ -112,12 +127,11 @@ PlanFault planRuleFault(const Plan& plan, const CheckpointNames& names) {
                       QStringLiteral("Plan może zawierać najwyżej %1 punktów (tabela „Punkty "
                                      "obchodu”).")
                           .arg(maxPlanSteps));
-    if (const qsizetype repeated = repeatedStep(plan.steps);
-        repeated >= 0 && plan.order == StepOrder::Fixed)
-        return reason(PlanField::Steps,
-                      QStringLiteral("Punkt %1 występuje w planie dwa razy, a pole „Kolejność” "
-                                     "ma wartość „stała”.")
-                          .arg(names.label(plan.steps[repeated].checkpoint)));
+    // Earlier versions saved an any-order plan with a checkpoint twice: stored, it is still
+    // judged (its second step never finds a punch of its own), saved again it is refused.
+    if (plan.order == StepOrder::Fixed || reading == Reading::Saved)
+        if (const PlanFault repeated = repeatedCheckpointFault(plan, names))
+            return repeated;
     // A fixed round starts only at its first checkpoint: skipped, the round would count as not
     // walked, which contradicts a step that may be skipped.
     if (plan.order == StepOrder::Fixed && plan.steps.first().optional)
@@ -143,15 +157,17 @@ PlanFault planRuleFault(const Plan& plan, const CheckpointNames& names) {
     return {};
 }
 
+} // namespace
+
 PlanFault planFault(const Plan& plan, const CheckpointNames& names) {
-    PlanFault found = planRuleFault(plan, names);
+    PlanFault found = planRuleFault(plan, names, Reading::Saved);
     if (found)
         found.message.prepend(cannotSave);
     return found;
 }
 
 QString storedPlanFault(const Plan& plan, const CheckpointNames& names) {
-    const PlanFault found = planRuleFault(plan, names);
+    const PlanFault found = planRuleFault(plan, names, Reading::Stored);
     if (!found)
         return {};
     return QStringLiteral("Plan „%1” (nr %2) w tabeli Plany jest nieprawidłowy: %3")

@@ -44,6 +44,10 @@ struct PlanFault {
 // Everything a round is judged by: the plan but its name and validity dates.
 bool sameRounds(const Plan& a, const Plan& b);
 
+// A checkpoint in two steps of the plan, in either order: a round punches each checkpoint once,
+// and the second step could only take a repeat of the first.
+PlanFault repeatedCheckpointFault(const Plan& plan, const CheckpointNames& names);
+
 // The first fault of the plan's own fields; `names` label a checkpoint named in a message.
 PlanFault planFault(const Plan& plan, const CheckpointNames& names);
 // The same for a plan read from the tables, which the program wrote only once the plan passed:

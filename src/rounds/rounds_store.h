@@ -6,8 +6,10 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include "rounds/clock_drift.h"
+#include "rounds/last_transfer.h"
 #include "rounds/names.h"
 #include "rounds/plan.h"
 
@@ -52,5 +54,13 @@ void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>&
 // The clocks of the archived downloads with a punch dated from `from` to `to` (both included),
 // by Nrodczytu. A download without an archive row is not among them.
 QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate& to);
+
+// Every download whose instrument is known: the archived ones with the instrument's clock (the
+// computer's time where the clock is unknown), and those without an archive row (made before the
+// archive existed) with NrOdc's time of the download and the instrument of its punches.
+QList<Transfer> loadTransfers(TDM3& dm);
+// The date and time of each instrument's latest punch (instruments as punches store them); an
+// instrument without a punch is left out.
+QHash<QString, QDateTime> loadLatestPunches(TDM3& dm, const QStringList& instruments);
 
 } // namespace ronvalo

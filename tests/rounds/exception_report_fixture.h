@@ -28,8 +28,9 @@ inline ExceptionReportChoices period(const QDate& from, const QDate& to) {
 // Plan "Noc" of instrument 0001: checkpoints 1, 2, 3 in this order, starts 22:00, 00:00 and 02:00
 // (the last two after midnight, on the evening's day), tolerance 10 min, 30 min a round.
 // 2024-03-04: walked on time; walked late; step 2 missed.
-// 2024-03-05: 2 and 3 walked backwards; nothing after midnight. A punch at checkpoint 99, which
-// has no name and no plan, and an incident at 171 of instrument 0002, which has no plan.
+// 2024-03-05: 2 and 3 walked backwards (3 out of order); nothing after midnight. A punch at
+// checkpoint 99, which has no name and no plan, and an incident at 171 of instrument 0002, which
+// has no plan.
 struct ReportInstallation {
     TempFolder folder;
     // On the server's engine, the tables are there and "Baza" in the folder's own settings hive
@@ -45,7 +46,8 @@ struct ReportInstallation {
             "2024-03-04;Noc;0001 Brama północna;22:00;22:05;Wykonany;",
             "2024-03-04;Noc;0001 Brama północna;00:00;00:15;Spóźniony;",
             "2024-03-04;Noc;0001 Brama północna;02:00;02:00;Niepełny;2 Parking",
-            "2024-03-05;Noc;0001 Brama północna;22:00;22:00;Poza kolejnością;",
+            "2024-03-05;Noc;0001 Brama północna;22:00;22:00;Poza kolejnością;3 Magazyn (poza "
+            "kolejnością)",
             "2024-03-05;Noc;0001 Brama północna;00:00;;Nie wykonany;1 Brama główna, 2 Parking, "
             "3 Magazyn",
             "2024-03-05;Noc;0001 Brama północna;02:00;;Nie wykonany;1 Brama główna, 2 Parking, "
@@ -93,13 +95,15 @@ struct ReportInstallation {
             {5, "13:00", 171, "0002"}, {5, "22:00", 1, "0001"}, {5, "22:05", 3, "0001"},
             {5, "22:10", 2, "0001"},
         };
+        // Read on the morning after the last day: every round of the two days is judged.
+        const qint32 download = dm.appendDownload(QDateTime(QDate(2024, 3, 7), QTime(8, 0)));
         for (const auto& row : punches) {
             Punch punch;
             punch.Data = QDate(2024, 3, row.day);
             punch.Czas = QTime::fromString(row.time, "HH:mm");
             punch.Nrwewpkt = row.checkpoint;
             punch.Nrczyt = row.instrument;
-            punch.NrSczytania = 1;
+            punch.NrSczytania = download;
             dm.insertPunch(punch);
         }
     }

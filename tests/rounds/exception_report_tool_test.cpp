@@ -12,6 +12,7 @@
 
 #include "rounds/exception_report_fixture.h"
 #include "rounds/plan_rules.h"
+#include "store/archive.h"
 #include "store/sqlite_connection.h"
 #include "support/pdf_reading.h"
 
@@ -72,6 +73,29 @@ TEST_P(ToolOnEitherEngineTest, WritesTheRoundsAnOperatorWorksOutByHand) {
         ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
         EXPECT_EQ(csvRows(csv), QStringList{all.first()} + c.rows);
     }
+}
+
+// The instrument was last read at 23:00 on the second day (a newer download than the fixture's,
+// archived without the instrument's clock): the two rounds after midnight, due later, are not
+// judged yet.
+TEST_P(ToolOnEitherEngineTest, RoundsDueAfterTheLastTransferAreNotJudged) {
+    {
+        TDM3 dm;
+        installation.open(dm);
+        ArchiveRow row;
+        row.download = 2;
+        row.instrument = "0001";
+        row.received = QDateTime(QDate(2024, 3, 5), QTime(23, 0));
+        row.transmission = "transmisja";
+        appendArchiveRow(dm, row);
+    }
+    const auto result = run({"--od", "2024-03-05", "--do", "2024-03-05", "--csv", csv});
+    ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    const QStringList all = ReportInstallation::allRows();
+    EXPECT_EQ(
+        csvRows(csv),
+        (QStringList{all[0], all[4], "2024-03-05;Noc;0001 Brama północna;00:00;;Brak odczytu;",
+                     "2024-03-05;Noc;0001 Brama północna;02:00;;Brak odczytu;"}));
 }
 
 TEST_F(ExceptionReportToolTest, BadArgumentsExitOneSayingWhich) {

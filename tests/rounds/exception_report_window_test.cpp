@@ -71,6 +71,7 @@ TEST_F(ExceptionReportWindowTest, RowsAreColouredByStatusAndSummed) {
     EXPECT_EQ(shown->lbPodsumowanie->text(),
               QString::fromUtf8("Zaplanowane: 6   Wykonane: 1   Spóźnione: 1   "
                                 "Poza kolejnością: 1   Niepełne: 1   Nie wykonane: 2   "
+                                "Brak odczytu: 0   "
                                 "Zgodność: 50,0%"));
 
     // Only the exceptions: the summary still counts every round of the period.

@@ -1,0 +1,27 @@
+// How far each instrument's downloads reach: the moment of its last transfer, after which its
+// rounds cannot be judged yet.
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <span>
+
+namespace ronvalo {
+
+// One download: its number, its instrument, and when it was transferred (the instrument's own
+// clock where the archive knows it, else the computer's time).
+struct Transfer {
+    qint32 download = 0;
+    QString instrument;
+    QDateTime moment;
+};
+
+// Each instrument's last transfer, keyed as punches store the instrument (its first 10
+// characters): the moment of its newest download (by number). The instrument has been read up to
+// its latest punch (`latestPunch`, by the same key) at least, so no earlier moment is ever given:
+// that holds for punches stored without a download of their own too.
+QHash<QString, QDateTime> lastTransfers(std::span<const Transfer> transfers,
+                                        const QHash<QString, QDateTime>& latestPunch);
+
+} // namespace ronvalo
