@@ -6,6 +6,7 @@
 #include <xlsxwriter.h>
 
 #include "common/exception.h"
+#include "common/xlsx_check.h"
 
 #ifndef _WIN32
 #include <clocale>
@@ -218,6 +219,11 @@ void XlsxWriter::commit() {
     const lxw_error closed = workbook_close(book_->workbook.release());
     book_->sheet = nullptr;
     check(closed);
+    // The library's own writes of its temporary files go unchecked: a disk that filled up
+    // would leave a cut sheet in a zip it calls finished.
+    if (const QString damage = xlsxDamage(QString::fromStdString(file_.temporaryPath()));
+        !damage.isEmpty())
+        fail(QStringLiteral("skoroszyt wyszedł niepełny, %1 (brak miejsca na dysku?)").arg(damage));
     if (const platform::OsError error = file_.commit(); error.failed())
         fail(QString::fromStdString(error.text()), error.code());
 }

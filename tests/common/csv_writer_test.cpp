@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include "common/exception.h"
+#include "common/xlsx_writer.h"
 #include "support/temp_folder.h"
 
 using namespace ronvalo;
@@ -159,6 +160,30 @@ TEST(CsvWriter, CancelledOrFailedWriteLeavesNoFileAndKeepsTheOldOne) {
          },
          "Nie można zapisać pliku %1: " +
              QString::fromStdString(platform::OsError::fromCode(EFBIG).text())},
+        // The XLSX writer stages its file the same way.
+        {"xlsx cancelled",
+         [](const QString& target) {
+             XlsxWriter writer(target, {{"Nr", "Nazwa"}, {CellKind::Number}});
+             writer.writeRows(numberedRows(20000), 20000);
+         },
+         ""},
+        {"xlsx row source fails",
+         [](const QString& target) {
+             auto rows = numberedRows(20000);
+             writeXlsxFile(target, {{"Nr"}, {}}, [&rows, k = 0](QStringList& fields) mutable {
+                 if (++k == 10000)
+                     throw Exception("Nie można odczytać tabeli");
+                 return rows(fields);
+             });
+         },
+         "Nie można odczytać tabeli"},
+        {"xlsx disk refuses",
+         [](const QString& target) {
+             const FileSizeLimit limit(100 * 1024);
+             writeXlsxFile(target, {{"Nr"}, {}}, numberedRows(20000));
+         },
+         "Nie można zapisać pliku %1: skoroszyt wyszedł niepełny, urwany zapis "
+         "(xl/worksheets/sheet1.xml) (brak miejsca na dysku?)"},
     };
     for (const Case& c : cases) {
         for (const bool oldFile : {false, true}) {
