@@ -14,6 +14,7 @@
 #include "rounds/plan_rules.h"
 #include "store/sqlite_connection.h"
 #include "support/pdf_reading.h"
+#include "support/xlsx_reading.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -358,3 +359,99 @@ TEST_P(ToolOnEitherEngineTest, PdfSaysWhatTheFilesPdfSays) {
 }
 
 } // namespace
+
+TEST(ToolsHelpTest, HelpGoesToStandardOutputWithExitZero) {
+    for (const char* tool : {"ronvalo-raport", "ronvalo-verify"})
+        for (const QStringList& arguments :
+             {QStringList{"--help"}, QStringList{"-h"}, QStringList{"/brak", "--help"}}) {
+            SCOPED_TRACE(tool + (" " + arguments.join(' ')).toStdString());
+            QProcess run;
+            run.start(QStringLiteral(RONVALO_BIN_DIR "/") + tool, arguments);
+            ASSERT_TRUE(run.waitForFinished(60000));
+            EXPECT_EQ(run.exitCode(), 0);
+            EXPECT_TRUE(run.readAllStandardOutput().startsWith("Użycie: " + QByteArray(tool)));
+            EXPECT_EQ(run.readAllStandardError(), "");
+        }
+}
+
+// "--csv -": the file's very bytes on standard output, and nothing else there.
+TEST_F(ExceptionReportToolTest, CsvToStandardOutputIsTheFile) {
+    const QStringList period{"--od", "2024-03-04", "--do", "2024-03-05"};
+    ASSERT_EQ(run(period + QStringList{"--csv", csv}).exitCode, 0);
+    const auto piped = run(period + QStringList{"--csv", "-"});
+    EXPECT_EQ(piped.exitCode, 0) << piped.standardError.toStdString();
+    EXPECT_EQ(piped.standardOutput, readFileBytes(csv));
+    EXPECT_EQ(piped.standardError, "");
+    for (const char* option : {"--xlsx", "--pdf"}) {
+        const auto refused = run(period + QStringList{option, "-"});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.standardError.contains("standardowe wyjście"));
+    }
+}
+
+// The workbook holds the CSV file's rows, cell for cell: dates and times as day numbers with a
+// date or time format, the rest as text.
+TEST_F(ExceptionReportToolTest, XlsxHoldsTheCsvRowsAsTypedCells) {
+    const QString xlsx = installation.folder.file("raport.xlsx");
+    const auto result = run({"--od", "2024-03-04", "--do", "2024-03-05", "--xlsx", xlsx});
+    ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    const XlsxSheet sheet = readXlsx(xlsx);
+    ASSERT_EQ(sheet.error, "");
+    const QStringList rows = ReportInstallation::allRows();
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const QStringList fields = rows[r].split(';');
+        for (qsizetype c = 0; c < fields.size(); ++c) {
+            const QString at = QChar(char16_t(u'A' + c)) + QString::number(r + 1);
+            SCOPED_TRACE(at.toStdString());
+            const XlsxCell cell = sheet.cells.value(at);
+            QString shown = cell.value;
+            if (cell.format == "yyyy-mm-dd")
+                shown = QDate(1899, 12, 30).addDays(cell.value.toLongLong()).toString(Qt::ISODate);
+            else if (cell.format == "hh:mm")
+                shown = QTime(0, 0)
+                            .addSecs(qRound(cell.value.toDouble() * 1440) * 60)
+                            .toString("HH:mm");
+            else
+                EXPECT_EQ(cell.type, fields[c].isEmpty() ? "" : "inlineStr");
+            EXPECT_EQ(shown, fields[c]);
+            const bool dateOrTime = r > 0 && (c == 0 || c == 3 || c == 4) && !fields[c].isEmpty();
+            EXPECT_EQ(cell.format.isEmpty(), !dateOrTime);
+        }
+    }
+}
+
+// A report empty for a reason is still written, with the reason on stderr; a report with rounds
+// has a quiet stderr.
+TEST_F(ExceptionReportToolTest, AnEmptyReportForAReasonSaysWhyOnStderr) {
+    const struct {
+        const char* name;
+        QStringList statements; // run on Obchody.db first
+        QStringList period;
+        const char* says; // "" nothing
+    } cases[] = {
+        {"rounds", {}, {"--od", "2024-03-04", "--do", "2024-03-05"}, ""},
+        {"reversed", {}, {"--od", "2024-03-05", "--do", "2024-03-04"}, "Okres odwrócony"},
+        {"no plans",
+         {"DELETE FROM KrokiPlanu", "DELETE FROM Plany"},
+         {"--od", "2024-03-04", "--do", "2024-03-05"},
+         "Brak planów obchodów"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        tamper(installation.db() + "Obchody.db", c.statements);
+        const QString pdf = installation.folder.file("raport.pdf");
+        for (const QStringList& output : {QStringList{"--csv", csv}, QStringList{"--pdf", pdf}}) {
+            const auto result = run(c.period + output);
+            EXPECT_EQ(result.exitCode, 0);
+            if (*c.says) {
+                expectOneLine(result.standardError, "ronvalo-raport");
+                EXPECT_TRUE(result.standardError.contains(c.says))
+                    << result.standardError.toStdString();
+            } else {
+                EXPECT_EQ(result.standardError, "");
+            }
+        }
+        EXPECT_EQ(csvRows(csv).size() == 1, *c.says != '\0');
+        EXPECT_EQ(readPdf(pdf).layoutText.contains(c.says), true);
+    }
+}
