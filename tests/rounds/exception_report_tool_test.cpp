@@ -390,34 +390,15 @@ TEST_F(ExceptionReportToolTest, CsvToStandardOutputIsTheFile) {
 }
 
 // The workbook holds the CSV file's rows, cell for cell: dates and times as day numbers with a
-// date or time format, the rest as text.
-TEST_F(ExceptionReportToolTest, XlsxHoldsTheCsvRowsAsTypedCells) {
+// date or time format, the instrument ("0001 ...") and the rest as text.
+TEST_F(ExceptionReportToolTest, XlsxHoldsTheCsvRows) {
     const QString xlsx = installation.folder.file("raport.xlsx");
     const auto result = run({"--od", "2024-03-04", "--do", "2024-03-05", "--xlsx", xlsx});
     ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
     const XlsxSheet sheet = readXlsx(xlsx);
     ASSERT_EQ(sheet.error, "");
-    const QStringList rows = ReportInstallation::allRows();
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        const QStringList fields = rows[r].split(';');
-        for (qsizetype c = 0; c < fields.size(); ++c) {
-            const QString at = QChar(char16_t(u'A' + c)) + QString::number(r + 1);
-            SCOPED_TRACE(at.toStdString());
-            const XlsxCell cell = sheet.cells.value(at);
-            QString shown = cell.value;
-            if (cell.format == "yyyy-mm-dd")
-                shown = QDate(1899, 12, 30).addDays(cell.value.toLongLong()).toString(Qt::ISODate);
-            else if (cell.format == "hh:mm")
-                shown = QTime(0, 0)
-                            .addSecs(qRound(cell.value.toDouble() * 1440) * 60)
-                            .toString("HH:mm");
-            else
-                EXPECT_EQ(cell.type, fields[c].isEmpty() ? "" : "inlineStr");
-            EXPECT_EQ(shown, fields[c]);
-            const bool dateOrTime = r > 0 && (c == 0 || c == 3 || c == 4) && !fields[c].isEmpty();
-            EXPECT_EQ(cell.format.isEmpty(), !dateOrTime);
-        }
-    }
+    EXPECT_EQ(xlsxCsvLines(sheet), ReportInstallation::allRows());
+    EXPECT_EQ(sheet.cells.value("C2").type, "inlineStr");
 }
 
 // A report empty for a reason is still written, with the reason on stderr; a report with rounds

@@ -1,7 +1,9 @@
 // XLSX parts out of the zip by python3, their cells by QXmlStreamReader.
 #include "support/xlsx_reading.h"
 
+#include <QDate>
 #include <QProcess>
+#include <QTime>
 #include <QXmlStreamReader>
 
 namespace ronvalo::test {
@@ -61,6 +63,34 @@ QStringList sheetNames(const QByteArray& workbook) {
 }
 
 } // namespace
+
+QStringList xlsxCsvLines(const XlsxSheet& sheet) {
+    QMap<int, QMap<int, QString>> rows;
+    int columns = 0;
+    for (auto it = sheet.cells.cbegin(); it != sheet.cells.cend(); ++it) {
+        const int column = it.key()[0].unicode() - 'A';
+        const int row = it.key().mid(1).toInt();
+        const XlsxCell& cell = it.value();
+        QString shown = cell.value;
+        if (cell.format == QStringLiteral("yyyy-mm-dd"))
+            shown = QDate(1899, 12, 30).addDays(cell.value.toLongLong()).toString(Qt::ISODate);
+        else if (cell.format == QStringLiteral("hh:mm"))
+            shown = QTime(0, 0)
+                        .addSecs(qRound(cell.value.toDouble() * 1440) * 60)
+                        .toString(QStringLiteral("HH:mm"));
+        rows[row][column] = shown;
+        columns = std::max(columns, column + 1);
+    }
+    QStringList lines;
+    const int last = rows.isEmpty() ? 0 : rows.lastKey();
+    for (int row = 1; row <= last; ++row) {
+        QStringList fields;
+        for (int column = 0; column < columns; ++column)
+            fields << rows.value(row).value(column);
+        lines << fields.join(u';');
+    }
+    return lines;
+}
 
 XlsxSheet readXlsx(const QString& path, int sheet) {
     XlsxSheet result;

@@ -20,6 +20,10 @@ struct XlsxSheet {
     QString error;                 // why it could not be read; "" when it was
 };
 
+// The sheet's rows as the CSV export writes them, fields joined by ";" (unquoted): date cells
+// "2004-04-26", time cells "08:15", numbers and texts as written, empty cells empty.
+QStringList xlsxCsvLines(const XlsxSheet& sheet);
+
 // The cells of sheet `sheet` (1 first) of the workbook at `path`.
 XlsxSheet readXlsx(const QString& path, int sheet = 1);
 
