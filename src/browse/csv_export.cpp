@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "common/dialogs.h"
+#include "common/window_title.h"
 #include "common/xlsx_writer.h"
 
 namespace ronvalo {
@@ -61,6 +62,7 @@ bool writeTableWithProgress(QWidget* parent, TableFormat format, TableWriter& wr
                              QStringLiteral("Anuluj"), 0, barSteps, parent);
     progress.setObjectName(format == TableFormat::Xlsx ? "XlsxProgress" : "CsvProgress");
     progress.setWindowTitle(QStringLiteral("Zapisz jako %1").arg(formatName(format)));
+    makeRoomForTitle(progress);
     progress.setWindowModality(Qt::WindowModal);
     progress.setAutoReset(false);
     progress.setAutoClose(false);

@@ -15,6 +15,7 @@
 #include "browse/csv_export.h"
 #include "common/error_handler.h"
 #include "common/legacy_fonts.h"
+#include "common/window_title.h"
 #include "rounds/window_parts.h"
 
 namespace ronvalo {
@@ -43,6 +44,7 @@ std::optional<ArchiveCheck> checkWithProgress(QWidget* parent, const ArchiveChec
                              QStringLiteral("Anuluj"), 0, barSteps, parent);
     progress.setObjectName("ArchiveProgress");
     progress.setWindowTitle(checkTitle);
+    makeRoomForTitle(progress);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
