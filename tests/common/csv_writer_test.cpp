@@ -208,15 +208,22 @@ TEST(CsvWriter, CancelledOrFailedWriteLeavesNoFileAndKeepsTheOldOne) {
 TEST(CsvWriter, TargetsThatCannotBeWrittenAreRefusedByName) {
     TempFolder folder;
     ASSERT_TRUE(QDir(folder.path()).mkdir("folder.csv"));
-    for (const QString& target : {folder.file("folder.csv"), folder.file("brak/wynik.csv")}) {
-        try {
-            CsvWriter writer(target, {"Nr"});
-            ADD_FAILURE() << "no error for " << target.toStdString();
-        } catch (const EInOutError& error) {
-            EXPECT_TRUE(error.message().startsWith("Nie można zapisać pliku " +
-                                                   QDir::toNativeSeparators(target) + ": "))
-                << error.message().toStdString();
+    const std::function<void(const QString&)> writers[] = {
+        [](const QString& target) { CsvWriter writer(target, {"Nr"}); },
+        [](const QString& target) {
+            XlsxWriter writer(target, {{"Nr"}, {}});
+        },
+    };
+    for (const auto& open : writers)
+        for (const QString& target : {folder.file("folder.csv"), folder.file("brak/wynik.csv")}) {
+            try {
+                open(target);
+                ADD_FAILURE() << "no error for " << target.toStdString();
+            } catch (const EInOutError& error) {
+                EXPECT_TRUE(error.message().startsWith("Nie można zapisać pliku " +
+                                                       QDir::toNativeSeparators(target) + ": "))
+                    << error.message().toStdString();
+            }
         }
-    }
     EXPECT_EQ(folderEntries(folder.path()), QStringList{"folder.csv"});
 }

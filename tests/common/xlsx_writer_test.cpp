@@ -1,11 +1,9 @@
 // The XLSX writer: each kind of column as the cells a spreadsheet reads, read back from the file.
 #include "common/xlsx_writer.h"
 
-#include <QDir>
 #include <clocale>
 #include <gtest/gtest.h>
 
-#include "common/exception.h"
 #include "support/temp_folder.h"
 #include "support/xlsx_reading.h"
 
@@ -97,20 +95,4 @@ TEST(XlsxWriter, CellsFollowTheirColumnsKinds) {
     // Empty fields are empty cells.
     for (const char* empty : {"C4", "A5", "B5", "E5"})
         EXPECT_FALSE(sheet.cells.contains(empty)) << empty;
-}
-
-TEST(XlsxWriter, TargetsThatCannotBeWrittenAreRefusedByName) {
-    TempFolder folder;
-    ASSERT_TRUE(QDir(folder.path()).mkdir("folder.xlsx"));
-    for (const QString& target : {folder.file("folder.xlsx"), folder.file("brak/wynik.xlsx")}) {
-        try {
-            XlsxWriter writer(target, {{"Nr"}, {}});
-            ADD_FAILURE() << "no error for " << target.toStdString();
-        } catch (const EInOutError& error) {
-            EXPECT_TRUE(error.message().startsWith("Nie można zapisać pliku " +
-                                                   QDir::toNativeSeparators(target) + ": "))
-                << error.message().toStdString();
-        }
-    }
-    EXPECT_EQ(folderEntries(folder.path()), QStringList{"folder.xlsx"});
 }

@@ -401,8 +401,8 @@ TEST_F(ExceptionReportToolTest, XlsxHoldsTheCsvRows) {
     EXPECT_EQ(sheet.cells.value("C2").type, "inlineStr");
 }
 
-// A report empty for a reason is still written, with the reason on stderr; a report with rounds
-// has a quiet stderr.
+// A report empty for a reason is still written, with the reason on stderr (the printed report
+// says it too: the layout's test); a report with rounds has a quiet stderr.
 TEST_F(ExceptionReportToolTest, AnEmptyReportForAReasonSaysWhyOnStderr) {
     const struct {
         const char* name;
@@ -420,19 +420,12 @@ TEST_F(ExceptionReportToolTest, AnEmptyReportForAReasonSaysWhyOnStderr) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         tamper(installation.db() + "Obchody.db", c.statements);
-        const QString pdf = installation.folder.file("raport.pdf");
-        for (const QStringList& output : {QStringList{"--csv", csv}, QStringList{"--pdf", pdf}}) {
-            const auto result = run(c.period + output);
-            EXPECT_EQ(result.exitCode, 0);
-            if (*c.says) {
-                expectOneLine(result.standardError, "ronvalo-raport");
-                EXPECT_TRUE(result.standardError.contains(c.says))
-                    << result.standardError.toStdString();
-            } else {
-                EXPECT_EQ(result.standardError, "");
-            }
-        }
+        const auto result = run(c.period + QStringList{"--csv", csv});
+        EXPECT_EQ(result.exitCode, 0);
+        if (*c.says)
+            expectOneLine(result.standardError, "ronvalo-raport");
+        EXPECT_EQ(result.standardError.isEmpty(), !*c.says);
+        EXPECT_TRUE(result.standardError.contains(c.says)) << result.standardError.toStdString();
         EXPECT_EQ(csvRows(csv).size() == 1, *c.says != '\0');
-        EXPECT_EQ(readPdf(pdf).layoutText.contains(c.says), true);
     }
 }
