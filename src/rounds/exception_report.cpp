@@ -314,6 +314,7 @@ ExceptionReportOffer loadExceptionReportOffer(TDM3& dm) {
     }
     for (auto it = instruments.cbegin(); it != instruments.cend(); ++it)
         offer.instruments.append({it.key(), it.value()});
+    std::sort(plans.begin(), plans.end(), naturalLess);
     offer.plans = plans;
     return offer;
 }

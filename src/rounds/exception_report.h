@@ -139,7 +139,7 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices);
 
 // The instruments and plan names the window offers: every instrument of the reader table and of
-// the plans, and every plan's name, each once and in order.
+// the plans, and every plan's name, each once and in order (the names in natural order).
 struct ExceptionReportOffer {
     QList<InstrumentName> instruments;
     QStringList plans;
