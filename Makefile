@@ -5,7 +5,8 @@ JOBS  ?= $(shell nproc)
 # Debian packages the build, the program and the tests need.
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 libgl-dev \
             libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth x11-utils \
-            socat postgresql libqt6sql6-psql
+            socat postgresql libqt6sql6-psql libxlsxwriter-dev zlib1g-dev \
+            qt6-translations-l10n python3
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: run test deps release folder fuzz soak bench deb windows windows-test windows-deps windows-e2e windows-psql
@@ -89,7 +90,8 @@ fuzz: deps
 # Windows x86-64, cross-built with MinGW-w64 against Qt, OpenSSL and libpq (for Qt's PostgreSQL
 # driver) built once from Debian's sources (packaging/windows/build-qt.sh) into RONVALO_WIN_QT;
 # checked under Wine.
-WIN_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools nsis wine xvfb xdotool imagemagick
+WIN_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools nsis wine xvfb xdotool imagemagick \
+                libz-mingw-w64-dev
 RONVALO_WIN_QT ?= /var/cache/ronvalo/qt6-mingw64-psql
 export RONVALO_WIN_QT
 
@@ -103,6 +105,7 @@ windows-test: deps windows-deps
 # The program's folder build-win/Ronvalo/ and the installer build-win/ronvalo-2.2-setup.exe.
 windows: deps windows-deps
 	JOBS=$(JOBS) packaging/windows/build-qt.sh
+	JOBS=$(JOBS) packaging/windows/build-xlsxwriter.sh
 	JOBS=$(JOBS) packaging/windows/build-windows.sh
 
 # The installer and the program end to end under Wine on a virtual screen (see the script).

@@ -1,6 +1,7 @@
 // ronvalo-raport FOLDER --od RRRR-MM-DD --do RRRR-MM-DD [--czytnik NR] [--plan NAZWA]
-// [--tylko-wyjatki] (--csv PLIK | --pdf PLIK): the exception report of an installation without a
-// screen, for schedulers and scripts. It only reads the tables, so it may run beside the program.
+// [--tylko-wyjatki] (--csv PLIK | --xlsx PLIK | --pdf PLIK): the exception report of an
+// installation without a screen, for schedulers and scripts. It only reads the tables, so it may
+// run beside the program.
 #include <QDir>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -12,6 +13,7 @@
 #include "common/command_line.h"
 #include "common/exception.h"
 #include "common/registry.h"
+#include "common/xlsx_writer.h"
 #include "rounds/archive_check.h"
 #include "rounds/exception_report.h"
 #include "rounds/exception_report_pages.h"
@@ -28,7 +30,10 @@ constexpr int kUnreadable = 2;
 
 const char* const usage =
     "Użycie: ronvalo-raport FOLDER --od RRRR-MM-DD --do RRRR-MM-DD [--czytnik NR] [--plan NAZWA]\n"
-    "                      [--tylko-wyjatki] (--csv PLIK | --pdf PLIK)\n";
+    "                      [--tylko-wyjatki] (--csv PLIK | --xlsx PLIK | --pdf PLIK)\n"
+    "Raport wyjątków instalacji z folderu FOLDER za okres od --od do --do (oba dni włącznie),\n"
+    "zapisany jako CSV, XLSX albo PDF; \"--csv -\" pisze CSV na standardowe wyjście.\n"
+    "Kody wyjścia: 0 zapisano, 1 złe argumenty, 2 nie można odczytać instalacji.\n";
 
 // A failure that ends the run with its exit code and one line on stderr.
 struct Failure {
@@ -39,7 +44,8 @@ struct Failure {
 struct Arguments {
     QString folder;
     ExceptionReportChoices choices;
-    std::optional<QString> csv;
+    std::optional<QString> csv; // "-": standard output
+    std::optional<QString> xlsx;
     std::optional<QString> pdf;
 };
 
@@ -77,6 +83,8 @@ Arguments parseArguments(const QStringList& arguments) {
             once(result.choices.plan, argument, valueOf(i));
         else if (argument == QStringLiteral("--csv"))
             once(result.csv, argument, valueOf(i));
+        else if (argument == QStringLiteral("--xlsx"))
+            once(result.xlsx, argument, valueOf(i));
         else if (argument == QStringLiteral("--pdf"))
             once(result.pdf, argument, valueOf(i));
         else if (argument == QStringLiteral("--tylko-wyjatki"))
@@ -95,8 +103,14 @@ Arguments parseArguments(const QStringList& arguments) {
             throw Failure{kBadArguments, QStringLiteral("brak opcji %1").arg(option)};
     result.choices.from = parseDate(QStringLiteral("--od"), *from);
     result.choices.to = parseDate(QStringLiteral("--do"), *to);
-    if (result.csv.has_value() == result.pdf.has_value())
-        throw Failure{kBadArguments, QStringLiteral("podaj jedną z opcji --csv albo --pdf")};
+    if (int(result.csv.has_value()) + int(result.xlsx.has_value()) + int(result.pdf.has_value()) !=
+        1)
+        throw Failure{kBadArguments,
+                      QStringLiteral("podaj jedną z opcji --csv, --xlsx albo --pdf")};
+    for (const auto* file : {&result.xlsx, &result.pdf})
+        if (*file == QStringLiteral("-"))
+            throw Failure{kBadArguments,
+                          QStringLiteral("na standardowe wyjście pisze tylko --csv -")};
     return result;
 }
 
@@ -141,9 +155,14 @@ ExceptionReport readReport(const Arguments& arguments, TDM3& dm) {
 
 void writeReport(const Arguments& arguments, const ExceptionReport& report) {
     try {
-        if (arguments.csv)
+        if (arguments.csv == QStringLiteral("-"))
+            writeCsvToStdout(exceptionReportTitles(), exceptionRoundRows(report.rounds));
+        else if (arguments.csv)
             writeCsvFile(*arguments.csv, exceptionReportTitles(),
                          exceptionRoundRows(report.rounds));
+        else if (arguments.xlsx)
+            writeXlsxFile(*arguments.xlsx, exceptionReportColumns(),
+                          exceptionRoundRows(report.rounds));
         else
             writeReportPdf(*arguments.pdf, QStringLiteral("Raport wyjątków"),
                            ExceptionReportPages(report, Clock::now()));
@@ -161,10 +180,19 @@ void quietNotices(QtMsgType type, const QMessageLogContext&, const QString& mess
 
 int run(const QStringList& commandLine) {
     try {
+        if (printUsageWhenAsked(commandLine, usage))
+            return kWritten;
         const Arguments arguments = parseArguments(commandLine);
         TDM3 dm;
-        writeReport(arguments, readReport(arguments, dm));
-        QTextStream(stdout) << terminalText(tablesSourceLine(dm)) << '\n';
+        const ExceptionReport report = readReport(arguments, dm);
+        // An empty report for a reason the reader should know is still a report written; the
+        // reason goes to stderr, as a scheduler's mail shows it.
+        if (const QString notice = exceptionReportNotice(report); !notice.isEmpty())
+            printFailure(QStringLiteral("ronvalo-raport"), notice);
+        writeReport(arguments, report);
+        // The CSV itself may be on stdout: nothing else goes there then.
+        if (arguments.csv != QStringLiteral("-"))
+            QTextStream(stdout) << terminalText(tablesSourceLine(dm)) << '\n';
         return kWritten;
     } catch (const Failure& failure) {
         printFailure(QStringLiteral("ronvalo-raport"), failure.message);

@@ -76,6 +76,8 @@ int check(const QString& folder, const QString& digest) {
 int main(int argc, char** argv) {
     qInstallMessageHandler(quietNotices);
     QCoreApplication app(argc, argv);
+    if (printUsageWhenAsked(app.arguments(), usage))
+        return kClean;
     const auto arguments = folderAndDigest(app.arguments());
     if (!arguments) {
         QTextStream(stderr) << usage;

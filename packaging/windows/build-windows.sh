@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make windows: the program cross-built for 64-bit Windows, its folder build-win/Ronvalo/ (the
 # executables, the Qt DLLs and plugins they load, the MinGW runtime, all stripped) and the NSIS
-# installer build-win/ronvalo-2.2-setup.exe. Needs the Qt that build-qt.sh makes. Of the SQL
+# installer build-win/ronvalo-2.2-setup.exe. Needs the Qt that build-qt.sh makes and the
+# libxlsxwriter of build-xlsxwriter.sh (linked in statically). Of the SQL
 # drivers, SQLite's serves the tables in the data folder, PostgreSQL's (with libpq and OpenSSL)
 # a database server.
 set -euo pipefail
@@ -14,6 +15,7 @@ out="$root/build-win"
 folder="$out/Ronvalo"
 
 [ -f "$QT/.complete" ] || { echo "build-windows: no Qt for Windows in $QT (packaging/windows/build-qt.sh)" >&2; exit 1; }
+"$here/build-xlsxwriter.sh"
 host_cmake=$(dirname "$(dirname "$(find /usr/lib -path '*cmake/Qt6HostInfo/Qt6HostInfoConfig.cmake' | head -1)")")
 
 cmake -S "$root" -B "$out/cmake" -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-ronvalo.cmake" \
@@ -27,6 +29,10 @@ cp "$out/cmake/bin/ronvalo.exe" "$out/cmake/bin/ronvalo-newdb.exe" "$out/cmake/b
 cp "$QT/plugins/platforms/qwindows.dll" "$folder/platforms/"
 cp "$QT/plugins/sqldrivers/qsqlite.dll" "$QT/plugins/sqldrivers/qsqlpsql.dll" "$folder/sqldrivers/"
 cp "$QT/plugins/styles/"*.dll "$folder/styles/"
+# Qt's own Polish texts for its standard dialogs, from Debian's qt6-translations-l10n (a .qm
+# file is the same on every system); the program looks in translations\ beside itself.
+mkdir -p "$folder/translations"
+cp /usr/share/qt6/translations/qtbase_pl.qm "$folder/translations/"
 
 # qtbase has no deployment tool: follow the imports of every file in the folder and copy each
 # DLL found in Qt or the MinGW runtime; the rest are the system's own. Windows matches DLL names

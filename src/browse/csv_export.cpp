@@ -1,12 +1,16 @@
-// Saving a table as a CSV file: the name from the save dialog, the rows in chunks with progress.
+// Saving a table as a CSV or XLSX file: the name from the save dialog, the rows in chunks with
+// progress.
 #include "browse/csv_export.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <algorithm>
+#include <memory>
 
 #include "common/dialogs.h"
+#include "common/window_title.h"
+#include "common/xlsx_writer.h"
 
 namespace ronvalo {
 
@@ -29,20 +33,36 @@ int barValue(qint64 written, qint64 expected) {
     return int(std::min<qint64>(written * barSteps / expected, barSteps - 1));
 }
 
+QString formatName(TableFormat format) {
+    return format == TableFormat::Xlsx ? QStringLiteral("XLSX") : QStringLiteral("CSV");
+}
+
+QString askFileName(TableFormat format, const QString& suggested) {
+    const QString name = formatName(format);
+    return Dialogs::current().saveFileName(
+        QStringLiteral("Zapisz jako %1").arg(name), suggested,
+        QStringLiteral("Pliki %1 (*.%2)").arg(name, name.toLower()));
+}
+
+// `name` with the format's extension in place of its own.
+QString withExtension(const QString& name, TableFormat format) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return (dot < 0 ? name : name.left(dot)) + u'.' + formatName(format).toLower();
+}
+
 } // namespace
 
 QString askCsvFileName(const QString& suggested) {
-    return Dialogs::current().saveFileName(QStringLiteral("Zapisz jako CSV"), suggested,
-                                           QStringLiteral("Pliki CSV (*.csv)"));
+    return askFileName(TableFormat::Csv, suggested);
 }
 
-bool writeCsvWithProgress(QWidget* parent, const QString& target, const QStringList& titles,
-                          const CsvRowSource& rows, qint64 expectedRows) {
-    CsvWriter writer(target, titles);
-    QProgressDialog progress(QStringLiteral("Zapisywanie pliku CSV..."), QStringLiteral("Anuluj"),
-                             0, barSteps, parent);
-    progress.setObjectName("CsvProgress");
-    progress.setWindowTitle(QStringLiteral("Zapisz jako CSV"));
+bool writeTableWithProgress(QWidget* parent, TableFormat format, TableWriter& writer,
+                            const TableRowSource& rows, qint64 expectedRows) {
+    QProgressDialog progress(QStringLiteral("Zapisywanie pliku %1...").arg(formatName(format)),
+                             QStringLiteral("Anuluj"), 0, barSteps, parent);
+    progress.setObjectName(format == TableFormat::Xlsx ? "XlsxProgress" : "CsvProgress");
+    progress.setWindowTitle(QStringLiteral("Zapisz jako %1").arg(formatName(format)));
+    makeRoomForTitle(progress);
     progress.setWindowModality(Qt::WindowModal);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
@@ -64,6 +84,32 @@ bool writeCsvWithProgress(QWidget* parent, const QString& target, const QStringL
     }
     writer.commit();
     return true;
+}
+
+bool writeCsvWithProgress(QWidget* parent, const QString& target, const QStringList& titles,
+                          const CsvRowSource& rows, qint64 expectedRows) {
+    CsvWriter writer(target, titles);
+    return writeTableWithProgress(parent, TableFormat::Csv, writer, rows, expectedRows);
+}
+
+QString askTableFileName(TableFormat format, const QString& suggestedName) {
+    return askFileName(format, withExtension(suggestedName, format));
+}
+
+bool writeTableFile(QWidget* parent, TableFormat format, const QString& target,
+                    const ExportedTable& table) {
+    std::unique_ptr<TableWriter> writer;
+    if (format == TableFormat::Xlsx)
+        writer = std::make_unique<XlsxWriter>(target, table.columns);
+    else
+        writer = std::make_unique<CsvWriter>(target, table.columns.titles);
+    return writeTableWithProgress(parent, format, *writer, table.rows, table.expectedRows);
+}
+
+bool exportTable(QWidget* parent, TableFormat format, const QString& suggestedName,
+                 const ExportedTable& table) {
+    const QString target = askTableFileName(format, suggestedName);
+    return !target.isEmpty() && writeTableFile(parent, format, target, table);
 }
 
 } // namespace ronvalo

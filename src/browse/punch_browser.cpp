@@ -179,6 +179,8 @@ void TfrOdbicia::buildGridMenu() {
     PopupMenu1->setObjectName("PopupMenu1");
     ZapiszjakoCSV1 = PopupMenu1->addAction(QStringLiteral("Zapisz jako CSV..."));
     ZapiszjakoCSV1->setObjectName("ZapiszjakoCSV1");
+    ZapiszjakoXLSX1 = PopupMenu1->addAction(QStringLiteral("Zapisz jako XLSX..."));
+    ZapiszjakoXLSX1->setObjectName("ZapiszjakoXLSX1");
     RxDBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(RxDBGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu1->popup(RxDBGrid1->viewport()->mapToGlobal(at));
@@ -201,6 +203,8 @@ void TfrOdbicia::connectHandlers() {
     connect(CheckBox2, &QCheckBox::clicked, this, guarded([this] { CheckBox2Click(); }));
     connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
     connect(ZapiszjakoCSV1, &QAction::triggered, this, guarded([this] { ZapiszjakoCSV1Click(); }));
+    connect(ZapiszjakoXLSX1, &QAction::triggered, this,
+            guarded([this] { exportGrid(TableFormat::Xlsx); }));
     // A refreshed table is positioned on its first row, as the grid's cursor.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { standOnFirstRow(); });
 }
@@ -300,19 +304,23 @@ void TfrOdbicia::SpeedButton1Click() {
 }
 
 void TfrOdbicia::ZapiszjakoCSV1Click() {
-    const QString target = askCsvFileName(QStringLiteral("odbicia.csv"));
-    if (target.isEmpty())
-        return;
-    // The rows the grid shows, all of them, read afresh in the grid's order.
-    auto next = module_.readPunches();
-    const CsvRowSource rows = [next = std::move(next)](QStringList& fields) {
+    exportGrid(TableFormat::Csv);
+}
+
+void TfrOdbicia::exportGrid(TableFormat format) {
+    // The rows the grid shows, all of them, read afresh in the grid's order once the file is
+    // named.
+    auto rows = [this, next = std::function<bool(Punch&)>()](QStringList& fields) mutable {
+        if (!next)
+            next = module_.readPunches();
         Punch punch;
         if (!next(punch))
             return false;
         fields = PunchTableModel::csvFields(punch);
         return true;
     };
-    writeCsvWithProgress(this, target, PunchTableModel::titles(), rows, model_->rowCount());
+    exportTable(this, format, QStringLiteral("odbicia"),
+                {PunchTableModel::columns(), rows, model_->rowCount()});
 }
 
 void TfrOdbicia::refillLookups() {

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <functional>
 
+#include "browse/csv_export.h"
 #include "common/service_log.h"
 #include "store/punch_filter.h"
 
@@ -41,8 +42,10 @@ public:
     void CheckBox2Click();
     void RxDBGrid1GetCellParams(const Punch& row, QFont& font, QColor& background, bool highlight);
     void SpeedButton1Click();
-    // The grid's context menu: every row of the selection to a CSV file the operator names.
+    // The grid's context menu: every row of the selection to a CSV or XLSX file the operator
+    // names.
     void ZapiszjakoCSV1Click();
+    void exportGrid(TableFormat format);
 
     // Fills both lookup combos from their tables again, keeping the selected keys that remain.
     void refillLookups();
@@ -61,6 +64,7 @@ public:
     QTableView* RxDBGrid1 = nullptr;
     QMenu* PopupMenu1 = nullptr; // the grid's context menu
     QAction* ZapiszjakoCSV1 = nullptr;
+    QAction* ZapiszjakoXLSX1 = nullptr;
     PunchTableModel* model() const { return model_; }
 
 protected:

@@ -50,6 +50,11 @@ QStringList PunchTableModel::titles() {
     return result;
 }
 
+TableColumns PunchTableModel::columns() {
+    return {titles(),
+            {CellKind::Date, CellKind::Time, CellKind::Number, CellKind::Text, CellKind::Number}};
+}
+
 QStringList PunchTableModel::csvFields(const Punch& punch) {
     return {csvDate(punch.Data), csvTime(punch.Czas), QString::number(punch.Nrwewpkt), punch.Nrczyt,
             QString::number(punch.NrSczytania)};

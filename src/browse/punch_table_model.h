@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "common/regional.h"
+#include "common/table_writer.h"
 #include "store/punch_pages.h"
 
 namespace ronvalo {
@@ -25,6 +26,8 @@ public:
     // the date and time in the ISO forms a spreadsheet reads in any locale.
     static QStringList titles();
     static QStringList csvFields(const Punch& punch);
+    // The titles with their columns' kinds, for a spreadsheet: the instrument's number is text.
+    static TableColumns columns();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

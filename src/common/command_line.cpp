@@ -45,6 +45,15 @@ void printFailure(const QString& tool, const QString& message) {
     QTextStream(stderr) << tool << ": " << terminalText(message) << '\n';
 }
 
+bool printUsageWhenAsked(const QStringList& arguments, const char* usage) {
+    for (qsizetype k = 1; k < arguments.size(); ++k)
+        if (arguments[k] == QStringLiteral("--help") || arguments[k] == QStringLiteral("-h")) {
+            QTextStream(stdout) << QString::fromUtf8(usage);
+            return true;
+        }
+    return false;
+}
+
 int runTool(const QString& tool, int failureCode, const std::function<int()>& work) {
     try {
         return work();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace ronvalo {
@@ -14,6 +15,10 @@ QString terminalText(const QString& text);
 
 // Writes "TOOL: MESSAGE" to stderr as one line, the message through terminalText().
 void printFailure(const QString& tool, const QString& message);
+
+// True when the command line (program name first) asks for help with "--help" or "-h": the tool
+// then prints `usage` to stdout and exits 0, whatever else the line holds.
+bool printUsageWhenAsked(const QStringList& arguments, const char* usage);
 
 // Runs a tool's work and returns its exit code. Whatever the work lets escape (an error of the
 // program, memory running out, anything else) ends the run with `failureCode` and one line on

@@ -2,6 +2,7 @@
 #include "common/csv_writer.h"
 
 #include <QDir>
+#include <QFile>
 
 #include "common/exception.h"
 
@@ -114,22 +115,10 @@ CsvWriter::CsvWriter(const QString& target, const QStringList& titles) : target_
     appendLine(buffer_, titles);
 }
 
-void CsvWriter::writeRow(const QStringList& fields) {
+void CsvWriter::putRow(const QStringList& fields) {
     appendLine(buffer_, fields);
-    ++rows_;
     if (buffer_.size() >= blockSize)
         writeBuffered();
-}
-
-bool CsvWriter::writeRows(const CsvRowSource& rows, qint64 limit) {
-    QStringList fields;
-    for (qint64 k = 0; k < limit; ++k) {
-        fields.clear();
-        if (!rows(fields))
-            return false;
-        writeRow(fields);
-    }
-    return true;
 }
 
 void CsvWriter::commit() {
@@ -148,10 +137,8 @@ void CsvWriter::writeBuffered() {
 }
 
 void CsvWriter::fail(const platform::OsError& error) const {
-    throw EInOutError(
-        QStringLiteral("Nie można zapisać pliku %1: %2")
-            .arg(QDir::toNativeSeparators(target_), QString::fromStdString(error.text())),
-        error.code());
+    throw EInOutError(tableWriteErrorText(target_, QString::fromStdString(error.text())),
+                      error.code());
 }
 
 void writeCsvFile(const QString& target, const QStringList& titles, const CsvRowSource& rows) {
@@ -159,6 +146,32 @@ void writeCsvFile(const QString& target, const QStringList& titles, const CsvRow
     while (writer.writeRows(rows, blockSize)) {
     }
     writer.commit();
+}
+
+void writeCsvToStdout(const QStringList& titles, const CsvRowSource& rows) {
+    QFile out;
+    const auto fail = [&out] {
+        throw EInOutError(
+            QStringLiteral("Nie można zapisać na standardowe wyjście: %1").arg(out.errorString()),
+            0);
+    };
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        fail();
+    QString buffer(byteOrderMark);
+    appendLine(buffer, titles);
+    QStringList fields;
+    bool more = true;
+    while (more) {
+        fields.clear();
+        more = rows(fields);
+        if (more)
+            appendLine(buffer, fields);
+        if (buffer.size() >= blockSize || !more) {
+            if (out.write(buffer.toUtf8()) < 0 || !out.flush())
+                fail();
+            buffer.resize(0);
+        }
+    }
 }
 
 } // namespace ronvalo

@@ -8,14 +8,12 @@
 #include <QTime>
 #include <functional>
 
+#include "common/table_writer.h"
 #include "platform/atomic_file.h"
 
 namespace ronvalo {
 
-// Hands out a table's rows one at a time: fills `fields` with the next row's and returns true,
-// or returns false at the end. Rows are pulled as they are written, so a long table never sits
-// in memory whole.
-using CsvRowSource = std::function<bool(QStringList& fields)>;
+using CsvRowSource = TableRowSource;
 
 // One field as the file holds it (RFC 4180): in quotes, with its quotes doubled, when it contains
 // ";", a quote, CR or LF; unchanged otherwise. A field that a spreadsheet would take for a
@@ -37,33 +35,28 @@ QString csvTime(const QTime& time);
 // it; an object dropped without commit() (a cancel, an exception) removes the temporary file, so
 // no half-written file ever stands under the target's name and a file that was there stays.
 // Every failure raises EInOutError with "Nie można zapisać pliku <name>: <the system's reason>".
-class CsvWriter {
+class CsvWriter : public TableWriter {
 public:
     // Creates the temporary file and writes the byte-order mark and the header row of `titles`.
     CsvWriter(const QString& target, const QStringList& titles);
-    CsvWriter(const CsvWriter&) = delete;
-    CsvWriter& operator=(const CsvWriter&) = delete;
-
-    void writeRow(const QStringList& fields);
-    // Writes up to `limit` rows pulled from `rows`; false once the source has run out.
-    bool writeRows(const CsvRowSource& rows, qint64 limit);
-    // Rows written after the header.
-    qint64 rowCount() const { return rows_; }
 
     // Writes what is buffered, flushes the file to the disk and puts it under the target's name.
-    void commit();
+    void commit() override;
 
 private:
+    void putRow(const QStringList& fields) override;
     void writeBuffered();
     [[noreturn]] void fail(const platform::OsError& error) const;
 
     QString target_;
     platform::AtomicFile file_;
     QString buffer_; // rows not yet handed to the file
-    qint64 rows_ = 0;
 };
 
 // The whole table in one go, for a caller without a window (a command line tool).
 void writeCsvFile(const QString& target, const QStringList& titles, const CsvRowSource& rows);
+// The same bytes to the process's standard output (a tool's "--csv -"). A failed write raises
+// EInOutError; what was written by then stays written.
+void writeCsvToStdout(const QStringList& titles, const CsvRowSource& rows);
 
 } // namespace ronvalo

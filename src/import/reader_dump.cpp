@@ -43,8 +43,7 @@ int readTwoDigits(QByteArrayView text, int lineNumber, const char* what) {
     const auto value = readNumber(text, 99);
     if (!value)
         throw DumpConversionError(
-            lineNumber,
-            QStringLiteral("%1 does not read as a number").arg(QLatin1StringView(what)));
+            lineNumber, QStringLiteral("%1 nie jest liczbą").arg(QString::fromUtf8(what)));
     return int(*value);
 }
 
@@ -54,12 +53,12 @@ int fullYear(int twoDigitYear) {
 }
 
 QDate readDate(QByteArrayView yy, QByteArrayView mm, QByteArrayView dd, int lineNumber) {
-    const int year = fullYear(readTwoDigits(yy, lineNumber, "year"));
-    const int month = readTwoDigits(mm, lineNumber, "month");
-    const int day = readTwoDigits(dd, lineNumber, "day");
+    const int year = fullYear(readTwoDigits(yy, lineNumber, "rok"));
+    const int month = readTwoDigits(mm, lineNumber, "miesiąc");
+    const int day = readTwoDigits(dd, lineNumber, "dzień");
     const auto date = makeDate(year, month, day);
     if (!date)
-        throw DumpConversionError(lineNumber, QStringLiteral("the date does not exist"));
+        throw DumpConversionError(lineNumber, QStringLiteral("taka data nie istnieje"));
     return *date;
 }
 
@@ -78,13 +77,12 @@ DataLine readPunchLine(QByteArrayView line, int lineNumber) {
     const auto checkpoint =
         readNumber(field(line, 2, blank - 1), std::numeric_limits<qint32>::max());
     if (!checkpoint)
-        throw DumpConversionError(
-            lineNumber, QStringLiteral("the checkpoint number does not read as a number"));
-    const int hours = readTwoDigits(field(line, blank + 1, blank + 2), lineNumber, "hours");
-    const int minutes = readTwoDigits(field(line, blank + 4, blank + 5), lineNumber, "minutes");
+        throw DumpConversionError(lineNumber, QStringLiteral("numer punktu nie jest liczbą"));
+    const int hours = readTwoDigits(field(line, blank + 1, blank + 2), lineNumber, "godzina");
+    const int minutes = readTwoDigits(field(line, blank + 4, blank + 5), lineNumber, "minuty");
     const auto time = makeTime(hours, minutes, 0);
     if (!time)
-        throw DumpConversionError(lineNumber, QStringLiteral("the time is not within the day"));
+        throw DumpConversionError(lineNumber, QStringLiteral("taka godzina nie istnieje"));
     DataLine result;
     result.kind = DataLine::Kind::Punch;
     result.checkpoint = qint32(*checkpoint);
@@ -95,7 +93,7 @@ DataLine readPunchLine(QByteArrayView line, int lineNumber) {
 } // namespace
 
 DumpConversionError::DumpConversionError(int lineNumber, const QString& reason)
-    : EConvertError(QStringLiteral("Dump line %1: %2").arg(lineNumber).arg(reason)),
+    : EConvertError(QStringLiteral("Wiersz zrzutu %1: %2").arg(lineNumber).arg(reason)),
       lineNumber_(lineNumber) {}
 
 void checkStartLine(QByteArrayView line) {

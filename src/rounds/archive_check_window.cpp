@@ -12,9 +12,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "browse/csv_export.h"
 #include "common/error_handler.h"
 #include "common/legacy_fonts.h"
+#include "common/window_title.h"
 #include "rounds/window_parts.h"
 
 namespace ronvalo {
@@ -43,6 +43,7 @@ std::optional<ArchiveCheck> checkWithProgress(QWidget* parent, const ArchiveChec
                              QStringLiteral("Anuluj"), 0, barSteps, parent);
     progress.setObjectName("ArchiveProgress");
     progress.setWindowTitle(checkTitle);
+    makeRoomForTitle(progress);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
@@ -99,14 +100,17 @@ ArchiveCheckWindow::ArchiveCheckWindow(ArchiveCheckRun check, LogWriter writeLog
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     btCsv = makeButton(this, "btCsv", QStringLiteral("CSV..."));
+    btXlsx = makeButton(this, "btXlsx", QStringLiteral("XLSX..."));
     btZamknij = makeButton(this, "btZamknij", QStringLiteral("Zamknij"));
     btZamknij->setDefault(true);
-    for (QPushButton* button : {btCsv, btZamknij}) {
+    for (QPushButton* button : {btCsv, btXlsx, btZamknij}) {
         button->setMinimumWidth(75);
         buttons->addWidget(button);
     }
     layout->addLayout(buttons);
     connect(btCsv, &QPushButton::clicked, this, guarded([this] { btCsvClick(); }));
+    connect(btXlsx, &QPushButton::clicked, this,
+            guarded([this] { exportFindings(TableFormat::Xlsx); }));
     connect(btZamknij, &QPushButton::clicked, this, &QDialog::accept);
     resize(640, 420);
 }
@@ -134,19 +138,23 @@ void ArchiveCheckWindow::showFindings() {
 }
 
 void ArchiveCheckWindow::btCsvClick() {
-    const QString path = askCsvFileName(QStringLiteral("archiwum_odczytow.csv"));
-    if (path.isEmpty())
-        return;
+    exportFindings(TableFormat::Csv);
+}
+
+void ArchiveCheckWindow::exportFindings(TableFormat format) {
     const QList<ArchiveFinding>& findings = result_.findings;
-    writeCsvWithProgress(
-        this, path, archiveFindingTitles(),
-        [&findings, next = qsizetype(0)](QStringList& fields) mutable {
-            if (next == findings.size())
-                return false;
-            fields = archiveFindingFields(findings[next++]);
-            return true;
-        },
-        findings.size());
+    // The download's number is a number; the instrument's stays text, its zeros kept.
+    const TableColumns columns{archiveFindingTitles(),
+                               {CellKind::Number, CellKind::Text, CellKind::Text}};
+    exportTable(this, format, QStringLiteral("archiwum_odczytow"),
+                {columns,
+                 [&findings, next = qsizetype(0)](QStringList& fields) mutable {
+                     if (next == findings.size())
+                         return false;
+                     fields = archiveFindingFields(findings[next++]);
+                     return true;
+                 },
+                 findings.size()});
 }
 
 } // namespace ronvalo

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "browse/csv_export.h"
 #include "common/service_log.h"
 #include "rounds/archive_check.h"
 
@@ -38,14 +39,16 @@ public:
     // turning meanwhile; then shows its findings. False when the operator stopped it: the window
     // shows nothing then. Raises what the check raises (EDatabaseError for unreadable tables).
     bool runCheck();
-    // "CSV...": the grid's rows to a file the operator names.
+    // "CSV..." and "XLSX...": the grid's rows to a file the operator names.
     void btCsvClick();
+    void exportFindings(TableFormat format);
 
     const ArchiveCheck& result() const { return result_; }
 
     QTableWidget* grid = nullptr;
     QLabel* lbPodsumowanie = nullptr;
     QPushButton* btCsv = nullptr;
+    QPushButton* btXlsx = nullptr;
     QPushButton* btZamknij = nullptr;
 
 private:

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <span>
 
+#include "common/natural_order.h"
 #include "rounds/rounds_store.h"
 #include "store/archive.h"
 #include "store/data_module.h"
@@ -126,6 +127,12 @@ QStringList exceptionReportTitles() {
             QStringLiteral("Brakujące punkty")};
 }
 
+TableColumns exceptionReportColumns() {
+    return {exceptionReportTitles(),
+            {CellKind::Date, CellKind::Text, CellKind::Text, CellKind::Time, CellKind::Time,
+             CellKind::Text, CellKind::Text}};
+}
+
 QStringList exceptionRoundFields(const ExceptionRound& round) {
     return {csvDate(round.day),          round.plan,           round.instrument,
             csvTime(round.plannedStart), csvTime(round.start), roundStatusText(round.status),
@@ -172,10 +179,23 @@ QString summaryLine(const RoundCounts& counts) {
 }
 
 QString exceptionReportSummary(const ExceptionReport& report) {
+    if (const QString notice = exceptionReportNotice(report); !notice.isEmpty())
+        return notice;
     QString line = summaryLine(report.total);
     if (!report.clocks.isEmpty())
         line += QStringLiteral("   Odczyty z zegarem do sprawdzenia: %1").arg(report.clocks.size());
     return line;
+}
+
+QString exceptionReportNotice(const ExceptionReport& report) {
+    const ExceptionReportChoices& choices = report.choices;
+    if (choices.to < choices.from)
+        return QStringLiteral("Okres odwrócony: „do” (%1) jest przed „od” (%2), raport jest pusty")
+            .arg(choices.to.toString(Qt::ISODate), choices.from.toString(Qt::ISODate));
+    if (report.noPlans)
+        return QStringLiteral("Brak planów obchodów: nie ma czego oceniać (plany zakłada się "
+                              "w oknie „Plany obchodów”)");
+    return {};
 }
 
 namespace {
@@ -198,6 +218,7 @@ ExceptionReport emptyReport(const ExceptionReportTables& tables,
         choices.instrument ? tables.instruments.label(*choices.instrument) : everyChoice;
     report.planText = choices.plan.value_or(everyChoice);
     report.archiveDigest = tables.archiveDigest;
+    report.noPlans = tables.plans.isEmpty();
     return report;
 }
 
@@ -217,6 +238,9 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
     RoundTotals totals = countRounds(chosen);
     report.perPlan = std::move(totals.perPlan);
     report.total = totals.total;
+    std::stable_sort(
+        report.perPlan.begin(), report.perPlan.end(),
+        [](const RoundCounts& a, const RoundCounts& b) { return naturalLess(a.plan, b.plan); });
     const auto scope = instrumentsInScope(tables.plans, choices);
     auto shown = [&](int punch) { return !scope || scope->contains(punches[punch].Nrczyt); };
     for (const int punch : evaluation.outside)
@@ -319,6 +343,7 @@ ExceptionReportOffer loadExceptionReportOffer(TDM3& dm) {
     }
     for (auto it = instruments.cbegin(); it != instruments.cend(); ++it)
         offer.instruments.append({it.key(), it.value()});
+    std::sort(plans.begin(), plans.end(), naturalLess);
     offer.plans = plans;
     return offer;
 }

@@ -57,7 +57,8 @@ struct ExceptionReport {
     QString instrumentText;       // the instrument's label, or "wszystkie"
     QString planText;             // the plan's name, or "wszystkie"
     QList<ExceptionRound> rounds; // without the "Wykonany" ones when only exceptions are asked
-    QList<RoundCounts> perPlan;   // of every round of the period, shown or not
+    QList<RoundCounts> perPlan;   // of every round of the period, shown or not; plans in natural
+                                  // order of their names ("Obchód 2" before "Obchód 10")
     RoundCounts total;
     QList<ReportPunch> outside;
     QList<ReportPunch> incidents;
@@ -70,6 +71,7 @@ struct ExceptionReport {
     // report is printed: the pages' footer prints its beginning and last digest, or that the
     // tables are not intact.
     ArchiveSeal archive;
+    bool noPlans = false; // the installation has no round plans at all
 };
 
 // What the report is made from, read from the tables.
@@ -87,6 +89,8 @@ struct ExceptionReportTables {
 
 // The grid's and the CSV file's column titles.
 QStringList exceptionReportTitles();
+// The titles with their columns' kinds, for a spreadsheet: the plan and the instrument are text.
+TableColumns exceptionReportColumns();
 // A round's fields under those titles: the date "2004-04-26", times "08:15" ("Start" empty for a
 // round not walked), the checkpoints as roundCheckpointsText() writes them.
 QStringList exceptionRoundFields(const ExceptionRound& round);
@@ -104,8 +108,13 @@ QStringList summaryFields(const RoundCounts& counts);
 // The line below the grid: each title with its figure.
 QString summaryLine(const RoundCounts& counts);
 // The window's line below the grid: the total's figures, and the downloads whose clock wants
-// checking when there are any.
+// checking when there are any; the notice instead for a report that has one.
 QString exceptionReportSummary(const ExceptionReport& report);
+
+// Why a report has no rounds when the reason is not "no exceptions": a period whose "do" comes
+// before its "od", or an installation without plans. "" for any other report. The window shows
+// it in place of the grid's summary, the printed report above its summary, the tool on stderr.
+QString exceptionReportNotice(const ExceptionReport& report);
 
 // Judges the period from `tables`: every plan of the instruments concerned (the one chosen, the
 // chosen plan's, or all), then shows the rounds chosen and what lies outside them. A period whose
@@ -139,7 +148,7 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices);
 
 // The instruments and plan names the window offers: every instrument of the reader table and of
-// the plans, and every plan's name, each once and in order.
+// the plans, and every plan's name, each once and in order (the names in natural order).
 struct ExceptionReportOffer {
     QList<InstrumentName> instruments;
     QStringList plans;

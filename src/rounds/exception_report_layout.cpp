@@ -27,6 +27,7 @@ struct Column {
     QString title;
     double width = 0;
     int align = Qt::AlignLeft;
+    bool oneLine = false; // a text too long is cut short with "…" instead of wrapped
 };
 
 struct TableRow {
@@ -90,6 +91,16 @@ QStringList wrapText(const QString& text, double room, ReportFontKind font,
     if (!line.isEmpty() || lines.isEmpty())
         lines << line;
     return lines;
+}
+
+// `text` on one line no wider than `room`: whole when it fits, else its beginning and "…". An
+// instrument's label keeps its number, which comes first, and as much of its description as fits.
+QString cutText(const QString& text, double room, ReportFontKind font, const TextWidth& width) {
+    if (width(font, text) <= room)
+        return text;
+    const QString ellipsis(QChar(0x2026));
+    const qsizetype fits = fittingLength(text, 0, room - width(font, ellipsis), font, width);
+    return text.left(fits).trimmed() + ellipsis;
 }
 
 // Places texts from the top of the first page's body down, starting a page where one is full.
@@ -193,9 +204,12 @@ private:
             return {wrapText(row.cells.value(0), tableWidth(columns) - 2 * kPad - kSlack, row.font,
                              width_)};
         QList<QStringList> lines;
-        for (qsizetype c = 0; c < columns.size(); ++c)
-            lines << wrapText(row.cells.value(c), columns[c].width - 2 * kPad - kSlack, row.font,
-                              width_);
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            const double room = columns[c].width - 2 * kPad - kSlack;
+            lines << (columns[c].oneLine
+                          ? QStringList{cutText(row.cells.value(c), room, row.font, width_)}
+                          : wrapText(row.cells.value(c), room, row.font, width_));
+        }
         return lines;
     }
 
@@ -299,6 +313,8 @@ void summarySection(Pager& pager, const ExceptionReport& report, const TextWidth
     rows.append(TableRow{QStringList{QStringLiteral("Razem")} + summaryFields(report.total), false,
                          ReportFontKind::Bold8});
     pager.heading(QStringLiteral("Podsumowanie"));
+    if (const QString notice = exceptionReportNotice(report); !notice.isEmpty())
+        pager.line(notice);
     pager.table(columns, rows);
 }
 
@@ -309,8 +325,9 @@ void roundsSection(Pager& pager, const ExceptionReport& report, const RegionalFo
         return;
     }
     const QStringList titles = exceptionReportTitles();
-    const QList<Column> columns{{titles[3], 17}, {titles[1], 37}, {titles[2], 32},
-                                {titles[4], 12}, {titles[5], 24}, {titles[6], 58}};
+    const QList<Column> columns{
+        {titles[3], 17}, {titles[1], 37}, {titles[2], 32, Qt::AlignLeft, true},
+        {titles[4], 12}, {titles[5], 24}, {titles[6], 58}};
     QList<TableRow> rows;
     QDate day;
     for (const ExceptionRound& round : report.rounds) {
@@ -335,7 +352,7 @@ void punchSection(Pager& pager, const QString& title, const QList<ReportPunch>& 
     }
     const QList<Column> columns{{QStringLiteral("Data"), 20},
                                 {QStringLiteral("Czas"), 12},
-                                {QStringLiteral("Czytnik"), 48},
+                                {QStringLiteral("Czytnik"), 48, Qt::AlignLeft, true},
                                 {QStringLiteral("Punkt kontrolny"), 100}};
     QList<TableRow> rows;
     for (const ReportPunch& punch : punches)

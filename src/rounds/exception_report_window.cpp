@@ -23,6 +23,7 @@
 #include "common/window_placement.h"
 #include "rounds/archive_check_window.h"
 #include "rounds/exception_report_pages.h"
+#include "rounds/window_parts.h"
 
 namespace ronvalo {
 
@@ -163,6 +164,8 @@ void ExceptionReportWindow::buildControls() {
     btRaport->setObjectName("btRaport");
     btCsv = new QPushButton(QStringLiteral("CSV..."), this);
     btCsv->setObjectName("btCsv");
+    btXlsx = new QPushButton(QStringLiteral("XLSX..."), this);
+    btXlsx->setObjectName("btXlsx");
 
     controls->addWidget(label("lbOd", QStringLiteral("od:")), 0, 0);
     controls->addWidget(dtOd, 0, 1);
@@ -175,12 +178,14 @@ void ExceptionReportWindow::buildControls() {
     controls->addWidget(label("lbPlan", QStringLiteral("Plan:")), 1, 2);
     controls->addWidget(cbPlan, 1, 3);
     controls->addWidget(btCsv, 1, 6);
+    controls->addWidget(btXlsx, 1, 7);
     controls->setColumnStretch(5, 1);
 
     model_ = new ExceptionRoundModel(this);
     grid = new QTableView(this);
     grid->setObjectName("grid");
     grid->setModel(model_);
+    grid->setItemDelegate(new CutTextTooltipDelegate(grid));
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -206,6 +211,8 @@ void ExceptionReportWindow::buildControls() {
     connect(chTylkoWyjatki, &QCheckBox::toggled, this, guarded([this] { choicesChanged(); }));
     connect(btRaport, &QPushButton::clicked, this, guarded([this] { btRaportClick(); }));
     connect(btCsv, &QPushButton::clicked, this, guarded([this] { btCsvClick(); }));
+    connect(btXlsx, &QPushButton::clicked, this,
+            guarded([this] { exportRounds(TableFormat::Xlsx); }));
 }
 
 // The offer is read before any handler is connected to a change of it, and the kept choices
@@ -281,12 +288,17 @@ void ExceptionReportWindow::btRaportClick() {
 }
 
 void ExceptionReportWindow::btCsvClick() {
-    const QString path = askCsvFileName(QStringLiteral("raport_wyjatkow.csv"));
+    exportRounds(TableFormat::Csv);
+}
+
+void ExceptionReportWindow::exportRounds(TableFormat format) {
+    const QString path = askTableFileName(format, QStringLiteral("raport_wyjatkow"));
     if (path.isEmpty())
         return;
     writeLog_(reportLogLine);
-    writeCsvWithProgress(this, path, exceptionReportTitles(), exceptionRoundRows(report_.rounds),
-                         report_.rounds.size());
+    writeTableFile(
+        this, format, path,
+        {exceptionReportColumns(), exceptionRoundRows(report_.rounds), report_.rounds.size()});
 }
 
 } // namespace ronvalo

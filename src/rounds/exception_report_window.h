@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <optional>
 
+#include "browse/csv_export.h"
 #include "common/service_log.h"
 #include "rounds/exception_report.h"
 
@@ -46,6 +47,8 @@ public:
     void btRaportClick();
     // "CSV...": the grid's rows to a file the operator names.
     void btCsvClick();
+    // "CSV..." and "XLSX...": the grid's rows to a file of that format.
+    void exportRounds(TableFormat format);
 
     QDateEdit* dtOd = nullptr;
     QDateEdit* dtDo = nullptr;
@@ -54,6 +57,7 @@ public:
     QCheckBox* chTylkoWyjatki = nullptr;
     QPushButton* btRaport = nullptr;
     QPushButton* btCsv = nullptr;
+    QPushButton* btXlsx = nullptr;
     QTableView* grid = nullptr;
     QLabel* lbPodsumowanie = nullptr;
 

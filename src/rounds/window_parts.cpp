@@ -1,18 +1,40 @@
 // The rounds' windows' shared parts.
 #include "rounds/window_parts.h"
 
+#include <QAbstractItemView>
 #include <QBoxLayout>
 #include <QDateEdit>
 #include <QDialog>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QToolTip>
 
 #include "common/error_handler.h"
 #include "common/regional.h"
 
 namespace ronvalo {
+
+QString CutTextTooltipDelegate::tooltipFor(const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const {
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    return sizeHint(cell, index).width() > option.rect.width() ? cell.text : QString();
+}
+
+bool CutTextTooltipDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                       const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) {
+    if (event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    if (const QString text = tooltipFor(option, index); !text.isEmpty())
+        QToolTip::showText(event->globalPos(), text, view, option.rect);
+    else
+        QToolTip::hideText();
+    return true;
+}
 
 QWidget* LimitedTextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                            const QModelIndex& index) const {

@@ -27,6 +27,17 @@ private:
     int maxLength_;
 };
 
+// A grid's cells as usual; a cell whose text its column cuts short shows the whole text as its
+// tooltip, and one shown whole has none.
+class CutTextTooltipDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+    // The tooltip of the cell at `index` drawn in `option.rect`: its text when cut, else "".
+    QString tooltipFor(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+};
+
 // A table with one selected row at a time, `headers` as its column titles, the last column
 // stretched.
 QTableWidget* makeTable(QWidget* parent, const char* name, const QStringList& headers);

@@ -28,6 +28,7 @@
 #include "store/data_module.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
+#include "support/xlsx_reading.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -445,7 +446,7 @@ TEST_F(BrowserTest, MenuKeyOnTheGridOffersTheCsvExportAtTheCurrentCell) {
     QStringList items;
     for (const QAction* action : browser->PopupMenu1->actions())
         items << action->text();
-    EXPECT_EQ(items, QStringList{"Zapisz jako CSV..."});
+    EXPECT_EQ(items, (QStringList{"Zapisz jako CSV...", "Zapisz jako XLSX..."}));
     const QRect cell = grid->visualRect(grid->currentIndex());
     EXPECT_EQ(browser->PopupMenu1->pos(), grid->viewport()->mapToGlobal(cell.center()));
     browser->PopupMenu1->close();
@@ -475,11 +476,19 @@ TEST_F(BrowserTest, CsvExportWritesEveryRowTheGridShows) {
     TempFolder out;
     for (const Case& c : cases) {
         c.select();
-        dialogs.fileNames = {out.file("odbicia.csv")};
+        dialogs.fileNames = {out.file("odbicia.csv"), out.file("odbicia.xlsx")};
         browser->ZapiszjakoCSV1->trigger();
         EXPECT_EQ(readFileBytes(out.file("odbicia.csv")), header + c.rows);
+        // The workbook has the same rows, "012" a text that keeps its zero.
+        browser->ZapiszjakoXLSX1->trigger();
+        const QByteArray csv = header.mid(3) + c.rows;
+        EXPECT_EQ(xlsxCsvLines(readXlsx(out.file("odbicia.xlsx"))).join("\r\n") + "\r\n",
+                  QString::fromUtf8(csv));
     }
-    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::SaveFile), QStringList(3, "Zapisz jako CSV"));
+    EXPECT_EQ(dialogs.texts(TestDialogs::Shown::SaveFile),
+              (QStringList{"Zapisz jako CSV", "Zapisz jako XLSX"} +
+               QStringList{"Zapisz jako CSV", "Zapisz jako XLSX"} +
+               QStringList{"Zapisz jako CSV", "Zapisz jako XLSX"}));
     EXPECT_TRUE(dialogs.texts(TestDialogs::Shown::Error).isEmpty());
 }
 

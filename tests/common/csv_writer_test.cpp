@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include "common/exception.h"
+#include "common/xlsx_writer.h"
 #include "support/temp_folder.h"
 
 using namespace ronvalo;
@@ -159,6 +160,30 @@ TEST(CsvWriter, CancelledOrFailedWriteLeavesNoFileAndKeepsTheOldOne) {
          },
          "Nie można zapisać pliku %1: " +
              QString::fromStdString(platform::OsError::fromCode(EFBIG).text())},
+        // The XLSX writer stages its file the same way.
+        {"xlsx cancelled",
+         [](const QString& target) {
+             XlsxWriter writer(target, {{"Nr", "Nazwa"}, {CellKind::Number}});
+             writer.writeRows(numberedRows(20000), 20000);
+         },
+         ""},
+        {"xlsx row source fails",
+         [](const QString& target) {
+             auto rows = numberedRows(20000);
+             writeXlsxFile(target, {{"Nr"}, {}}, [&rows, k = 0](QStringList& fields) mutable {
+                 if (++k == 10000)
+                     throw Exception("Nie można odczytać tabeli");
+                 return rows(fields);
+             });
+         },
+         "Nie można odczytać tabeli"},
+        {"xlsx disk refuses",
+         [](const QString& target) {
+             const FileSizeLimit limit(100 * 1024);
+             writeXlsxFile(target, {{"Nr"}, {}}, numberedRows(20000));
+         },
+         "Nie można zapisać pliku %1: skoroszyt wyszedł niepełny, urwany zapis "
+         "(xl/worksheets/sheet1.xml) (brak miejsca na dysku?)"},
     };
     for (const Case& c : cases) {
         for (const bool oldFile : {false, true}) {
@@ -183,15 +208,22 @@ TEST(CsvWriter, CancelledOrFailedWriteLeavesNoFileAndKeepsTheOldOne) {
 TEST(CsvWriter, TargetsThatCannotBeWrittenAreRefusedByName) {
     TempFolder folder;
     ASSERT_TRUE(QDir(folder.path()).mkdir("folder.csv"));
-    for (const QString& target : {folder.file("folder.csv"), folder.file("brak/wynik.csv")}) {
-        try {
-            CsvWriter writer(target, {"Nr"});
-            ADD_FAILURE() << "no error for " << target.toStdString();
-        } catch (const EInOutError& error) {
-            EXPECT_TRUE(error.message().startsWith("Nie można zapisać pliku " +
-                                                   QDir::toNativeSeparators(target) + ": "))
-                << error.message().toStdString();
+    const std::function<void(const QString&)> writers[] = {
+        [](const QString& target) { CsvWriter writer(target, {"Nr"}); },
+        [](const QString& target) {
+            XlsxWriter writer(target, {{"Nr"}, {}});
+        },
+    };
+    for (const auto& open : writers)
+        for (const QString& target : {folder.file("folder.csv"), folder.file("brak/wynik.csv")}) {
+            try {
+                open(target);
+                ADD_FAILURE() << "no error for " << target.toStdString();
+            } catch (const EInOutError& error) {
+                EXPECT_TRUE(error.message().startsWith("Nie można zapisać pliku " +
+                                                       QDir::toNativeSeparators(target) + ": "))
+                    << error.message().toStdString();
+            }
         }
-    }
     EXPECT_EQ(folderEntries(folder.path()), QStringList{"folder.csv"});
 }

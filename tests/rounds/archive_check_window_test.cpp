@@ -3,6 +3,8 @@
 #include "rounds/archive_check_window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -13,6 +15,7 @@
 #include "common/exception.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
+#include "support/xlsx_reading.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -60,6 +63,13 @@ TEST_F(ArchiveCheckWindowTest, ShowsTheFindingsAndWritesThemAsCsv) {
     EXPECT_EQ(readFileBytes(csv), QByteArray("\xEF\xBB\xBFOdczyt;Czytnik;Opis\r\n"
                                              "7;0001;\"Dodany wiersz: 2024-03-04 22:05; pkt 1\"\r\n"
                                              ";;Łańcuch przerwany\r\n"));
+    // The workbook: the same rows, the instrument "0001" a text that keeps its zeros.
+    const QString xlsx = QFileInfo(csv).dir().filePath("archiwum.xlsx");
+    dialogs.fileNames = {xlsx};
+    shown->btXlsx->click();
+    EXPECT_EQ(xlsxCsvLines(readXlsx(xlsx)),
+              (QStringList{"Odczyt;Czytnik;Opis", "7;0001;Dodany wiersz: 2024-03-04 22:05; pkt 1",
+                           ";;Łańcuch przerwany"}));
     EXPECT_EQ(logged.count(QString::fromUtf8("Sprawdzenie archiwum odczytów")), 2);
 }
 

@@ -119,6 +119,7 @@ struct ReportInstallation {
     struct Run {
         int exitCode = -1;
         QString standardError;
+        QByteArray standardOutput;
     };
 
     // ronvalo-raport with `arguments`, as a scheduler runs it.
@@ -126,7 +127,8 @@ struct ReportInstallation {
         QProcess tool;
         tool.start(QStringLiteral(RONVALO_BIN_DIR "/ronvalo-raport"), arguments);
         EXPECT_TRUE(tool.waitForFinished(60000));
-        return {tool.exitCode(), QString::fromUtf8(tool.readAllStandardError())};
+        return {tool.exitCode(), QString::fromUtf8(tool.readAllStandardError()),
+                tool.readAllStandardOutput()};
     }
 };
 

@@ -15,6 +15,7 @@
 #include "store/archive.h"
 #include "store/sqlite_connection.h"
 #include "support/pdf_reading.h"
+#include "support/xlsx_reading.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -109,9 +110,9 @@ TEST_F(ExceptionReportToolTest, BadArgumentsExitOneSayingWhich) {
         {{folder, "--od", "2024-03-04", "--csv", csv}, "brak opcji --do"},
         {{folder, "--od", "2024-02-30", "--do", "2024-03-05", "--csv", csv}, "zła data --od"},
         {{folder, "--od", "4.03.2024", "--do", "2024-03-05", "--csv", csv}, "zła data --od"},
-        {QStringList{folder} + period, "--csv albo --pdf"},
+        {QStringList{folder} + period, "--xlsx albo --pdf"},
         {QStringList{folder} + period + QStringList{"--csv", csv, "--pdf", "a.pdf"},
-         "--csv albo --pdf"},
+         "--xlsx albo --pdf"},
         {QStringList{folder} + period + QStringList{"--csv"}, "brak wartości opcji --csv"},
         {QStringList{folder} + period + QStringList{"--csv", csv, "--wszystko"},
          "nieznana opcja --wszystko"},
@@ -382,3 +383,73 @@ TEST_P(ToolOnEitherEngineTest, PdfSaysWhatTheFilesPdfSays) {
 }
 
 } // namespace
+
+TEST(ToolsHelpTest, HelpGoesToStandardOutputWithExitZero) {
+    for (const char* tool : {"ronvalo-raport", "ronvalo-verify"})
+        for (const QStringList& arguments :
+             {QStringList{"--help"}, QStringList{"-h"}, QStringList{"/brak", "--help"}}) {
+            SCOPED_TRACE(tool + (" " + arguments.join(' ')).toStdString());
+            QProcess run;
+            run.start(QStringLiteral(RONVALO_BIN_DIR "/") + tool, arguments);
+            ASSERT_TRUE(run.waitForFinished(60000));
+            EXPECT_EQ(run.exitCode(), 0);
+            EXPECT_TRUE(run.readAllStandardOutput().startsWith("Użycie: " + QByteArray(tool)));
+            EXPECT_EQ(run.readAllStandardError(), "");
+        }
+}
+
+// "--csv -": the file's very bytes on standard output, and nothing else there.
+TEST_F(ExceptionReportToolTest, CsvToStandardOutputIsTheFile) {
+    const QStringList period{"--od", "2024-03-04", "--do", "2024-03-05"};
+    ASSERT_EQ(run(period + QStringList{"--csv", csv}).exitCode, 0);
+    const auto piped = run(period + QStringList{"--csv", "-"});
+    EXPECT_EQ(piped.exitCode, 0) << piped.standardError.toStdString();
+    EXPECT_EQ(piped.standardOutput, readFileBytes(csv));
+    EXPECT_EQ(piped.standardError, "");
+    for (const char* option : {"--xlsx", "--pdf"}) {
+        const auto refused = run(period + QStringList{option, "-"});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.standardError.contains("standardowe wyjście"));
+    }
+}
+
+// The workbook holds the CSV file's rows, cell for cell: dates and times as day numbers with a
+// date or time format, the instrument ("0001 ...") and the rest as text.
+TEST_F(ExceptionReportToolTest, XlsxHoldsTheCsvRows) {
+    const QString xlsx = installation.folder.file("raport.xlsx");
+    const auto result = run({"--od", "2024-03-04", "--do", "2024-03-05", "--xlsx", xlsx});
+    ASSERT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    const XlsxSheet sheet = readXlsx(xlsx);
+    ASSERT_EQ(sheet.error, "");
+    EXPECT_EQ(xlsxCsvLines(sheet), ReportInstallation::allRows());
+    EXPECT_EQ(sheet.cells.value("C2").type, "inlineStr");
+}
+
+// A report empty for a reason is still written, with the reason on stderr (the printed report
+// says it too: the layout's test); a report with rounds has a quiet stderr.
+TEST_F(ExceptionReportToolTest, AnEmptyReportForAReasonSaysWhyOnStderr) {
+    const struct {
+        const char* name;
+        QStringList statements; // run on Obchody.db first
+        QStringList period;
+        const char* says; // "" nothing
+    } cases[] = {
+        {"rounds", {}, {"--od", "2024-03-04", "--do", "2024-03-05"}, ""},
+        {"reversed", {}, {"--od", "2024-03-05", "--do", "2024-03-04"}, "Okres odwrócony"},
+        {"no plans",
+         {"DELETE FROM KrokiPlanu", "DELETE FROM Plany"},
+         {"--od", "2024-03-04", "--do", "2024-03-05"},
+         "Brak planów obchodów"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        tamper(installation.db() + "Obchody.db", c.statements);
+        const auto result = run(c.period + QStringList{"--csv", csv});
+        EXPECT_EQ(result.exitCode, 0);
+        if (*c.says)
+            expectOneLine(result.standardError, "ronvalo-raport");
+        EXPECT_EQ(result.standardError.isEmpty(), !*c.says);
+        EXPECT_TRUE(result.standardError.contains(c.says)) << result.standardError.toStdString();
+        EXPECT_EQ(csvRows(csv).size() == 1, *c.says != '\0');
+    }
+}

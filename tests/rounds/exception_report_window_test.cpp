@@ -6,12 +6,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include "browse/report_preview.h"
@@ -21,6 +23,7 @@
 #include "store/sqlite_connection.h"
 #include "support/pdf_reading.h"
 #include "support/test_dialogs.h"
+#include "support/xlsx_reading.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -134,7 +137,40 @@ TEST_F(ExceptionReportWindowTest, ReportPreviewSavesPdfAndCsvHoldsTheGrid) {
     shown->btCsv->click();
     QStringList expected = ReportInstallation::allRows();
     EXPECT_EQ(readFileBytes(csv), "\xEF\xBB\xBF" + expected.join("\r\n").toUtf8() + "\r\n");
+    const QString xlsx = installation.folder.file("okno.xlsx");
+    dialogs.fileNames = {xlsx};
+    shown->btXlsx->click();
+    EXPECT_EQ(xlsxCsvLines(readXlsx(xlsx)), expected);
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList());
+}
+
+// The grid's cells cut short by their column show their whole text as a tooltip; cells shown
+// whole have none.
+TEST_F(ExceptionReportWindowTest, CutCellsShowTheirWholeTextAsATooltip) {
+    const auto shown = window();
+    shown->show();
+    QTableView* grid = shown->grid;
+    const QModelIndex instrument = grid->model()->index(0, 2);
+    const QString text = instrument.data().toString();
+    // Whole first: a tooltip once shown keeps its text a moment after it is hidden.
+    for (const int width : {400, 40}) {
+        SCOPED_TRACE(width);
+        grid->setColumnWidth(2, width);
+        const QRect cell = grid->visualRect(instrument);
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        grid->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(grid->viewport(), &help);
+        EXPECT_EQ(QToolTip::text(), width == 40 ? text : QString());
+    }
+}
+
+// "do" before "od" is said below the empty grid, not shown as a period without exceptions.
+TEST_F(ExceptionReportWindowTest, AReversedPeriodSaysSoBelowTheGrid) {
+    kept = period(QDate(2024, 3, 5), QDate(2024, 3, 4));
+    const auto shown = window();
+    EXPECT_EQ(shown->grid->model()->rowCount(), 0);
+    EXPECT_TRUE(shown->lbPodsumowanie->text().startsWith("Okres odwrócony"))
+        << shown->lbPodsumowanie->text().toStdString();
 }
 
 // A plan changed behind the program's back is named in the message and nothing is judged by it:
