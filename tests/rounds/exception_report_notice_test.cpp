@@ -63,8 +63,15 @@ TEST(ExceptionReportNoticeTest, AnEmptyReportSaysWhyInTheWindowAndOnPaper) {
 
 TEST(ExceptionReportNoticeTest, PlansAreSummedUpInNaturalOrder) {
     Evaluation evaluation;
-    for (const char* plan : {"Obchód 10", "Obchód 2", "Brama", "Obchód 1"})
-        evaluation.perPlan.append(RoundCounts{plan});
+    // The summary is counted from the rounds shown, one round of each plan here.
+    for (const char* plan : {"Obchód 10", "Obchód 2", "Brama", "Obchód 1"}) {
+        RoundRow row;
+        row.day = QDate(2024, 3, 4);
+        row.plan = int(evaluation.rounds.size());
+        row.planName = plan;
+        row.plannedStart = QDateTime(row.day, QTime(8, 0), Qt::UTC);
+        evaluation.rounds.append(row);
+    }
     const ExceptionReport report = exceptionReportOf(evaluation, {}, tablesWithPlan(true),
                                                      period(QDate(2024, 3, 4), QDate(2024, 3, 4)));
     QStringList plans;
