@@ -227,7 +227,8 @@ ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
     return exceptionReportOf(evaluate(input), input.punches, tables, choices);
 }
 
-ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices) {
+ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices,
+                                                const ReadingProgress& progress) {
     ExceptionReportTables tables;
     if (dm.roundsFileMissing()) {
         QList<InstrumentName> readers;
@@ -248,7 +249,9 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
     const QList<Plan> chosen = chosenPlans(tables.plans, choices);
     refuseTooLarge(chosen, choices);
     const PunchDates dates = punchDatesToLoad(chosen, choices.from, choices.to);
-    PunchCriteria criteria;
+    struct {
+        QDate fromDate, toDate;
+    } criteria;
     // The period's own days always: its punches outside any round are listed too.
     criteria.fromDate = dates.from.isValid() ? std::min(dates.from, choices.from) : choices.from;
     criteria.toDate = dates.to.isValid() ? std::max(dates.to, choices.to) : choices.to;
@@ -261,18 +264,11 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
         for (const Plan& plan : tables.plans)
             instruments.insert(punchInstrument(plan.instrument));
     }
-    QStringList ordered(instruments.cbegin(), instruments.cend());
-    ordered.sort();
-    for (const QString& instrument : ordered) {
-        criteria.instrument = instrument;
-        const auto next = dm.readPunches(PunchSelection::of(criteria));
-        Punch punch;
-        while (next(punch)) {
-            if (tables.checkpoints.incident(punch.Nrwewpkt))
-                tables.incidentCheckpoints.insert(punch.Nrwewpkt);
-            tables.punches.append(punch);
-        }
-    }
+    tables.punches =
+        loadPeriodPunches(dm, criteria.fromDate, criteria.toDate, instruments, progress);
+    for (const Punch& punch : std::as_const(tables.punches))
+        if (tables.checkpoints.incident(punch.Nrwewpkt))
+            tables.incidentCheckpoints.insert(punch.Nrwewpkt);
     return tables;
 }
 

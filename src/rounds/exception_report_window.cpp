@@ -22,6 +22,7 @@
 #include "common/regional.h"
 #include "common/window_placement.h"
 #include "rounds/archive_check_window.h"
+#include "rounds/exception_report_job.h"
 #include "rounds/exception_report_pages.h"
 
 namespace ronvalo {
@@ -220,10 +221,7 @@ void ExceptionReportWindow::fillOffer(const ExceptionReportChoices& start) {
     cbPlan->addItem(every);
     for (const QString& plan : offer.plans)
         cbPlan->addItem(plan, plan);
-    dtOd->setDate(start.from);
-    dtDo->setDate(start.to);
-    selectData(cbCzytnik, start.instrument);
-    selectData(cbPlan, start.plan);
+    showControls(start);
     chTylkoWyjatki->setChecked(start.exceptionsOnly);
 }
 
@@ -242,28 +240,65 @@ void ExceptionReportWindow::choicesChanged() {
     refresh();
 }
 
+namespace {
+
+// Whether a report judged under `judged` holds the rounds of `chosen`: the tick only filters.
+bool sameJudging(const ExceptionReportChoices& judged, const ExceptionReportChoices& chosen) {
+    return judged.from == chosen.from && judged.to == chosen.to &&
+           judged.instrument == chosen.instrument && judged.plan == chosen.plan;
+}
+
+} // namespace
+
 void ExceptionReportWindow::refresh() {
     const ExceptionReportChoices chosen = choices();
+    if (judged_ && sameJudging(judged_->choices, chosen)) {
+        show(*judged_);
+        return;
+    }
+    std::optional<ExceptionReport> made;
     try {
-        report_ = buildExceptionReport(loadExceptionReportTables(dm_, chosen), chosen);
+        made = judgeWithProgress(this, dm_, chosen);
     } catch (...) {
         // No rounds stay under choices they were not judged for (a plan refused, a period too
         // long): the window shows none, and the message says why.
+        judged_.reset();
         report_ = ExceptionReport();
         report_.choices = chosen;
         model_->setRounds(report_.rounds);
         lbPodsumowanie->clear();
         throw;
     }
+    if (!made) {
+        // Stopped: the controls go back to what the grid shows, so that the two agree.
+        if (judged_)
+            showControls(judged_->choices);
+        kept_ = choices();
+        return;
+    }
+    judged_ = std::move(made);
+    show(*judged_);
+}
+
+void ExceptionReportWindow::show(const ExceptionReport& judged) {
+    report_ = shownRounds(judged, chTylkoWyjatki->isChecked());
     model_->setRounds(report_.rounds);
     lbPodsumowanie->setText(exceptionReportSummary(report_));
+}
+
+void ExceptionReportWindow::showControls(const ExceptionReportChoices& chosen) {
+    const QSignalBlocker quietFrom(dtOd), quietTo(dtDo), quietInstrument(cbCzytnik),
+        quietPlan(cbPlan);
+    dtOd->setDate(chosen.from);
+    dtDo->setDate(chosen.to);
+    selectData(cbCzytnik, chosen.instrument);
+    selectData(cbPlan, chosen.plan);
 }
 
 void ExceptionReportWindow::btRaportClick() {
     // The pages say whether the tables the report was made from are intact: checked first, and
     // no report when the operator stops the check.
-    const auto checked = checkWithProgress(
-        this, [this](const ArchiveProgress& progress) { return checkArchive(dm_, progress); });
+    const auto checked = checkArchiveWithProgress(this, dm_);
     if (!checked)
         return;
     report_.archive = archiveSeal(*checked);

@@ -40,7 +40,10 @@ public:
     ExceptionReportChoices choices() const;
     const ExceptionReport& report() const { return report_; }
 
-    // Judges the period anew with the choices the controls hold.
+    // Shows the rounds of the choices the controls hold: judged anew off the windows' thread
+    // under a progress dialog when the period, instrument or plan changed, only filtered when
+    // just "tylko wyjątki" did. Stopped with "Anuluj", the grid and the controls stay as they
+    // were (the grid empty when nothing was judged yet).
     void refresh();
     // "Raport": the printed report in a modal preview, from which it is printed or saved as PDF.
     void btRaportClick();
@@ -61,11 +64,14 @@ private:
     void buildControls();
     void fillOffer(const ExceptionReportChoices& start);
     void choicesChanged();
+    void show(const ExceptionReport& judged);
+    void showControls(const ExceptionReportChoices& chosen);
 
     TDM3& dm_;
     LogWriter writeLog_;
     ExceptionReportChoices& kept_;
-    ExceptionReport report_;
+    ExceptionReport report_;                // what the grid shows
+    std::optional<ExceptionReport> judged_; // every round of the choices judged last
     ExceptionRoundModel* model_ = nullptr;
 };
 

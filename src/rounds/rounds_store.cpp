@@ -3,18 +3,22 @@
 // engine, and a name is replaced by deleting and inserting, never by an engine's own upsert.
 #include "rounds/rounds_store.h"
 
+#include <QHash>
 #include <QMap>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
 #include <tuple>
+#include <vector>
 
+#include "browse/background_work.h"
 #include "common/exception.h"
 #include "rounds/plan_rules.h"
 #include "store/archive.h"
 #include "store/archive_chain.h"
 #include "store/data_module.h"
+#include "store/punch_filter.h"
 #include "store/reading_query.h"
 #include "store/stored_dates.h"
 
@@ -44,6 +48,135 @@ Plan planFromQuery(const QSqlQuery& query) {
     if (!query.value(11).isNull())
         plan.validTo = dateFromStored(query.value(11).toString());
     return plan;
+}
+
+// The digits of `text` from `at` on, `count` of them; -1 when one is not a digit.
+int digitsAt(const QString& text, qsizetype at, qsizetype count) {
+    int value = 0;
+    for (qsizetype i = at; i < at + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// A row of the punch table as read for judging. The stored "2024-03-04" and "08:15:00" are taken
+// apart by hand (the general parser is most of a long reading's time), the day's text kept from
+// the row before, as the rows of one day follow each other; any other text goes through the
+// general parser, so that what it makes of an odd row stays what this does.
+class PunchRowReader {
+public:
+    Punch read(const QSqlQuery& query) {
+        Punch punch;
+        punch.AutoNr = query.value(0).toLongLong();
+        const QString dateText = query.value(1).toString();
+        if (dateText != lastDateText_) {
+            lastDateText_ = dateText;
+            lastDate_ = dateFromStored(dateText);
+        }
+        punch.Data = lastDate_;
+        punch.Czas = time(query.value(2).toString());
+        punch.Nrwewpkt = query.value(3).toInt();
+        const QString instrument = query.value(4).toString();
+        // One shared copy of each instrument's number rather than one per row.
+        if (instrument != lastInstrument_)
+            lastInstrument_ = instrument;
+        punch.Nrczyt = lastInstrument_;
+        punch.NrSczytania = query.value(5).toInt();
+        return punch;
+    }
+
+private:
+    static QTime time(const QString& text) {
+        if (text.size() == 8 && text[2] == u':' && text[5] == u':') {
+            const int hours = digitsAt(text, 0, 2), minutes = digitsAt(text, 3, 2),
+                      seconds = digitsAt(text, 6, 2);
+            if (hours >= 0 && minutes >= 0 && seconds >= 0)
+                return QTime(hours, minutes, seconds);
+        }
+        return timeFromStored(text);
+    }
+
+    QString lastDateText_;
+    QDate lastDate_;
+    QString lastInstrument_;
+};
+
+// Punch order, as the evaluation takes the punches.
+bool inPunchOrder(const Punch& a, const Punch& b) {
+    return std::tie(a.Data, a.Czas, a.AutoNr) < std::tie(b.Data, b.Czas, b.AutoNr);
+}
+
+// The punches of each instrument together, the instruments by number and each one's punches in
+// the order they come: the report's lists keep the order they had when read instrument by
+// instrument.
+QList<Punch> groupedByInstrument(QList<Punch> punches) {
+    QHash<QString, qsizetype> groupOf;
+    std::vector<qsizetype> group(punches.size());
+    std::vector<qsizetype> sizes;
+    for (qsizetype i = 0; i < punches.size(); ++i) {
+        auto found = groupOf.constFind(punches[i].Nrczyt);
+        if (found == groupOf.cend()) {
+            found = groupOf.insert(punches[i].Nrczyt, qsizetype(sizes.size()));
+            sizes.push_back(0);
+        }
+        group[i] = *found;
+        ++sizes[*found];
+    }
+    QStringList instruments = groupOf.keys();
+    instruments.sort();
+    std::vector<qsizetype> begins(sizes.size());
+    qsizetype next = 0;
+    for (const QString& instrument : instruments) {
+        begins[groupOf.value(instrument)] = next;
+        next += sizes[groupOf.value(instrument)];
+    }
+    QList<Punch> grouped(punches.size());
+    for (qsizetype i = 0; i < punches.size(); ++i)
+        grouped[begins[group[i]]++] = std::move(punches[i]);
+    return grouped;
+}
+
+// Tells how far the reading came by the latest day read, and stops it when asked to.
+class DayProgress {
+public:
+    DayProgress(const QDate& from, const QDate& to, const std::function<bool(qint64, qint64)>& tell)
+        : from_(from), days_(from.daysTo(to) + 1), tell_(tell) {}
+
+    void row(const QDate& day) {
+        if (!tell_ || ++rows_ % rowsBetweenLooks != 0)
+            return;
+        if (day.isValid())
+            latest_ = std::max(latest_, from_.daysTo(day));
+        if (!tell_(std::clamp<qint64>(latest_, 0, days_), days_))
+            throw WorkStopped();
+    }
+
+private:
+    static constexpr qint64 rowsBetweenLooks = 4096;
+    QDate from_;
+    qint64 days_;
+    const std::function<bool(qint64, qint64)>& tell_;
+    qint64 rows_ = 0;
+    qint64 latest_ = 0;
+};
+
+// Whether walking the whole file reads the period sooner than the date index does: when the
+// period covers a good part of the days the table holds. A short period of a long table is
+// found through the index, which visits only its rows.
+bool periodWorthAScan(TDM3& dm, const QDate& from, const QDate& to) {
+    QSqlQuery extent =
+        runRoundsQuery(dm, QStringLiteral("SELECT MIN(Data), MAX(Data) FROM main.Odbicia"));
+    if (!extent.next() || extent.value(0).isNull())
+        return false;
+    const QDate first = dateFromStored(extent.value(0).toString());
+    const QDate last = dateFromStored(extent.value(1).toString());
+    if (!first.isValid() || !last.isValid())
+        return false;
+    const qint64 covered = std::max(from, first).daysTo(std::min(to, last)) + 1;
+    return 4 * covered >= first.daysTo(last) + 1;
 }
 
 void insertPlan(TDM3& dm, const Plan& plan) {
@@ -203,6 +336,54 @@ QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate
                        clockDriftMinutes(row)});
     }
     return clocks;
+}
+
+QList<Punch> loadPeriodPunches(TDM3& dm, const QDate& from, const QDate& to,
+                               const QSet<QString>& instruments,
+                               const std::function<bool(qint64, qint64)>& progress) {
+    QList<Punch> punches;
+    if (instruments.isEmpty() || to < from)
+        return punches;
+    DayProgress told(from, to, progress);
+    const auto keep = [&](Punch&& punch) {
+        told.row(punch.Data);
+        if (instruments.contains(punch.Nrczyt))
+            punches.append(std::move(punch));
+    };
+    PunchCriteria criteria;
+    criteria.fromDate = from;
+    criteria.toDate = to;
+    // One instrument of many is found through its own index; more are taken from one reading of
+    // the period.
+    if (instruments.size() == 1)
+        criteria.instrument = *instruments.cbegin();
+    // Obchody.db missing: the punches through the data module's own statements.
+    if (dm.onServer() || criteria.instrument || dm.roundsFileMissing()) {
+        const auto next = dm.readPunches(PunchSelection::of(criteria));
+        for (Punch punch; next(punch);)
+            keep(std::move(punch));
+        return groupedByInstrument(std::move(punches));
+    }
+    // NOT INDEXED: the rows in the file's order, a straight walk through its pages, where the
+    // date index would visit them in date order, a page jump for many a row.
+    const QString scan =
+        periodWorthAScan(dm, from, to) ? QStringLiteral(" NOT INDEXED") : QString();
+    QSqlQuery rows = runRoundsQuery(
+        dm,
+        QStringLiteral("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM "
+                       "main.Odbicia%1 WHERE Data >= ? AND Data <= ?")
+            .arg(scan),
+        {storedDate(from), storedDate(to)});
+    PunchRowReader reader;
+    while (rows.next())
+        keep(reader.read(rows));
+    if (rows.lastError().isValid())
+        throw EDatabaseError(dm.tbOdbicia.filePath() + QStringLiteral(": ") +
+                             rows.lastError().text());
+    // Imported in the order they were punched, the rows come mostly sorted already.
+    if (!std::is_sorted(punches.cbegin(), punches.cend(), inPunchOrder))
+        std::stable_sort(punches.begin(), punches.end(), inPunchOrder);
+    return groupedByInstrument(std::move(punches));
 }
 
 } // namespace ronvalo
