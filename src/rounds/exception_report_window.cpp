@@ -302,15 +302,42 @@ void ExceptionReportWindow::btRaportClick() {
     if (!checked)
         return;
     report_.archive = archiveSeal(*checked);
+    const QDateTime builtAt = Clock::now();
+    std::unique_ptr<ExceptionReportPages> pages;
+    if (!runWithProgress(this, {reportTitle, QStringLiteral("Układanie stron raportu...")},
+                         [&](const WorkProgress& progress) {
+                             pages = std::make_unique<ExceptionReportPages>(
+                                 report_, builtAt, ReportLayout(), progress);
+                         }))
+        return;
     writeLog_(reportLogLine);
     // The printer exists only while the preview is open: building one asks the print system.
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(reportPageLayout());
     printer.setDocName(reportTitle);
-    ExceptionReportPages pages(report_, Clock::now());
-    ReportPreviewDialog preview(&printer, pages, this);
-    preview.addPdfSaving(reportTitle, QStringLiteral("raport_wyjatkow.pdf"));
+    ReportPreviewDialog preview(&printer, *pages, this);
+    preview.addPdfSaving(
+        reportTitle, QStringLiteral("raport_wyjatkow.pdf"),
+        [this, &preview, builtAt](const QString& path) { savePdf(&preview, path, builtAt); });
     preview.exec();
+}
+
+// The file is written by pages of the worker's own (their measuring fonts are not shared
+// between threads), laid out again for it, then painted page by page; stopped, nothing is
+// left under the name.
+void ExceptionReportWindow::savePdf(QWidget* parent, const QString& path,
+                                    const QDateTime& builtAt) const {
+    runWithProgress(parent,
+                    {QStringLiteral("Zapisz PDF"), QStringLiteral("Zapisywanie pliku PDF...")},
+                    [&](const WorkProgress& progress) {
+                        ExceptionReportPages pages(
+                            report_, builtAt, ReportLayout(),
+                            [&](qint64 done, qint64 total) { return progress(done, 2 * total); });
+                        pages.setPrintProgress([&](qint64 done, qint64 total) {
+                            return progress(total + done, 2 * total);
+                        });
+                        writeReportPdf(path, reportTitle, pages);
+                    });
 }
 
 void ExceptionReportWindow::btCsvClick() {

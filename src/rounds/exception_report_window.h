@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 #include <QDialog>
 #include <optional>
 
@@ -66,6 +67,7 @@ private:
     void choicesChanged();
     void show(const ExceptionReport& judged);
     void showControls(const ExceptionReportChoices& chosen);
+    void savePdf(QWidget* parent, const QString& path, const QDateTime& builtAt) const;
 
     TDM3& dm_;
     LogWriter writeLog_;

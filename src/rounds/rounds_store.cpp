@@ -74,7 +74,7 @@ public:
         const QString dateText = query.value(1).toString();
         if (dateText != lastDateText_) {
             lastDateText_ = dateText;
-            lastDate_ = dateFromStored(dateText);
+            lastDate_ = date(dateText);
         }
         punch.Data = lastDate_;
         punch.Czas = time(query.value(2).toString());
@@ -89,6 +89,16 @@ public:
     }
 
 private:
+    static QDate date(const QString& text) {
+        if (text.size() == 10 && text[4] == u'-' && text[7] == u'-') {
+            const int year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2),
+                      day = digitsAt(text, 8, 2);
+            if (year >= 0 && month >= 0 && day >= 0)
+                return QDate(year, month, day);
+        }
+        return dateFromStored(text);
+    }
+
     static QTime time(const QString& text) {
         if (text.size() == 8 && text[2] == u':' && text[5] == u':') {
             const int hours = digitsAt(text, 0, 2), minutes = digitsAt(text, 3, 2),
@@ -109,9 +119,9 @@ bool inPunchOrder(const Punch& a, const Punch& b) {
     return std::tie(a.Data, a.Czas, a.AutoNr) < std::tie(b.Data, b.Czas, b.AutoNr);
 }
 
-// The punches of each instrument together, the instruments by number and each one's punches in
-// the order they come: the report's lists keep the order they had when read instrument by
-// instrument.
+// The punches of each instrument together, the instruments by number, each one's in punch
+// order: the order the report's lists had when the punches were read instrument by instrument.
+// Rows imported in the order they were punched come sorted already; only the others pay for it.
 QList<Punch> groupedByInstrument(QList<Punch> punches) {
     QHash<QString, qsizetype> groupOf;
     std::vector<qsizetype> group(punches.size());
@@ -134,8 +144,15 @@ QList<Punch> groupedByInstrument(QList<Punch> punches) {
         next += sizes[groupOf.value(instrument)];
     }
     QList<Punch> grouped(punches.size());
+    std::vector<qsizetype> ends = begins;
     for (qsizetype i = 0; i < punches.size(); ++i)
-        grouped[begins[group[i]]++] = std::move(punches[i]);
+        grouped[ends[group[i]]++] = std::move(punches[i]);
+    for (std::size_t g = 0; g < begins.size(); ++g) {
+        const auto first = grouped.begin() + begins[g];
+        const auto last = grouped.begin() + ends[g];
+        if (!std::is_sorted(first, last, inPunchOrder))
+            std::sort(first, last, inPunchOrder);
+    }
     return grouped;
 }
 
@@ -322,9 +339,13 @@ void replacePlanPeriods(TDM3& dm, const QList<Plan>& removed, const QList<Plan>&
 QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate& to) {
     QSqlQuery rows = runRoundsQuery(
         dm,
-        QStringLiteral("SELECT Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika FROM ob.Archiwum "
-                       "WHERE Nrodczytu IN (SELECT NrSczytania FROM main.Odbicia "
-                       "WHERE Data >= ? AND Data <= ?) ORDER BY Nrodczytu"),
+        // Each archived download looks for one punch of its own in the period through the
+        // download index, where a list of the period's downloads took every punch of the period
+        // (seconds for a year, even with an empty archive).
+        QStringLiteral("SELECT a.Nrodczytu, a.NrCzytnika, a.Odebrano, a.ZegarCzytnika FROM "
+                       "ob.Archiwum a WHERE EXISTS (SELECT 1 FROM main.Odbicia o WHERE "
+                       "o.NrSczytania = a.Nrodczytu AND o.Data >= ? AND o.Data <= ?) "
+                       "ORDER BY a.Nrodczytu"),
         {storedDate(from), storedDate(to)});
     QList<DownloadClock> clocks;
     while (rows.next()) {
@@ -380,9 +401,6 @@ QList<Punch> loadPeriodPunches(TDM3& dm, const QDate& from, const QDate& to,
     if (rows.lastError().isValid())
         throw EDatabaseError(dm.tbOdbicia.filePath() + QStringLiteral(": ") +
                              rows.lastError().text());
-    // Imported in the order they were punched, the rows come mostly sorted already.
-    if (!std::is_sorted(punches.cbegin(), punches.cend(), inPunchOrder))
-        std::stable_sort(punches.begin(), punches.end(), inPunchOrder);
     return groupedByInstrument(std::move(punches));
 }
 
