@@ -605,10 +605,13 @@ QList<LaidOutPage> layoutExceptionReport(const ExceptionReport& report,
                                          const RegionalFormats& formats, const TextWidth& width,
                                          const ReportLayout& layout) {
     const ExceptionReportLayout laidOut(report, formats, width, layout);
-    QList<LaidOutPage> pages;
-    for (qint64 page = 0; page < laidOut.pageCount(); ++page)
-        pages.append(laidOut.page(page));
-    return pages;
+    return laidOut.allPages();
+}
+
+QList<LaidOutPage> ExceptionReportLayout::allPages() const {
+    Pager pager(layout_, width_, -1, *blocks_);
+    pager.run(blocks_->list, nullptr);
+    return std::move(pager).pages();
 }
 
 } // namespace ronvalo

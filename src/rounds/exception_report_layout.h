@@ -59,8 +59,10 @@ public:
     ExceptionReportLayout& operator=(const ExceptionReportLayout&) = delete;
 
     qint64 pageCount() const;
-    // Page `page` (0 first) as layoutExceptionReport() lays it out.
+    // Page `page` (0 first), laid out from where it begins.
     LaidOutPage page(qint64 page) const;
+    // Every page in one go from the beginning, as layoutExceptionReport() gives them.
+    QList<LaidOutPage> allPages() const;
 
     struct Position;
     struct Blocks;
