@@ -11,6 +11,8 @@
 #include "store/sqlite_connection.h"
 #include "store/stored_dates.h"
 
+#include "resident_memory.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -211,23 +213,33 @@ double cpuMs() {
 
 // The exception report of the whole year as a PDF file, from `evaluation` made of `punches`:
 // the rows, the layout and the painting, timed to the closed file, in milliseconds.
-double reportPdfMs(const Evaluation& evaluation, const std::vector<Punch>& punches,
-                   const QString& path) {
+// The exception report of the whole year as a PDF file, from `evaluation` made of `punches`:
+// the rows, the layout and the painting, timed to the closed file; wall and processor
+// milliseconds, and the resident memory the pages held before the painting.
+struct PdfFigures {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+PdfFigures reportPdf(const Evaluation& evaluation, const std::vector<Punch>& punches,
+                     const QString& path) {
     QElapsedTimer timer;
     timer.start();
+    const double cpuStart = cpuMs();
     ExceptionReportChoices choices;
     choices.from = firstDay;
     choices.to = lastDay;
     const ExceptionReport report =
         exceptionReportOf(evaluation, punches, ExceptionReportTables(), choices);
-    const PaintedReport painted =
-        writeReportPdf(path, QStringLiteral("Raport wyjątków"),
-                       ExceptionReportPages(report, QDateTime::currentDateTime()));
-    const double ms = msSince(timer);
-    std::printf("  exception report: %lld rounds, %lld outside the plan, %lld pages, %.1f MB\n",
+    const long before = residentMegabytes();
+    const ExceptionReportPages pages(report, QDateTime::currentDateTime());
+    const long counted = residentMegabytes();
+    const PaintedReport painted = writeReportPdf(path, QStringLiteral("Raport wyjątków"), pages);
+    const PdfFigures figures{msSince(timer), cpuMs() - cpuStart};
+    std::printf("  exception report: %lld rounds, %lld outside the plan, %lld pages, %.1f MB; "
+                "the pages counted hold %ld MB\n",
                 qint64(report.rounds.size()), qint64(report.outside.size()), painted.pages,
-                QFileInfo(path).size() / 1e6);
-    return ms;
+                QFileInfo(path).size() / 1e6, counted - before);
+    return figures;
 }
 
 // The best wall and processor time of several runs.
@@ -334,13 +346,16 @@ int main(int argc, char** argv) {
     printOutcome(outcome);
     std::printf("  %-30s %10s %10s\n", "best of three", "wall ms", "cpu ms");
     std::printf("  %-30s %10.0f %10s\n", "sqlite3 plain scan", scan, "-");
-    for (const auto& [name, timing] : {std::pair("reading and evaluation", &judged),
+    for (const auto& [name, timing] : {std::pair("the program's reading", &readingAlone),
+                                       std::pair("reading and evaluation", &judged),
                                        std::pair("the evaluation alone", &evaluation)})
         std::printf("  %-30s %10.0f %10.0f\n", name, timing->wall, timing->cpu);
     std::printf("  reading and evaluation: %.2f times the sqlite3 scan in wall time (goal: under "
                 "2 s)\n",
                 judged.wall / scan);
-    std::printf("  the exception report of the year as PDF: %.0f ms\n",
-                reportPdfMs(outcome, punches, temporary.filePath("raport.pdf")));
+    const PdfFigures pdf = reportPdf(outcome, punches, temporary.filePath("raport.pdf"));
+    std::printf("  the exception report of the year as PDF: %.0f ms wall, %.0f ms cpu (goal: "
+                "under 15 s)\n",
+                pdf.wallMs, pdf.cpuMs);
     return 0;
 }

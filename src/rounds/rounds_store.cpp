@@ -171,6 +171,12 @@ public:
             throw WorkStopped();
     }
 
+    // The whole period read.
+    void end() {
+        if (tell_ && !tell_(days_, days_))
+            throw WorkStopped();
+    }
+
 private:
     static constexpr qint64 rowsBetweenLooks = 4096;
     QDate from_;
@@ -371,18 +377,19 @@ QList<Punch> loadPeriodPunches(TDM3& dm, const QDate& from, const QDate& to,
         if (instruments.contains(punch.Nrczyt))
             punches.append(std::move(punch));
     };
-    PunchCriteria criteria;
-    criteria.fromDate = from;
-    criteria.toDate = to;
-    // One instrument of many is found through its own index; more are taken from one reading of
-    // the period.
-    if (instruments.size() == 1)
+    // One instrument of many is found through its own index; more are taken from one reading
+    // of the period. Obchody.db missing: the punches through the data module's own statements.
+    if (instruments.size() == 1 || dm.onServer() || dm.roundsFileMissing()) {
+        PunchCriteria criteria;
+        criteria.fromDate = from;
+        criteria.toDate = to;
         criteria.instrument = *instruments.cbegin();
-    // Obchody.db missing: the punches through the data module's own statements.
-    if (dm.onServer() || criteria.instrument || dm.roundsFileMissing()) {
-        const auto next = dm.readPunches(PunchSelection::of(criteria));
+        const auto next =
+            dm.readPunches(instruments.size() == 1 ? PunchSelection::of(criteria)
+                                                   : PunchSelection::period(from, to));
         for (Punch punch; next(punch);)
             keep(std::move(punch));
+        told.end();
         return groupedByInstrument(std::move(punches));
     }
     // NOT INDEXED: the rows in the file's order, a straight walk through its pages, where the
@@ -401,6 +408,7 @@ QList<Punch> loadPeriodPunches(TDM3& dm, const QDate& from, const QDate& to,
     if (rows.lastError().isValid())
         throw EDatabaseError(dm.tbOdbicia.filePath() + QStringLiteral(": ") +
                              rows.lastError().text());
+    told.end();
     return groupedByInstrument(std::move(punches));
 }
 
