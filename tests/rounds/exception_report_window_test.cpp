@@ -6,12 +6,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include "browse/report_preview.h"
@@ -134,6 +137,79 @@ TEST_F(ExceptionReportWindowTest, ReportPreviewSavesPdfAndCsvHoldsTheGrid) {
     QStringList expected = ReportInstallation::allRows();
     EXPECT_EQ(readFileBytes(csv), "\xEF\xBB\xBF" + expected.join("\r\n").toUtf8() + "\r\n");
     EXPECT_EQ(dialogs.texts(TestDialogs::Shown::Error), QStringList());
+}
+
+// A long period is read and judged off the windows' thread: the event loop turns throughout (a
+// timer's ticks keep coming), "Anuluj" leaves the grid, the summary and the controls as they
+// were, and the tick "tylko wyjątki" then only filters what was judged.
+TEST_F(ExceptionReportWindowTest, ALongPeriodKeepsTheWindowResponsiveAndAnulujChangesNothing) {
+    const auto shown = window();
+    ASSERT_EQ(shown->grid->model()->rowCount(), 6);
+    const QString summary = shown->lbPodsumowanie->text();
+    {
+        SqliteConnection file(dm.tbOdbicia.filePath());
+        ASSERT_TRUE(QSqlQuery(file.database())
+                        .exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+                              "WHERE i < 149999) INSERT INTO Odbicia (Data, Czas, Nrwewpkt, "
+                              "Nrczyt, NrSczytania) SELECT date('2023-01-01', '+' || (i % 420) || "
+                              "' days'), printf('%02d:%02d:00', i / 420 % 24, i % 60), 1 + i % 5, "
+                              "'0001', 1 FROM n"));
+    }
+    qint64 longestGap = 0;
+    int ticks = 0;
+    QElapsedTimer sinceTick;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (sinceTick.isValid())
+            longestGap = std::max(longestGap, sinceTick.elapsed());
+        sinceTick.start();
+        ++ticks;
+    });
+    bool cancel = true;
+    int dialogs = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* progress = shown->findChild<QProgressDialog*>("WorkProgress");
+        if (progress && progress->isVisible() && !progress->wasCanceled()) {
+            ++dialogs;
+            if (cancel)
+                progress->cancel();
+        }
+    });
+    tick.start();
+    poll.start();
+
+    shown->dtOd->setDate(QDate(2023, 1, 1));
+    EXPECT_GE(dialogs, 1);
+    EXPECT_EQ(shown->grid->model()->rowCount(), 6);
+    EXPECT_EQ(shown->lbPodsumowanie->text(), summary);
+    EXPECT_EQ(shown->dtOd->date(), QDate(2024, 3, 4));
+    EXPECT_EQ(kept.from, QDate(2024, 3, 4));
+
+    cancel = false;
+    ticks = 0;
+    longestGap = 0;
+    sinceTick.invalidate();
+    QElapsedTimer judging;
+    judging.start();
+    shown->dtOd->setDate(QDate(2023, 1, 1));
+    const qint64 judged = judging.elapsed();
+    std::printf("judging: %lld ms, the event loop's longest wait %lld ms over %d ticks\n", judged,
+                longestGap, ticks);
+    const int rounds = shown->grid->model()->rowCount();
+    EXPECT_GT(rounds, 6);
+    EXPECT_EQ(kept.from, QDate(2023, 1, 1));
+    EXPECT_GT(ticks, 10);
+    EXPECT_LT(longestGap, 1000);
+
+    dialogs = 0;
+    judging.restart();
+    shown->chTylkoWyjatki->click();
+    EXPECT_LT(judging.elapsed() * 4, judged);
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_LT(shown->grid->model()->rowCount(), rounds);
 }
 
 // A plan changed behind the program's back is named in the message and nothing is judged by it:
