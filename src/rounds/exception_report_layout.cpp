@@ -74,6 +74,12 @@ qsizetype fittingLength(const QString& word, qsizetype at, double room, ReportFo
 // alone is wider.
 QStringList wrapText(const QString& text, double room, ReportFontKind font,
                      const TextWidth& width) {
+    // Most cells fit whole: one measurement, where breaking into words measured every word's
+    // line. Only a text whose blanks the breaking would not change: it joins words by one blank.
+    const QLatin1Char blank(' ');
+    if (!text.startsWith(blank) && !text.endsWith(blank) && !text.contains(QLatin1String("  ")) &&
+        width(font, text) <= room)
+        return {text};
     QStringList lines;
     QString line;
     for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {

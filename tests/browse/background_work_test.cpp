@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "common/exception.h"
+#include "support/event_loop_watch.h"
 
 using namespace ronvalo;
 
@@ -33,21 +34,10 @@ std::function<void(const WorkProgress&)> busyFor(int ms, bool* stopped = nullptr
 }
 
 TEST(BackgroundWorkTest, TheEventLoopTurnsWhileTheWorkRuns) {
-    int ticks = 0;
-    qint64 longestGap = 0;
-    QElapsedTimer sinceTick;
-    QTimer timer;
-    timer.setInterval(10);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (sinceTick.isValid())
-            longestGap = std::max(longestGap, sinceTick.elapsed());
-        sinceTick.start();
-        ++ticks;
-    });
-    timer.start();
+    const test::EventLoopWatch watch;
     EXPECT_TRUE(runWithProgress(nullptr, {"Praca", "Liczenie..."}, busyFor(800)));
-    EXPECT_GT(ticks, 20);
-    EXPECT_LT(longestGap, 400);
+    EXPECT_GT(watch.ticks(), 20);
+    EXPECT_LT(watch.longestGapMs(), 400);
 }
 
 // "Anuluj" once the dialog stands: the work sees it at its next look and nothing is made; a
