@@ -16,9 +16,8 @@ ExceptionReportPages::ExceptionReportPages(const ExceptionReport& report, const 
     : builtAt_(builtAt), archiveNote_(archiveFooterNote(report.archive)), layout_(layout),
       laidOut_(report, formats_, reportTextWidth(), layout_, progress) {}
 
-void ExceptionReportPages::paintBody(QPainter& painter, QPointF originMm, qint64 number,
+void ExceptionReportPages::paintBody(QPainter& painter, MmPainter& mm, qint64 number,
                                      const LaidOutPage& laidOut) const {
-    MmPainter mm(painter, originMm);
     painter.setPen(Qt::black);
     paintPageHeader(mm, layout_, printedAtText(builtAt_, formats_));
     for (const LaidOutFrame& frame : laidOut.frames)
@@ -36,21 +35,25 @@ void ExceptionReportPages::paintPage(QPainter& painter, const QRectF& target, qi
     const auto* laidOut = std::any_cast<LaidOutPage>(&contents);
     if (!laidOut)
         return;
-    paintPageInto(painter, target, layout_.page(),
-                  [&](QPainter& onPage) { paintBody(onPage, QPointF(0, 0), page, *laidOut); });
+    paintPageInto(painter, target, layout_.page(), [&](QPainter& onPage) {
+        MmPainter mm(onPage, QPointF(0, 0));
+        paintBody(onPage, mm, page, *laidOut);
+    });
 }
 
 PaintedReport ExceptionReportPages::print(QPagedPaintDevice& device) const {
     QPainter painter;
     beginReportPainting(painter, device);
-    const QPointF origin = deviceOriginMm(device);
+    // One painter's fonts for every page: the glyphs of the texts the pages repeat are laid out
+    // once, not once a page.
+    MmPainter mm(painter, deviceOriginMm(device));
     const qint64 pages = laidOut_.pageCount();
     for (qint64 page = 0; page < pages; ++page) {
         if (printProgress_ && !printProgress_(page, pages))
             throw WorkStopped();
         if (page > 0)
             newReportPage(device);
-        paintBody(painter, origin, page, laidOut_.page(page));
+        paintBody(painter, mm, page, laidOut_.page(page));
     }
     return {0, pages};
 }

@@ -10,6 +10,8 @@
 
 namespace ronvalo {
 
+class MmPainter;
+
 // One report's pages, each laid out when it is shown or printed.
 class ExceptionReportPages : public PreviewedReport {
 public:
@@ -35,9 +37,8 @@ public:
     }
 
 private:
-    // `page` with its header and footer, the painter's origin at `originMm` of the paper.
-    void paintBody(QPainter& painter, QPointF originMm, qint64 number,
-                   const LaidOutPage& page) const;
+    // `page` with its header and footer.
+    void paintBody(QPainter& painter, MmPainter& mm, qint64 number, const LaidOutPage& page) const;
 
     QDateTime builtAt_;
     QString archiveNote_;

@@ -11,7 +11,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "browse/csv_export.h"
 #include "browse/report_painter.h"
@@ -129,8 +131,18 @@ ExceptionReportWindow::ExceptionReportWindow(TDM3& dm, LogWriter writeLog,
     const ExceptionReportChoices start = kept_;
     buildControls();
     fillOffer(start);
-    refresh();
     resize(820, 520);
+}
+
+// The first judging starts once the window stands, so that its progress shows over it and the
+// window paints meanwhile.
+void ExceptionReportWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (std::exchange(firstShow_, false) && !judged_)
+        QTimer::singleShot(0, this, guarded([this] {
+                               if (!judged_)
+                                   refresh();
+                           }));
 }
 
 void ExceptionReportWindow::buildControls() {

@@ -41,6 +41,8 @@ public:
     ExceptionReportChoices choices() const;
     const ExceptionReport& report() const { return report_; }
 
+    // Starts with the kept choices and no rounds: the rounds are judged once the window is
+    // shown, or by refresh().
     // Shows the rounds of the choices the controls hold: judged anew off the windows' thread
     // under a progress dialog when the period, instrument or plan changed, only filtered when
     // just "tylko wyjątki" did. Stopped with "Anuluj", the grid and the controls stay as they
@@ -61,6 +63,9 @@ public:
     QTableView* grid = nullptr;
     QLabel* lbPodsumowanie = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildControls();
     void fillOffer(const ExceptionReportChoices& start);
@@ -74,6 +79,7 @@ private:
     ExceptionReportChoices& kept_;
     ExceptionReport report_;                // what the grid shows
     std::optional<ExceptionReport> judged_; // every round of the choices judged last
+    bool firstShow_ = true;
     ExceptionRoundModel* model_ = nullptr;
 };
 

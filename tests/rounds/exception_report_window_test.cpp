@@ -41,8 +41,10 @@ struct ExceptionReportWindowTest : ::testing::Test {
     void SetUp() override { installation.open(dm); }
 
     std::unique_ptr<ExceptionReportWindow> window() {
-        return std::make_unique<ExceptionReportWindow>(
+        auto made = std::make_unique<ExceptionReportWindow>(
             dm, [this](const QString& line) { logged << line; }, kept);
+        made->refresh();
+        return made;
     }
 };
 
