@@ -249,12 +249,9 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
     const QList<Plan> chosen = chosenPlans(tables.plans, choices);
     refuseTooLarge(chosen, choices);
     const PunchDates dates = punchDatesToLoad(chosen, choices.from, choices.to);
-    struct {
-        QDate fromDate, toDate;
-    } criteria;
     // The period's own days always: its punches outside any round are listed too.
-    criteria.fromDate = dates.from.isValid() ? std::min(dates.from, choices.from) : choices.from;
-    criteria.toDate = dates.to.isValid() ? std::max(dates.to, choices.to) : choices.to;
+    const QDate readFrom = dates.from.isValid() ? std::min(dates.from, choices.from) : choices.from;
+    const QDate readTo = dates.to.isValid() ? std::max(dates.to, choices.to) : choices.to;
     QSet<QString> instruments;
     if (const auto scope = instrumentsInScope(chosen, choices)) {
         instruments = *scope;
@@ -264,8 +261,7 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
         for (const Plan& plan : tables.plans)
             instruments.insert(punchInstrument(plan.instrument));
     }
-    tables.punches =
-        loadPeriodPunches(dm, criteria.fromDate, criteria.toDate, instruments, progress);
+    tables.punches = loadPeriodPunches(dm, readFrom, readTo, instruments, progress);
     for (const Punch& punch : std::as_const(tables.punches))
         if (tables.checkpoints.incident(punch.Nrwewpkt))
             tables.incidentCheckpoints.insert(punch.Nrwewpkt);

@@ -1,8 +1,6 @@
 // Reading, judging and checking for the exception report on a thread of its own.
 #include "rounds/exception_report_job.h"
 
-#include <algorithm>
-
 #include "store/data_module.h"
 
 namespace ronvalo {
@@ -28,6 +26,8 @@ ExceptionReport judgeExceptionReport(const TDM3& dm, const ExceptionReportChoice
     every.exceptionsOnly = false;
     const std::unique_ptr<TDM3> module = readingModule(dm);
     const ExceptionReportTables tables = loadExceptionReportTables(*module, every, progress);
+    // The judging itself tells nothing on its way: a stop asked for while the last rows were
+    // read is heeded before it.
     if (progress && !progress(1, 1))
         throw WorkStopped();
     return buildExceptionReport(tables, every);

@@ -34,15 +34,14 @@ class ExceptionReportWindow : public QDialog {
 public:
     // Starts with `kept` and writes every change back into it, so that the next window of the
     // run opens as this one closed. Reads the instruments and plans to offer; raises
-    // EDatabaseError naming Obchody.db when it cannot.
+    // EDatabaseError naming Obchody.db when it cannot. No round is judged yet: the first
+    // judging starts once the window is shown, or with refresh().
     ExceptionReportWindow(TDM3& dm, LogWriter writeLog, ExceptionReportChoices& kept,
                           QWidget* parent = nullptr);
 
     ExceptionReportChoices choices() const;
     const ExceptionReport& report() const { return report_; }
 
-    // Starts with the kept choices and no rounds: the rounds are judged once the window is
-    // shown, or by refresh().
     // Shows the rounds of the choices the controls hold: judged anew off the windows' thread
     // under a progress dialog when the period, instrument or plan changed, only filtered when
     // just "tylko wyjątki" did. Stopped with "Anuluj", the grid and the controls stay as they
