@@ -102,16 +102,21 @@ void ReportPreviewDialog::choosePrinterAndPrint() {
         print();
 }
 
-void ReportPreviewDialog::addPdfSaving(const QString& title, const QString& suggested) {
+void ReportPreviewDialog::addPdfSaving(const QString& title, const QString& suggested,
+                                       std::function<void(const QString&)> write) {
     auto* save = new QAction(QStringLiteral("Zapisz PDF..."), bar_);
     save->setObjectName(QStringLiteral("SavePdf"));
     const QList<QAction*> actions = bar_->actions();
     const qsizetype after = actions.indexOf(print_) + 1;
     bar_->insertAction(after < actions.size() ? actions[after] : nullptr, save);
-    connect(save, &QAction::triggered, this, guarded([this, title, suggested] {
+    connect(save, &QAction::triggered, this, guarded([this, title, suggested, write] {
                 const QString path = Dialogs::current().saveFileName(
                     QStringLiteral("Zapisz PDF"), suggested, QStringLiteral("Pliki PDF (*.pdf)"));
-                if (!path.isEmpty())
+                if (path.isEmpty())
+                    return;
+                if (write)
+                    write(path);
+                else
                     writeReportPdf(path, title, pages_);
             }));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QPrinter;
@@ -25,7 +26,9 @@ public:
 
     // Adds "Zapisz PDF..." after "Drukuj...": the whole report into a PDF file the operator
     // names, `title` its document title and `suggested` the name the save dialog starts at.
-    void addPdfSaving(const QString& title, const QString& suggested);
+    // `write`, when given, writes the file of the name chosen instead of writeReportPdf().
+    void addPdfSaving(const QString& title, const QString& suggested,
+                      std::function<void(const QString&)> write = {});
 
     QPrinter* printer() const { return printer_; }
     qint64 pageCount() const;

@@ -273,7 +273,8 @@ ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
     return exceptionReportOf(evaluate(input), input.punches, tables, choices);
 }
 
-ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices) {
+ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices,
+                                                const ReadingProgress& progress) {
     ExceptionReportTables tables;
     if (dm.roundsFileMissing()) {
         QList<InstrumentName> readers;
@@ -295,10 +296,9 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
     const QList<Plan> judged = judgedPlans(tables.plans, scope);
     refuseTooLarge(judged, choices);
     const PunchDates dates = punchDatesToLoad(judged, choices.from, choices.to);
-    PunchCriteria criteria;
     // The period's own days always: its punches outside any round are listed too.
-    criteria.fromDate = dates.from.isValid() ? std::min(dates.from, choices.from) : choices.from;
-    criteria.toDate = dates.to.isValid() ? std::max(dates.to, choices.to) : choices.to;
+    const QDate readFrom = dates.from.isValid() ? std::min(dates.from, choices.from) : choices.from;
+    const QDate readTo = dates.to.isValid() ? std::max(dates.to, choices.to) : choices.to;
     QSet<QString> instruments;
     if (scope) {
         instruments = *scope;
@@ -308,19 +308,13 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
         for (const Plan& plan : tables.plans)
             instruments.insert(punchInstrument(plan.instrument));
     }
-    QStringList ordered(instruments.cbegin(), instruments.cend());
-    ordered.sort();
-    for (const QString& instrument : ordered) {
-        criteria.instrument = instrument;
-        const auto next = dm.readPunches(PunchSelection::of(criteria));
-        Punch punch;
-        while (next(punch)) {
-            if (tables.checkpoints.incident(punch.Nrwewpkt))
-                tables.incidentCheckpoints.insert(punch.Nrwewpkt);
-            tables.punches.append(punch);
-        }
-    }
+    tables.punches = loadPeriodPunches(dm, readFrom, readTo, instruments, progress);
+    for (const Punch& punch : std::as_const(tables.punches))
+        if (tables.checkpoints.incident(punch.Nrwewpkt))
+            tables.incidentCheckpoints.insert(punch.Nrwewpkt);
     if (!dm.roundsFileMissing()) {
+        QStringList ordered(instruments.cbegin(), instruments.cend());
+        ordered.sort();
         const QList<Transfer> transfers = loadTransfers(dm);
         tables.lastTransfers =
             lastTransfers(std::span<const Transfer>(transfers.constData(), transfers.size()),

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTime>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -143,9 +144,13 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
 
 // Reads what the choices need: the plans, the punches of the instruments in question on the days
 // the rounds reach, the names, the archive's last digest and its clocks of the period's
-// downloads, and each instrument's last transfer. An installation without Obchody.db has no plans,
-// names or archive. Raises EDatabaseError when the tables cannot be read.
-ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices);
+// downloads, and each instrument's last transfer. An installation without Obchody.db has no
+// plans, names or archive. Raises EDatabaseError when the tables cannot be read. `progress` gets
+// the days of punches read of all the days to read and returns false to stop: the reading then
+// raises WorkStopped.
+using ReadingProgress = std::function<bool(qint64 done, qint64 total)>;
+ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices,
+                                                const ReadingProgress& progress = {});
 
 // The instruments and plan names the window offers: every instrument of the reader table and of
 // the plans, and every plan's name, each once and in order (the names in natural order).

@@ -4,8 +4,13 @@
 #include <QImage>
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "browse/background_work.h"
 #include "browse/report_canvas.h"
 
 namespace ronvalo {
@@ -70,6 +75,12 @@ qsizetype fittingLength(const QString& word, qsizetype at, double room, ReportFo
 // alone is wider.
 QStringList wrapText(const QString& text, double room, ReportFontKind font,
                      const TextWidth& width) {
+    // Most cells fit whole: one measurement, where breaking into words measured every word's
+    // line. Only a text whose blanks the breaking would not change: it joins words by one blank.
+    const QLatin1Char blank(' ');
+    if (!text.startsWith(blank) && !text.endsWith(blank) && !text.contains(QLatin1String("  ")) &&
+        width(font, text) <= room)
+        return {text};
     QStringList lines;
     QString line;
     for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -103,74 +114,215 @@ QString cutText(const QString& text, double room, ReportFontKind font, const Tex
     return text.left(fits).trimmed() + ellipsis;
 }
 
+// A table's columns and its rows, each made when it is laid out.
+struct Table {
+    QList<Column> columns;
+    qsizetype rows = 0;
+    std::function<TableRow(qsizetype)> row;
+};
+
+// What the report is laid out from, in order: the title, then each section's heading and its
+// table or the one line "brak".
+struct Block {
+    enum class Kind { Title, Heading, Line, Table };
+    Kind kind = Kind::Heading;
+    QStringList texts; // the title's lines, the heading or the line
+    Table table;
+};
+
+} // namespace
+
+// Where laying out stands before a block or one of its table's rows: what it takes to go on from
+// there. Kept for every page, so that a page is laid out again alone.
+struct ExceptionReportLayout::Position {
+    qsizetype block = 0;
+    qsizetype row = -1; // -1: the block begins (a table's column titles not yet placed)
+    qint64 page = 0;
+    double top = 0;
+    QString day; // the spanning row the table's rows below belong to
+};
+
+struct ExceptionReportLayout::Blocks {
+    QList<Block> list;
+    // The lines of the rows taller than a page's body, by block and row: a page such a row goes
+    // on to is laid out from the row's beginning, and measuring it again for every one of its
+    // pages would cost its length times its pages.
+    std::map<std::pair<qsizetype, qsizetype>, QList<QStringList>> tallRows;
+};
+
+namespace {
+
 // Places texts from the top of the first page's body down, starting a page where one is full.
+// It keeps the texts of the pages asked for alone, and notes where each page began.
 class Pager {
 public:
-    Pager(const ReportLayout& layout, const TextWidth& width)
-        : layout_(layout), width_(width), pages_(1),
-          top_(layout.titleTop() + layout.bands().title) {}
+    using Position = ExceptionReportLayout::Position;
 
-    QList<LaidOutPage> pages() && { return std::move(pages_); }
+    // Keeps the texts of page `wanted`, or of every page when it is negative.
+    Pager(const ReportLayout& layout, const TextWidth& width, qint64 wanted,
+          ExceptionReportLayout::Blocks& blocks)
+        : layout_(layout), width_(width), wanted_(wanted), blocks_(blocks) {
+        at_.top = layout.titleTop() + layout.bands().title;
+        if (wanted_ < 0)
+            pages_.append(LaidOutPage{});
+    }
+
+    QList<LaidOutPage> pages() && {
+        if (pages_.isEmpty())
+            pages_.append(LaidOutPage{});
+        return std::move(pages_);
+    }
+    // Where each page began; the first page's is where laying out starts.
+    const std::vector<Position>& pageStarts() const { return starts_; }
+    qint64 pageCount() const { return at_.page + 1; }
+
+    // Lays out `blocks` from `from` on (from the beginning without it), until the page asked
+    // for is done. `rowDone` is told of every table row laid out.
+    void run(const QList<Block>& blocks, const Position* from,
+             const std::function<void()>& rowDone = {}) {
+        if (from)
+            at_ = *from;
+        else
+            starts_.push_back(at_);
+        if (wanted_ >= 0 && at_.page == wanted_)
+            pages_.append(LaidOutPage{});
+        for (; at_.block < blocks.size(); ++at_.block, at_.row = -1) {
+            const Block& block = blocks[at_.block];
+            unit_ = at_;
+            switch (block.kind) {
+            case Block::Kind::Title:
+                title(block.texts);
+                break;
+            case Block::Kind::Heading:
+                heading(block.texts.value(0));
+                break;
+            case Block::Kind::Line:
+                line(block.texts.value(0));
+                break;
+            case Block::Kind::Table:
+                table(block.table, rowDone);
+                break;
+            }
+            if (done())
+                return;
+        }
+    }
+
+private:
+    struct Measured {
+        TableRow row;
+        QList<QStringList> lines;
+    };
+
+    bool done() const { return wanted_ >= 0 && at_.page > wanted_; }
+    bool keeping() const { return wanted_ < 0 || at_.page == wanted_; }
 
     void text(ReportFontKind font, double left, double top, double width, int align,
               const QString& text) {
-        pages_.last().texts.append(LaidOutText{font, left, top, width, align, text});
+        if (keeping())
+            pages_.last().texts.append(LaidOutText{font, left, top, width, align, text});
+    }
+
+    void frame(double left, double top, double width, double height) {
+        if (keeping())
+            pages_.last().frames.append(LaidOutFrame{left, top, width, height});
+    }
+
+    // Goes on to the next page, noting where laying out stood when the unit that runs over
+    // began, which is where laying the page out alone starts again.
+    void newPage() {
+        ++at_.page;
+        at_.top = layout_.titleTop();
+        if (qint64(starts_.size()) == at_.page)
+            starts_.push_back(unit_);
+        if (keeping())
+            pages_.append(LaidOutPage{});
     }
 
     // A new page when `height` does not fit below what stands; true when one began.
     bool fit(double height) {
-        if (top_ + height <= layout_.pageFooterTop())
+        if (at_.top + height <= layout_.pageFooterTop())
             return false;
-        pages_.append(LaidOutPage{});
-        top_ = layout_.titleTop();
+        newPage();
         return true;
+    }
+
+    void title(const QStringList& lines) {
+        const double top = layout_.titleTop();
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            text(ReportFontKind::Bold12, left(), top + 6.35 * (i + 1), layout_.printableWidth(),
+                 Qt::AlignHCenter, lines[i]);
     }
 
     void heading(const QString& title) {
         fit(kHeading + kKeepWithHeading);
-        text(ReportFontKind::Bold10, left(), top_ + 2.0, layout_.printableWidth(), Qt::AlignLeft,
+        text(ReportFontKind::Bold10, left(), at_.top + 2.0, layout_.printableWidth(), Qt::AlignLeft,
              title);
-        top_ += kHeading;
+        at_.top += kHeading;
     }
 
     void line(const QString& text) {
         fit(kLine + kRowSpace);
-        this->text(ReportFontKind::Regular8, left() + kPad, top_,
+        this->text(ReportFontKind::Regular8, left() + kPad, at_.top,
                    layout_.printableWidth() - 2 * kPad, Qt::AlignLeft, text);
-        top_ += kLine + kRowSpace + kAfterTable;
+        at_.top += kLine + kRowSpace + kAfterTable;
     }
 
-    void table(const QList<Column>& columns, const QList<TableRow>& rows) {
+    void table(const Table& table, const std::function<void()>& rowDone) {
+        const QList<Column>& columns = table.columns;
         const QList<QStringList> titles = headerLines(columns);
         const double header = headerHeight(titles);
-        // Every row is broken into lines once: measuring is what a long report spends its time on.
-        QList<QList<QStringList>> laidOut;
-        laidOut.reserve(rows.size());
-        for (const TableRow& row : rows)
-            laidOut << rowLines(columns, row);
-        fit(header + (rows.isEmpty() ? 0 : startHeight(laidOut.first())));
-        tableHeader(columns, titles, header);
-        QString day; // the spanning row the rows below belong to
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            const TableRow& row = rows[i];
-            double needed = startHeight(laidOut[i]);
-            if (row.spanning && i + 1 < rows.size())
-                needed += startHeight(laidOut[i + 1]); // kept with the row below it
+        // A row's lines are measured once, also when the row before looked ahead at them:
+        // measuring is what a long report spends its time on.
+        std::optional<std::pair<qsizetype, Measured>> ahead;
+        const auto measure = [&](qsizetype i) {
+            if (ahead && ahead->first == i)
+                return std::exchange(ahead, std::nullopt)->second;
+            TableRow row = table.row(i);
+            const std::pair key(at_.block, i);
+            if (const auto tall = blocks_.tallRows.find(key); tall != blocks_.tallRows.end())
+                return Measured{std::move(row), tall->second};
+            QList<QStringList> lines = rowLines(columns, row);
+            if (tallerThanABody(lines))
+                blocks_.tallRows.emplace(key, lines);
+            return Measured{std::move(row), std::move(lines)};
+        };
+        if (at_.row < 0) {
+            if (table.rows > 0)
+                ahead.emplace(0, measure(0));
+            fit(header + (ahead ? startHeight(ahead->second.lines) : 0));
+            tableHeader(columns, titles, header);
+            at_.row = 0;
+        }
+        for (qsizetype i = at_.row; i < table.rows; ++i) {
+            at_.row = i;
+            unit_ = at_;
+            const Measured current = measure(i);
+            double needed = startHeight(current.lines);
+            if (current.row.spanning && i + 1 < table.rows) {
+                ahead.emplace(i + 1, measure(i + 1));
+                needed += startHeight(ahead->second.lines); // kept with the row below it
+            }
             if (fit(needed)) {
                 tableHeader(columns, titles, header);
-                if (!row.spanning && !day.isEmpty()) {
-                    const TableRow continued{{day + QStringLiteral(" (cd.)")}, true, row.font};
+                if (!current.row.spanning && !at_.day.isEmpty()) {
+                    const TableRow continued{
+                        {at_.day + QStringLiteral(" (cd.)")}, true, current.row.font};
                     tableRow(columns, continued, rowLines(columns, continued), titles, header);
                 }
             }
-            if (row.spanning)
-                day = row.cells.value(0);
-            tableRow(columns, row, laidOut[i], titles, header);
+            if (current.row.spanning)
+                at_.day = current.row.cells.value(0);
+            tableRow(columns, current.row, current.lines, titles, header);
+            if (rowDone)
+                rowDone();
+            if (done())
+                return;
         }
-        top_ += kAfterTable;
+        at_.day.clear();
+        at_.top += kAfterTable;
     }
 
-private:
     double left() const { return layout_.page().marginLeft; }
 
     QList<QStringList> headerLines(const QList<Column>& columns) const {
@@ -190,13 +342,13 @@ private:
 
     void tableHeader(const QList<Column>& columns, const QList<QStringList>& titles,
                      double height) {
-        pages_.last().frames.append(LaidOutFrame{left(), top_, tableWidth(columns), height});
+        frame(left(), at_.top, tableWidth(columns), height);
         double x = left();
         for (qsizetype c = 0; c < columns.size(); ++c) {
-            cell(columns[c], x, top_ + kHeaderPad, titles[c], ReportFontKind::Bold8);
+            cell(columns[c], x, at_.top + kHeaderPad, titles[c], ReportFontKind::Bold8);
             x += columns[c].width;
         }
-        top_ += height;
+        at_.top += height;
     }
 
     QList<QStringList> rowLines(const QList<Column>& columns, const TableRow& row) const {
@@ -223,9 +375,12 @@ private:
     // The height a row needs where it begins: all of it, or, for a row taller than a page's
     // body (a name of thousands of characters), its first line, the rest going on over pages.
     double startHeight(const QList<QStringList>& lines) const {
-        const double whole = lineCount(lines) * kLine + kRowSpace;
-        return whole <= layout_.pageFooterTop() - layout_.titleTop() - kHeading ? whole
-                                                                                : kLine + kRowSpace;
+        return tallerThanABody(lines) ? kLine + kRowSpace : lineCount(lines) * kLine + kRowSpace;
+    }
+
+    bool tallerThanABody(const QList<QStringList>& lines) const {
+        return lineCount(lines) * kLine + kRowSpace >
+               layout_.pageFooterTop() - layout_.titleTop() - kHeading;
     }
 
     // Places a row's lines, going on to a new page (under the column titles again) where the
@@ -236,28 +391,27 @@ private:
         const qsizetype count = lineCount(lines);
         for (qsizetype done = 0;;) {
             const auto room = static_cast<qsizetype>(
-                std::floor((layout_.pageFooterTop() - top_ - kRowSpace) / kLine + 1e-6));
+                std::floor((layout_.pageFooterTop() - at_.top - kRowSpace) / kLine + 1e-6));
             const qsizetype placed =
                 std::clamp<qsizetype>(count - done, 1, std::max<qsizetype>(room, 1));
             if (row.spanning) {
-                cell({QString(), tableWidth(columns)}, left(), top_, lines.first(), row.font, done,
-                     placed);
+                cell({QString(), tableWidth(columns)}, left(), at_.top, lines.first(), row.font,
+                     done, placed);
             } else {
                 double x = left();
                 for (qsizetype c = 0; c < columns.size(); ++c) {
-                    cell(columns[c], x, top_, lines[c], row.font, done, placed);
+                    cell(columns[c], x, at_.top, lines[c], row.font, done, placed);
                     x += columns[c].width;
                 }
             }
-            top_ += placed * kLine;
+            at_.top += placed * kLine;
             done += placed;
             if (done >= count)
                 break;
-            pages_.append(LaidOutPage{});
-            top_ = layout_.titleTop();
+            newPage();
             tableHeader(columns, titles, header);
         }
-        top_ += kRowSpace;
+        at_.top += kRowSpace;
     }
 
     // The lines of a cell from `first` on, at most `count` of them, from `top` down.
@@ -278,8 +432,12 @@ private:
 
     const ReportLayout& layout_;
     const TextWidth& width_;
+    const qint64 wanted_;
+    ExceptionReportLayout::Blocks& blocks_;
     QList<LaidOutPage> pages_;
-    double top_;
+    Position at_;
+    Position unit_; // where the block or row being laid out began
+    std::vector<Position> starts_;
 };
 
 QString shortTime(const QTime& time) {
@@ -295,7 +453,7 @@ QString instrumentAndPlanText(const ExceptionReport& report) {
 }
 
 // The figures' columns as wide as their titles' longest words need, the plan's name the rest.
-void summarySection(Pager& pager, const ExceptionReport& report, const TextWidth& width,
+void summarySection(QList<Block>& blocks, const ExceptionReport& report, const TextWidth& width,
                     const ReportLayout& layout) {
     QList<Column> columns{{QStringLiteral("Plan"), 0}};
     double figures = 0;
@@ -312,64 +470,75 @@ void summarySection(Pager& pager, const ExceptionReport& report, const TextWidth
         rows.append(TableRow{QStringList{counts.plan} + summaryFields(counts)});
     rows.append(TableRow{QStringList{QStringLiteral("Razem")} + summaryFields(report.total), false,
                          ReportFontKind::Bold8});
-    pager.heading(QStringLiteral("Podsumowanie"));
+    blocks.append({Block::Kind::Heading, {QStringLiteral("Podsumowanie")}, {}});
     if (const QString notice = exceptionReportNotice(report); !notice.isEmpty())
-        pager.line(notice);
-    pager.table(columns, rows);
+        blocks.append({Block::Kind::Line, {notice}, {}});
+    blocks.append(
+        {Block::Kind::Table, {}, {columns, rows.size(), [rows](qsizetype i) { return rows[i]; }}});
 }
 
-void roundsSection(Pager& pager, const ExceptionReport& report, const RegionalFormats& formats) {
-    pager.heading(QStringLiteral("Obchody"));
-    if (report.rounds.isEmpty()) {
-        pager.line(QStringLiteral("brak"));
-        return;
+// A section's heading, then its table of `count` rows, or "brak" when it has none.
+void section(QList<Block>& blocks, const QString& title, const QList<Column>& columns,
+             qsizetype count, std::function<TableRow(qsizetype)> row) {
+    blocks.append({Block::Kind::Heading, {title}, {}});
+    if (count == 0)
+        blocks.append({Block::Kind::Line, {QStringLiteral("brak")}, {}});
+    else
+        blocks.append({Block::Kind::Table, {}, {columns, count, std::move(row)}});
+}
+
+using SharedReport = std::shared_ptr<const ExceptionReport>;
+
+// The rounds day by day: a day's heading row above its rounds. The rows are the rounds' indexes,
+// a day's heading as -1 - the index of its first round.
+void roundsSection(QList<Block>& blocks, const SharedReport& report,
+                   const RegionalFormats& formats) {
+    auto rows = std::make_shared<std::vector<qsizetype>>();
+    QDate day;
+    for (qsizetype i = 0; i < report->rounds.size(); ++i) {
+        if (report->rounds[i].day != day) {
+            day = report->rounds[i].day;
+            rows->push_back(-1 - i);
+        }
+        rows->push_back(i);
     }
     const QStringList titles = exceptionReportTitles();
     const QList<Column> columns{
         {titles[3], 17}, {titles[1], 37}, {titles[2], 32, Qt::AlignLeft, true},
         {titles[4], 12}, {titles[5], 24}, {titles[6], 58}};
-    QList<TableRow> rows;
-    QDate day;
-    for (const ExceptionRound& round : report.rounds) {
-        if (round.day != day) {
-            day = round.day;
-            rows.append(TableRow{
-                {formats.locale.toString(day, formats.longDate)}, true, ReportFontKind::Bold8});
-        }
-        rows.append(TableRow{{shortTime(round.plannedStart), round.plan, round.instrument,
-                              shortTime(round.start), roundStatusText(round.status),
-                              roundCheckpointsText(round)}});
-    }
-    pager.table(columns, rows);
+    section(blocks, QStringLiteral("Obchody"), columns, qsizetype(rows->size()),
+            [report, rows, formats](qsizetype i) {
+                const qsizetype at = (*rows)[i];
+                if (at < 0)
+                    return TableRow{
+                        {formats.locale.toString(report->rounds[-1 - at].day, formats.longDate)},
+                        true,
+                        ReportFontKind::Bold8};
+                const ExceptionRound& round = report->rounds[at];
+                return TableRow{{shortTime(round.plannedStart), round.plan, round.instrument,
+                                 shortTime(round.start), roundStatusText(round.status),
+                                 roundCheckpointsText(round)}};
+            });
 }
 
-void punchSection(Pager& pager, const QString& title, const QList<ReportPunch>& punches,
-                  const RegionalFormats& formats) {
-    pager.heading(title);
-    if (punches.isEmpty()) {
-        pager.line(QStringLiteral("brak"));
-        return;
-    }
+void punchSection(QList<Block>& blocks, const QString& title, const SharedReport& report,
+                  const QList<ReportPunch>& punches, const RegionalFormats& formats) {
     const QList<Column> columns{{QStringLiteral("Data"), 20},
                                 {QStringLiteral("Czas"), 12},
                                 {QStringLiteral("Czytnik"), 48, Qt::AlignLeft, true},
                                 {QStringLiteral("Punkt kontrolny"), 100}};
-    QList<TableRow> rows;
-    for (const ReportPunch& punch : punches)
-        rows.append(TableRow{{formats.formatShortDate(punch.date), shortTime(punch.time),
-                              punch.instrument, punch.checkpoint}});
-    pager.table(columns, rows);
+    // `punches` is one of the shared report's lists, which the rows read while it lives.
+    section(blocks, title, columns, punches.size(), [report, &punches, formats](qsizetype i) {
+        const ReportPunch& punch = punches[i];
+        return TableRow{{formats.formatShortDate(punch.date), shortTime(punch.time),
+                         punch.instrument, punch.checkpoint}};
+    });
 }
 
 // The downloads whose instrument's clock was off or unknown: which download, which instrument,
 // when it was received, and by how much.
-void clockSection(Pager& pager, const ExceptionReport& report, const RegionalFormats& formats,
-                  const ReportLayout& layout) {
-    pager.heading(QStringLiteral("Zegar czytnika"));
-    if (report.clocks.isEmpty()) {
-        pager.line(QStringLiteral("brak"));
-        return;
-    }
+void clockSection(QList<Block>& blocks, const ExceptionReport& report,
+                  const RegionalFormats& formats, const ReportLayout& layout) {
     QList<Column> columns{{QStringLiteral("Odczyt"), 16, Qt::AlignRight},
                           {QStringLiteral("Czytnik"), 48},
                           {QStringLiteral("Odebrano"), 28},
@@ -381,8 +550,25 @@ void clockSection(Pager& pager, const ExceptionReport& report, const RegionalFor
                               formats.formatShortDate(clock.received.date()) + QLatin1Char(' ') +
                                   shortTime(clock.received.time()),
                               clockDriftText(clock.driftMinutes)}});
-    pager.table(columns, rows);
+    section(blocks, QStringLiteral("Zegar czytnika"), columns, rows.size(),
+            [rows](qsizetype i) { return rows[i]; });
 }
+
+QStringList titleLines(const ExceptionReport& report, const RegionalFormats& formats,
+                       const TextWidth& width, const ReportLayout& layout) {
+    QStringList title{QStringLiteral("Raport wyjątków"), exceptionReportPeriodText(report, formats),
+                      instrumentAndPlanText(report)};
+    // Long names put the instrument and the plan on lines of their own; the title band has room.
+    if (width(ReportFontKind::Bold12, title.last()) > layout.printableWidth()) {
+        const QString both = title.takeLast();
+        const qsizetype comma = both.indexOf(QStringLiteral(", plan: "));
+        title << both.left(comma) << both.mid(comma + 2);
+    }
+    return title;
+}
+
+// Rows laid out between two looks at the progress.
+constexpr qint64 rowsBetweenLooks = 256;
 
 } // namespace
 
@@ -399,28 +585,55 @@ QString exceptionReportPeriodText(const ExceptionReport& report, const RegionalF
            QStringLiteral(" do ") + formats.formatShortDate(report.choices.to);
 }
 
+ExceptionReportLayout::ExceptionReportLayout(const ExceptionReport& report,
+                                             const RegionalFormats& formats, TextWidth width,
+                                             const ReportLayout& layout,
+                                             const std::function<bool(qint64, qint64)>& progress)
+    : width_(std::move(width)), layout_(layout), blocks_(std::make_unique<Blocks>()) {
+    const auto shared = std::make_shared<const ExceptionReport>(report);
+    QList<Block>& blocks = blocks_->list;
+    blocks.append({Block::Kind::Title, titleLines(report, formats, width_, layout_), {}});
+    summarySection(blocks, report, width_, layout_);
+    roundsSection(blocks, shared, formats);
+    punchSection(blocks, QStringLiteral("Poza planem"), shared, shared->outside, formats);
+    punchSection(blocks, QStringLiteral("Zdarzenia"), shared, shared->incidents, formats);
+    clockSection(blocks, report, formats, layout_);
+
+    // Laid out once, keeping no text: where each page begins.
+    qint64 rows = 0;
+    for (const Block& block : blocks)
+        rows += block.table.rows;
+    qint64 done = 0;
+    Pager counting(layout_, width_, std::numeric_limits<qint64>::max(), *blocks_);
+    counting.run(blocks, nullptr, [&] {
+        if (progress && ++done % rowsBetweenLooks == 0 && !progress(done, rows))
+            throw WorkStopped();
+    });
+    starts_ = counting.pageStarts();
+}
+
+ExceptionReportLayout::~ExceptionReportLayout() = default;
+
+qint64 ExceptionReportLayout::pageCount() const {
+    return qint64(starts_.size());
+}
+
+LaidOutPage ExceptionReportLayout::page(qint64 page) const {
+    Pager pager(layout_, width_, page, *blocks_);
+    pager.run(blocks_->list, &starts_[std::size_t(page)]);
+    return std::move(pager).pages().first();
+}
+
 QList<LaidOutPage> layoutExceptionReport(const ExceptionReport& report,
                                          const RegionalFormats& formats, const TextWidth& width,
                                          const ReportLayout& layout) {
-    Pager pager(layout, width);
-    const double left = layout.page().marginLeft;
-    const double top = layout.titleTop();
-    QStringList title{QStringLiteral("Raport wyjątków"), exceptionReportPeriodText(report, formats),
-                      instrumentAndPlanText(report)};
-    // Long names put the instrument and the plan on lines of their own; the title band has room.
-    if (width(ReportFontKind::Bold12, title.last()) > layout.printableWidth()) {
-        const QString both = title.takeLast();
-        const qsizetype comma = both.indexOf(QStringLiteral(", plan: "));
-        title << both.left(comma) << both.mid(comma + 2);
-    }
-    for (qsizetype i = 0; i < title.size(); ++i)
-        pager.text(ReportFontKind::Bold12, left, top + 6.35 * (i + 1), layout.printableWidth(),
-                   Qt::AlignHCenter, title[i]);
-    summarySection(pager, report, width, layout);
-    roundsSection(pager, report, formats);
-    punchSection(pager, QStringLiteral("Poza planem"), report.outside, formats);
-    punchSection(pager, QStringLiteral("Zdarzenia"), report.incidents, formats);
-    clockSection(pager, report, formats, layout);
+    const ExceptionReportLayout laidOut(report, formats, width, layout);
+    return laidOut.allPages();
+}
+
+QList<LaidOutPage> ExceptionReportLayout::allPages() const {
+    Pager pager(layout_, width_, -1, *blocks_);
+    pager.run(blocks_->list, nullptr);
     return std::move(pager).pages();
 }
 

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "browse/report_fonts.h"
 #include "browse/report_layout.h"
@@ -41,6 +43,36 @@ using TextWidth = std::function<double(ReportFontKind, const QString&)>;
 
 // The widths as the report's fonts measure them on the PDF writer and the printer.
 TextWidth reportTextWidth();
+
+// The report's pages laid out one at a time: where each page begins is found once, laying out
+// the whole report without keeping its texts, and a page is then laid out alone when asked for,
+// so that what a long report holds does not grow with its pages.
+class ExceptionReportLayout {
+public:
+    // Lays the report out once; `progress` gets the table rows done of all of them and returns
+    // false to stop, which raises WorkStopped.
+    ExceptionReportLayout(const ExceptionReport& report, const RegionalFormats& formats,
+                          TextWidth width, const ReportLayout& layout = ReportLayout(),
+                          const std::function<bool(qint64, qint64)>& progress = {});
+    ~ExceptionReportLayout();
+    ExceptionReportLayout(const ExceptionReportLayout&) = delete;
+    ExceptionReportLayout& operator=(const ExceptionReportLayout&) = delete;
+
+    qint64 pageCount() const;
+    // Page `page` (0 first), laid out from where it begins.
+    LaidOutPage page(qint64 page) const;
+    // Every page in one go from the beginning, as layoutExceptionReport() gives them.
+    QList<LaidOutPage> allPages() const;
+
+    struct Position;
+    struct Blocks;
+
+private:
+    TextWidth width_;
+    ReportLayout layout_;
+    std::unique_ptr<Blocks> blocks_;
+    std::vector<Position> starts_;
+};
 
 // The report's pages: on the first the title, the period, the instrument and the plan; then the
 // summary table (per plan and in all), the rounds day by day with their statuses and missing

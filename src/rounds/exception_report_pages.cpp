@@ -4,21 +4,22 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
+#include "browse/background_work.h"
 #include "browse/report_canvas.h"
 #include "browse/report_painter.h"
 
 namespace ronvalo {
 
 ExceptionReportPages::ExceptionReportPages(const ExceptionReport& report, const QDateTime& builtAt,
-                                           ReportLayout layout)
+                                           ReportLayout layout,
+                                           const std::function<bool(qint64, qint64)>& progress)
     : builtAt_(builtAt), archiveNote_(archiveFooterNote(report.archive)), layout_(layout),
-      pages_(layoutExceptionReport(report, formats_, reportTextWidth(), layout_)) {}
+      laidOut_(report, formats_, reportTextWidth(), layout_, progress) {}
 
-void ExceptionReportPages::paintBody(QPainter& painter, QPointF originMm, qint64 page) const {
-    MmPainter mm(painter, originMm);
+void ExceptionReportPages::paintBody(QPainter& painter, MmPainter& mm, qint64 number,
+                                     const LaidOutPage& laidOut) const {
     painter.setPen(Qt::black);
     paintPageHeader(mm, layout_, printedAtText(builtAt_, formats_));
-    const LaidOutPage& laidOut = pages_[page];
     for (const LaidOutFrame& frame : laidOut.frames)
         mm.frame(frame.left, frame.top, frame.width, frame.height);
     painter.setPen(Qt::black);
@@ -26,25 +27,35 @@ void ExceptionReportPages::paintBody(QPainter& painter, QPointF originMm, qint64
         mm.setFont(mm.fonts().of(text.font));
         mm.label(text.left, text.top, text.width, text.align, text.text);
     }
-    paintPageFooter(mm, layout_, page, archiveNote_);
+    paintPageFooter(mm, layout_, number, archiveNote_);
 }
 
 void ExceptionReportPages::paintPage(QPainter& painter, const QRectF& target, qint64 page,
-                                     const std::any&) const {
-    paintPageInto(painter, target, layout_.page(),
-                  [&](QPainter& onPage) { paintBody(onPage, QPointF(0, 0), page); });
+                                     const std::any& contents) const {
+    const auto* laidOut = std::any_cast<LaidOutPage>(&contents);
+    if (!laidOut)
+        return;
+    paintPageInto(painter, target, layout_.page(), [&](QPainter& onPage) {
+        MmPainter mm(onPage, QPointF(0, 0));
+        paintBody(onPage, mm, page, *laidOut);
+    });
 }
 
 PaintedReport ExceptionReportPages::print(QPagedPaintDevice& device) const {
     QPainter painter;
     beginReportPainting(painter, device);
-    const QPointF origin = deviceOriginMm(device);
-    for (qint64 page = 0; page < pages_.size(); ++page) {
+    // One painter's fonts for every page: the glyphs of the texts the pages repeat are laid out
+    // once, not once a page.
+    MmPainter mm(painter, deviceOriginMm(device));
+    const qint64 pages = laidOut_.pageCount();
+    for (qint64 page = 0; page < pages; ++page) {
+        if (printProgress_ && !printProgress_(page, pages))
+            throw WorkStopped();
         if (page > 0)
             newReportPage(device);
-        paintBody(painter, origin, page);
+        paintBody(painter, mm, page, laidOut_.page(page));
     }
-    return {0, pages_.size()};
+    return {0, pages};
 }
 
 } // namespace ronvalo

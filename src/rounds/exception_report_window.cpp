@@ -11,7 +11,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "browse/csv_export.h"
 #include "browse/report_painter.h"
@@ -22,6 +24,7 @@
 #include "common/regional.h"
 #include "common/window_placement.h"
 #include "rounds/archive_check_window.h"
+#include "rounds/exception_report_job.h"
 #include "rounds/exception_report_pages.h"
 #include "rounds/window_parts.h"
 
@@ -131,8 +134,18 @@ ExceptionReportWindow::ExceptionReportWindow(TDM3& dm, LogWriter writeLog,
     const ExceptionReportChoices start = kept_;
     buildControls();
     fillOffer(start);
-    refresh();
     resize(820, 520);
+}
+
+// The first judging starts once the window stands, so that its progress shows over it and the
+// window paints meanwhile.
+void ExceptionReportWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (std::exchange(firstShow_, false) && !judged_)
+        QTimer::singleShot(0, this, guarded([this] {
+                               if (!judged_)
+                                   refresh();
+                           }));
 }
 
 void ExceptionReportWindow::buildControls() {
@@ -229,10 +242,7 @@ void ExceptionReportWindow::fillOffer(const ExceptionReportChoices& start) {
     cbPlan->addItem(every);
     for (const QString& plan : offer.plans)
         cbPlan->addItem(plan, plan);
-    dtOd->setDate(start.from);
-    dtDo->setDate(start.to);
-    selectData(cbCzytnik, start.instrument);
-    selectData(cbPlan, start.plan);
+    showControls(start);
     chTylkoWyjatki->setChecked(start.exceptionsOnly);
 }
 
@@ -251,40 +261,104 @@ void ExceptionReportWindow::choicesChanged() {
     refresh();
 }
 
+namespace {
+
+// Whether a report judged under `judged` holds the rounds of `chosen`: the tick only filters.
+bool sameJudging(const ExceptionReportChoices& judged, const ExceptionReportChoices& chosen) {
+    return judged.from == chosen.from && judged.to == chosen.to &&
+           judged.instrument == chosen.instrument && judged.plan == chosen.plan;
+}
+
+} // namespace
+
 void ExceptionReportWindow::refresh() {
     const ExceptionReportChoices chosen = choices();
+    if (judged_ && sameJudging(judged_->choices, chosen)) {
+        showJudged(*judged_);
+        return;
+    }
+    std::optional<ExceptionReport> made;
     try {
-        report_ = buildExceptionReport(loadExceptionReportTables(dm_, chosen), chosen);
+        made = judgeWithProgress(this, dm_, chosen);
     } catch (...) {
         // No rounds stay under choices they were not judged for (a plan refused, a period too
         // long): the window shows none, and the message says why.
+        judged_.reset();
         report_ = ExceptionReport();
         report_.choices = chosen;
         model_->setRounds(report_.rounds);
         lbPodsumowanie->clear();
         throw;
     }
+    if (!made) {
+        // Stopped: the controls go back to what the grid shows, so that the two agree.
+        if (judged_)
+            showControls(judged_->choices);
+        kept_ = choices();
+        return;
+    }
+    judged_ = std::move(made);
+    showJudged(*judged_);
+}
+
+void ExceptionReportWindow::showJudged(const ExceptionReport& judged) {
+    report_ = shownRounds(judged, chTylkoWyjatki->isChecked());
     model_->setRounds(report_.rounds);
     lbPodsumowanie->setText(exceptionReportSummary(report_));
+}
+
+void ExceptionReportWindow::showControls(const ExceptionReportChoices& chosen) {
+    const QSignalBlocker quietFrom(dtOd), quietTo(dtDo), quietInstrument(cbCzytnik),
+        quietPlan(cbPlan);
+    dtOd->setDate(chosen.from);
+    dtDo->setDate(chosen.to);
+    selectData(cbCzytnik, chosen.instrument);
+    selectData(cbPlan, chosen.plan);
 }
 
 void ExceptionReportWindow::btRaportClick() {
     // The pages say whether the tables the report was made from are intact: checked first, and
     // no report when the operator stops the check.
-    const auto checked = checkWithProgress(
-        this, [this](const ArchiveProgress& progress) { return checkArchive(dm_, progress); });
+    const auto checked = checkArchiveWithProgress(this, dm_);
     if (!checked)
         return;
     report_.archive = archiveSeal(*checked);
+    const QDateTime builtAt = Clock::now();
+    std::unique_ptr<ExceptionReportPages> pages;
+    if (!runWithProgress(this, {reportTitle, QStringLiteral("Układanie stron raportu...")},
+                         [&](const WorkProgress& progress) {
+                             pages = std::make_unique<ExceptionReportPages>(
+                                 report_, builtAt, ReportLayout(), progress);
+                         }))
+        return;
     writeLog_(reportLogLine);
     // The printer exists only while the preview is open: building one asks the print system.
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(reportPageLayout());
     printer.setDocName(reportTitle);
-    ExceptionReportPages pages(report_, Clock::now());
-    ReportPreviewDialog preview(&printer, pages, this);
-    preview.addPdfSaving(reportTitle, QStringLiteral("raport_wyjatkow.pdf"));
+    ReportPreviewDialog preview(&printer, *pages, this);
+    preview.addPdfSaving(
+        reportTitle, QStringLiteral("raport_wyjatkow.pdf"),
+        [this, &preview, builtAt](const QString& path) { savePdf(&preview, path, builtAt); });
     preview.exec();
+}
+
+// The file is written by pages of the worker's own (their measuring fonts are not shared
+// between threads), laid out again for it, then painted page by page; stopped, nothing is
+// left under the name.
+void ExceptionReportWindow::savePdf(QWidget* parent, const QString& path,
+                                    const QDateTime& builtAt) const {
+    runWithProgress(parent,
+                    {QStringLiteral("Zapisz PDF"), QStringLiteral("Zapisywanie pliku PDF...")},
+                    [&](const WorkProgress& progress) {
+                        ExceptionReportPages pages(
+                            report_, builtAt, ReportLayout(),
+                            [&](qint64 done, qint64 total) { return progress(done, 2 * total); });
+                        pages.setPrintProgress([&](qint64 done, qint64 total) {
+                            return progress(total + done, 2 * total);
+                        });
+                        writeReportPdf(path, reportTitle, pages);
+                    });
 }
 
 void ExceptionReportWindow::btCsvClick() {

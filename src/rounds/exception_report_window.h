@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 #include <QDialog>
 #include <optional>
 
@@ -34,14 +35,18 @@ class ExceptionReportWindow : public QDialog {
 public:
     // Starts with `kept` and writes every change back into it, so that the next window of the
     // run opens as this one closed. Reads the instruments and plans to offer; raises
-    // EDatabaseError naming Obchody.db when it cannot.
+    // EDatabaseError naming Obchody.db when it cannot. No round is judged yet: the first
+    // judging starts once the window is shown, or with refresh().
     ExceptionReportWindow(TDM3& dm, LogWriter writeLog, ExceptionReportChoices& kept,
                           QWidget* parent = nullptr);
 
     ExceptionReportChoices choices() const;
     const ExceptionReport& report() const { return report_; }
 
-    // Judges the period anew with the choices the controls hold.
+    // Shows the rounds of the choices the controls hold: judged anew off the windows' thread
+    // under a progress dialog when the period, instrument or plan changed, only filtered when
+    // just "tylko wyjątki" did. Stopped with "Anuluj", the grid and the controls stay as they
+    // were (the grid empty when nothing was judged yet).
     void refresh();
     // "Raport": the printed report in a modal preview, from which it is printed or saved as PDF.
     void btRaportClick();
@@ -61,15 +66,23 @@ public:
     QTableView* grid = nullptr;
     QLabel* lbPodsumowanie = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildControls();
     void fillOffer(const ExceptionReportChoices& start);
     void choicesChanged();
+    void showJudged(const ExceptionReport& judged);
+    void showControls(const ExceptionReportChoices& chosen);
+    void savePdf(QWidget* parent, const QString& path, const QDateTime& builtAt) const;
 
     TDM3& dm_;
     LogWriter writeLog_;
     ExceptionReportChoices& kept_;
-    ExceptionReport report_;
+    ExceptionReport report_;                // what the grid shows
+    std::optional<ExceptionReport> judged_; // every round of the choices judged last
+    bool firstShow_ = true;
     ExceptionRoundModel* model_ = nullptr;
 };
 

@@ -34,6 +34,15 @@ PunchSelection PunchSelection::of(const PunchCriteria& criteria) {
     return selection;
 }
 
+PunchSelection PunchSelection::period(const QDate& from, const QDate& to) {
+    if (from > to)
+        return PunchSelection(Kind::Nothing);
+    PunchSelection selection(Kind::Period);
+    selection.fromText_ = storedDate(from);
+    selection.toText_ = storedDate(to);
+    return selection;
+}
+
 // A key bound takes the place of the date bound on its side: both would be lower (or upper)
 // bounds on the same index columns, and the planner would walk from the looser one.
 QString PunchSelection::conditions(bool backwards, bool fromKey) const {
@@ -48,7 +57,9 @@ QString PunchSelection::conditions(bool backwards, bool fromKey) const {
         terms << QStringLiteral("NrSczytania = :nrodczytu");
         break;
     case Kind::Instrument:
-        terms << QStringLiteral("Nrczyt = :nrczyt");
+    case Kind::Period:
+        if (kind_ == Kind::Instrument)
+            terms << QStringLiteral("Nrczyt = :nrczyt");
         if (!fromKey || backwards)
             terms << QStringLiteral("Data >= :od");
         if (!fromKey || !backwards)

@@ -35,9 +35,11 @@ struct PunchKey {
 // The rows a reading of the punch table selects, as conditions over one of its indexes.
 class PunchSelection {
 public:
-    enum class Kind { All, Nothing, Instrument, Download };
+    enum class Kind { All, Nothing, Instrument, Download, Period };
 
     static PunchSelection all() { return PunchSelection(Kind::All); }
+    // Every instrument's rows dated from `from` to `to` (both included): a long report's reading.
+    static PunchSelection period(const QDate& from, const QDate& to);
     // The rows tbOdbiciaFilterRecord accepts under these criteria.
     static PunchSelection of(const PunchCriteria& criteria);
 

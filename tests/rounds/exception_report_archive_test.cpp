@@ -71,6 +71,7 @@ TEST_F(ExceptionReportArchiveTest, ListsClocksOffOrUnknownAndPrintsTheDigest) {
     TestDialogs dialogs;
     ExceptionReportWindow window(
         dm, [](const QString&) {}, choices);
+    window.refresh();
     EXPECT_TRUE(window.lbPodsumowanie->text().endsWith(
         QString::fromUtf8("Zgodność: 50,0%   Odczyty z zegarem do sprawdzenia: 3")));
 

@@ -6,14 +6,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolTip>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include "browse/report_preview.h"
@@ -21,6 +24,7 @@
 #include "rounds/exception_report_layout.h"
 #include "rounds/exception_report_pages.h"
 #include "store/sqlite_connection.h"
+#include "support/event_loop_watch.h"
 #include "support/pdf_reading.h"
 #include "support/test_dialogs.h"
 #include "support/xlsx_reading.h"
@@ -40,8 +44,10 @@ struct ExceptionReportWindowTest : ::testing::Test {
     void SetUp() override { installation.open(dm); }
 
     std::unique_ptr<ExceptionReportWindow> window() {
-        return std::make_unique<ExceptionReportWindow>(
+        auto made = std::make_unique<ExceptionReportWindow>(
             dm, [this](const QString& line) { logged << line; }, kept);
+        made->refresh();
+        return made;
     }
 };
 
@@ -171,6 +177,65 @@ TEST_F(ExceptionReportWindowTest, AReversedPeriodSaysSoBelowTheGrid) {
     EXPECT_EQ(shown->grid->model()->rowCount(), 0);
     EXPECT_TRUE(shown->lbPodsumowanie->text().startsWith("Okres odwrócony"))
         << shown->lbPodsumowanie->text().toStdString();
+}
+
+// A long period is read and judged off the windows' thread: the event loop turns throughout (a
+// timer's ticks keep coming), "Anuluj" leaves the grid, the summary and the controls as they
+// were, and the tick "tylko wyjątki" then only filters what was judged.
+TEST_F(ExceptionReportWindowTest, ALongPeriodKeepsTheWindowResponsiveAndAnulujChangesNothing) {
+    const auto shown = window();
+    ASSERT_EQ(shown->grid->model()->rowCount(), 6);
+    const QString summary = shown->lbPodsumowanie->text();
+    {
+        SqliteConnection file(dm.tbOdbicia.filePath());
+        ASSERT_TRUE(QSqlQuery(file.database())
+                        .exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+                              "WHERE i < 149999) INSERT INTO Odbicia (Data, Czas, Nrwewpkt, "
+                              "Nrczyt, NrSczytania) SELECT date('2023-01-01', '+' || (i % 420) || "
+                              "' days'), printf('%02d:%02d:00', i / 420 % 24, i % 60), 1 + i % 5, "
+                              "'0001', 1 FROM n"));
+    }
+    EventLoopWatch watch;
+    bool cancel = true;
+    int dialogs = 0;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* progress = shown->findChild<QProgressDialog*>("WorkProgress");
+        if (progress && progress->isVisible() && !progress->wasCanceled()) {
+            ++dialogs;
+            if (cancel)
+                progress->cancel();
+        }
+    });
+    poll.start();
+
+    shown->dtOd->setDate(QDate(2023, 1, 1));
+    EXPECT_GE(dialogs, 1);
+    EXPECT_EQ(shown->grid->model()->rowCount(), 6);
+    EXPECT_EQ(shown->lbPodsumowanie->text(), summary);
+    EXPECT_EQ(shown->dtOd->date(), QDate(2024, 3, 4));
+    EXPECT_EQ(kept.from, QDate(2024, 3, 4));
+
+    cancel = false;
+    watch.restart();
+    QElapsedTimer judging;
+    judging.start();
+    shown->dtOd->setDate(QDate(2023, 1, 1));
+    const qint64 judged = judging.elapsed();
+    std::printf("judging: %lld ms, the event loop's longest wait %lld ms over %d ticks\n", judged,
+                watch.longestGapMs(), watch.ticks());
+    const int rounds = shown->grid->model()->rowCount();
+    EXPECT_GT(rounds, 6);
+    EXPECT_EQ(kept.from, QDate(2023, 1, 1));
+    EXPECT_GT(watch.ticks(), 10);
+    EXPECT_LT(watch.longestGapMs(), 1000);
+
+    dialogs = 0;
+    judging.restart();
+    shown->chTylkoWyjatki->click();
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_LT(shown->grid->model()->rowCount(), rounds);
 }
 
 // A plan changed behind the program's back is named in the message and nothing is judged by it:
