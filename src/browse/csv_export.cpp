@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "browse/background_work.h"
 #include "common/dialogs.h"
 #include "common/window_title.h"
 #include "common/xlsx_writer.h"
@@ -23,16 +24,6 @@ constexpr qint64 chunkRows = 500;
 constexpr qint64 turnMs = 50;
 // A write finished sooner than this shows no progress dialog at all.
 constexpr int progressAfterMs = 500;
-// The bar counts in int; a table may have more rows than that.
-constexpr int barSteps = 1000;
-
-int barValue(qint64 written, qint64 expected) {
-    if (expected <= 0)
-        return 0;
-    // Rows added since the count keep the bar just short of full until the end.
-    return int(std::min<qint64>(written * barSteps / expected, barSteps - 1));
-}
-
 QString formatName(TableFormat format) {
     return format == TableFormat::Xlsx ? QStringLiteral("XLSX") : QStringLiteral("CSV");
 }

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "browse/background_work.h"
 #include "common/error_handler.h"
 #include "common/legacy_fonts.h"
 #include "common/window_title.h"
@@ -29,13 +30,6 @@ const QString checkLogLine = QStringLiteral("Sprawdzenie archiwum odczytów");
 constexpr qint64 turnMs = 50;
 // A check finished sooner than this shows no progress dialog.
 constexpr int progressAfterMs = 500;
-// The bar counts in int; the downloads may be more.
-constexpr int barSteps = 1000;
-
-int barValue(qint64 done, qint64 total) {
-    return total <= 0 ? 0 : int(std::clamp<qint64>(done * barSteps / total, 0, barSteps));
-}
-
 } // namespace
 
 std::optional<ArchiveCheck> checkWithProgress(QWidget* parent, const ArchiveCheckRun& check) {
