@@ -47,6 +47,19 @@ ReportPreviewDialog::ReportPreviewDialog(QPrinter* printer, PreviewedReport& pag
         const QSize room = screen->availableSize();
         resize(std::min(room.width(), room.height() * 3 / 4), room.height() * 9 / 10);
     }
+    widenForToolBar();
+}
+
+void ReportPreviewDialog::widenForToolBar() {
+    // On a screen less tall than wide the page's width leaves the bar's last actions behind its
+    // overflow arrow; the dialog takes the bar's whole width where the screen has it.
+    const int needed = bar_->sizeHint().width() + layout()->contentsMargins().left() +
+                       layout()->contentsMargins().right();
+    int most = needed;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        most = screen->availableSize().width();
+    if (width() < needed)
+        resize(std::min(needed, most), height());
 }
 
 void ReportPreviewDialog::addToolBar() {
@@ -109,6 +122,7 @@ void ReportPreviewDialog::addPdfSaving(const QString& title, const QString& sugg
     const QList<QAction*> actions = bar_->actions();
     const qsizetype after = actions.indexOf(print_) + 1;
     bar_->insertAction(after < actions.size() ? actions[after] : nullptr, save);
+    widenForToolBar();
     connect(save, &QAction::triggered, this, guarded([this, title, suggested, write] {
                 const QString path = Dialogs::current().saveFileName(
                     QStringLiteral("Zapisz PDF"), suggested, QStringLiteral("Pliki PDF (*.pdf)"));

@@ -39,6 +39,7 @@ public:
 
 private:
     void addToolBar();
+    void widenForToolBar();
     void choosePrinterAndPrint();
     void showPageNumber(qint64 page);
 

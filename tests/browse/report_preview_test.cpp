@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 using namespace ronvalo;
@@ -19,6 +20,7 @@ struct PreviewSeen {
     bool shown = false;
     bool modal = false;
     int pages = 0;
+    bool toolsWhole = false; // no action hidden behind the tool bar's overflow arrow
 };
 
 // Closes the preview from inside its own event loop, noting what it showed; the timer dies with
@@ -31,6 +33,8 @@ void closePreviewSoon(QObject* context, PreviewSeen& seen) {
             seen.shown = dialog->isVisible();
             seen.modal = dialog->isModal();
             seen.pages = int(dialog->pageCount());
+            const auto* tools = dialog->findChild<QToolBar*>("PreviewTools");
+            seen.toolsWhole = tools && tools->width() >= tools->sizeHint().width();
         }
         if (modal)
             modal->close();
@@ -67,6 +71,7 @@ TEST(ReportForm, PreviewOpensModallyWithEveryPageAndCloses) {
     EXPECT_TRUE(seen.shown);
     EXPECT_TRUE(seen.modal);
     EXPECT_EQ(seen.pages, 2);
+    EXPECT_TRUE(seen.toolsWhole);
     EXPECT_GE(built, 1);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.objectName(), "frRaport2");
