@@ -23,6 +23,7 @@
 #include "common/legacy_fonts.h"
 #include "common/regional.h"
 #include "rounds/change_log.h"
+#include "rounds/plan_changes.h"
 #include "rounds/rounds_store.h"
 #include "rounds/window_parts.h"
 

@@ -4,7 +4,7 @@
 #include <tuple>
 
 #include "rounds/change_log.h"
-#include "rounds/plan_rules.h"
+#include "rounds/plan_changes.h"
 #include "support/temp_folder.h"
 
 using namespace ronvalo;
