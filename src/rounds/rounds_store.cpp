@@ -221,7 +221,7 @@ std::optional<RowSpan> rowSpan(TDM3& dm) {
 }
 
 // Below this many rows a second connection costs more than it saves.
-constexpr qint64 rowsWorthASecondReader = 200000;
+constexpr qint64 rowsWorthASecondReader = 10000;
 
 // Hands every row of the executed `rows` to `keep` as a punch; a failure of the reading raises
 // EDatabaseError naming `file`.
