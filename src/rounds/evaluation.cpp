@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <tuple>
 #include <vector>
 
 #include "common/ole_date.h"
 #include "rounds/instrument_punches.h"
 #include "rounds/round_claims.h"
+#include "rounds/two_threads.h"
 
 namespace ronvalo {
 
@@ -239,22 +241,31 @@ std::vector<InstrumentPunches> indexPunches(const EvaluationInput& input,
         groups.insert(punchInstrument(input.plans[p].instrument), planInstrument[p]);
     std::vector<std::vector<IndexedPunch>> keys(groups.size());
     const qint64 zeroDay = zeroDate().toJulianDay();
+    // The punches come an instrument's together: its group is looked up once a run, not a row.
+    QString lastInstrument;
+    std::vector<IndexedPunch>* lastGroup = nullptr;
     for (std::size_t i = 0; i < input.punches.size(); ++i) {
         const Punch& punch = input.punches[i];
         if (!isDated(punch))
             continue;
-        const auto group =
-            groups.constFind(punch.Nrczyt.size() <= 10 ? punch.Nrczyt : punch.Nrczyt.left(10));
-        if (group == groups.constEnd())
-            continue;
+        if (!lastGroup || punch.Nrczyt != lastInstrument) {
+            const auto group =
+                groups.constFind(punch.Nrczyt.size() <= 10 ? punch.Nrczyt : punch.Nrczyt.left(10));
+            lastInstrument = punch.Nrczyt;
+            lastGroup = group == groups.constEnd() ? nullptr : &keys[*group];
+            if (!lastGroup)
+                continue;
+        }
         const qint64 msecs = (punch.Data.toJulianDay() - zeroDay) * 86400000 +
                              (punch.Czas.isValid() ? punch.Czas.msecsSinceStartOfDay() : 0);
-        keys[*group].push_back({msecs, punch.AutoNr, punch.Nrwewpkt, int(i), punch.NrSczytania});
+        lastGroup->push_back({msecs, punch.AutoNr, punch.Nrwewpkt, int(i), punch.NrSczytania});
     }
+    std::vector<std::optional<InstrumentPunches>> built(keys.size());
+    onTwoThreads(keys.size(), [&](std::size_t k) { built[k].emplace(std::move(keys[k])); });
     std::vector<InstrumentPunches> index;
     index.reserve(keys.size());
-    for (auto& group : keys)
-        index.emplace_back(std::move(group));
+    for (auto& group : built)
+        index.push_back(std::move(*group));
     return index;
 }
 
@@ -323,6 +334,31 @@ bool punchBefore(const Punch& a, const Punch& b) {
     return a.AutoNr < b.AutoNr;
 }
 
+// Sorts `list`, indexes of dated `punches`, in punch order.
+void sortInPunchOrder(std::span<const Punch> punches, std::vector<int>& list) {
+    struct Key {
+        qint64 day;
+        int msecs;
+        qint64 autoNr;
+        int index;
+        bool operator<(const Key& other) const {
+            return std::tie(day, msecs, autoNr) < std::tie(other.day, other.msecs, other.autoNr);
+        }
+    };
+    std::vector<Key> keys;
+    keys.reserve(list.size());
+    for (const int i : list) {
+        const Punch& punch = punches[i];
+        // An invalid time sorts first, as QTime's own order has it.
+        keys.push_back({punch.Data.toJulianDay(),
+                        punch.Czas.isValid() ? punch.Czas.msecsSinceStartOfDay() : -1, punch.AutoNr,
+                        i});
+    }
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        list[k] = keys[k].index;
+}
+
 // The unclaimed punches and the incidents dated within the period, in punch order.
 void listPeriodPunches(const EvaluationInput& input, const std::vector<char>& claimed,
                        Evaluation& result) {
@@ -336,11 +372,12 @@ void listPeriodPunches(const EvaluationInput& input, const std::vector<char>& cl
         if (input.incidentCheckpoints.contains(punch.Nrwewpkt))
             incidents.push_back(int(i));
     }
-    // Punches read in the table's date order are in order already; others pay for a sort.
+    // Punches read in the table's date order are in order already; others pay for a sort, of
+    // plain numbers rather than of dates and times.
     auto before = [&](int a, int b) { return punchBefore(input.punches[a], input.punches[b]); };
     for (std::vector<int>* list : {&outside, &incidents})
         if (!std::is_sorted(list->begin(), list->end(), before))
-            std::sort(list->begin(), list->end(), before);
+            sortInPunchOrder(input.punches, *list);
     result.outside = QList<int>(outside.begin(), outside.end());
     result.incidents = QList<int>(incidents.begin(), incidents.end());
 }
@@ -433,20 +470,28 @@ Evaluation evaluate(const EvaluationInput& input) {
                std::tuple(y.instrument, y.t0, planName[y.plan], y.day, plans[y.plan].id, y.plan);
     });
     const std::vector<Minute> cover = coverOf(input, planInstrument, int(instruments.size()));
-    std::vector<ClaimedRound> group;
-    for (std::size_t k = 0; k < order.size();) {
+    // Each instrument's rounds claim its own punches and fill rows of their own: the instruments
+    // are judged two at a time.
+    std::vector<std::vector<ClaimedRound>> groups;
+    std::vector<int> groupInstrument;
+    for (std::size_t k = 0; k < order.size(); ++k) {
         const int instrument = rounds[order[k]].instrument;
-        group.clear();
-        for (; k < order.size() && rounds[order[k]].instrument == instrument; ++k)
-            group.push_back(claimed[order[k]]);
-        claimPunches(group, punches[instrument]);
-        for (const ClaimedRound& round : group) {
+        if (groupInstrument.empty() || groupInstrument.back() != instrument) {
+            groups.emplace_back();
+            groupInstrument.push_back(instrument);
+        }
+        groups.back().push_back(claimed[order[k]]);
+    }
+    onTwoThreads(groups.size(), [&](std::size_t g) {
+        const int instrument = groupInstrument[g];
+        claimPunches(groups[g], punches[instrument]);
+        for (const ClaimedRound& round : groups[g]) {
             const Minute deadline =
                 round.t0 + bounded(round.plan->tolerance) + bounded(round.plan->duration);
             round.row->status =
                 deadline > cover[instrument] ? RoundStatus::NoReading : statusOf(*round.row);
         }
-    }
+    });
 
     std::vector<char> taken(input.punches.size());
     for (const RoundRow& row : std::as_const(result.rounds))

@@ -1,6 +1,7 @@
 // Laying out the printed exception report: sections and tables flowing from page to page.
 #include "rounds/exception_report_layout.h"
 
+#include <QHash>
 #include <QImage>
 #include <algorithm>
 #include <cmath>
@@ -441,7 +442,13 @@ private:
 };
 
 QString shortTime(const QTime& time) {
-    return time.isValid() ? time.toString(QStringLiteral("HH:mm")) : QString();
+    if (!time.isValid())
+        return QString();
+    // "HH:mm" put together by hand: the format's parsing was a good part of a long list's layout.
+    const int hour = time.hour(), minute = time.minute();
+    const QChar text[5] = {QChar(u'0' + hour / 10), QChar(u'0' + hour % 10), QChar(u':'),
+                           QChar(u'0' + minute / 10), QChar(u'0' + minute % 10)};
+    return QString(text, 5);
 }
 
 QString instrumentAndPlanText(const ExceptionReport& report) {
@@ -527,10 +534,15 @@ void punchSection(QList<Block>& blocks, const QString& title, const SharedReport
                                 {QStringLiteral("Czas"), 12},
                                 {QStringLiteral("Czytnik"), 48, Qt::AlignLeft, true},
                                 {QStringLiteral("Punkt kontrolny"), 100}};
-    // `punches` is one of the shared report's lists, which the rows read while it lives.
-    section(blocks, title, columns, punches.size(), [report, &punches, formats](qsizetype i) {
+    // `punches` is one of the shared report's lists, which the rows read while it lives. Each
+    // day's text is made once here, not once a row and layout.
+    QHash<qint64, QString> dayTexts;
+    for (const ReportPunch& punch : punches)
+        if (const qint64 day = punch.date.toJulianDay(); !dayTexts.contains(day))
+            dayTexts.insert(day, formats.formatShortDate(punch.date));
+    section(blocks, title, columns, punches.size(), [report, &punches, dayTexts](qsizetype i) {
         const ReportPunch& punch = punches[i];
-        return TableRow{{formats.formatShortDate(punch.date), shortTime(punch.time),
+        return TableRow{{dayTexts.value(punch.date.toJulianDay()), shortTime(punch.time),
                          punch.instrument, punch.checkpoint}};
     });
 }

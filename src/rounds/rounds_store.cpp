@@ -9,17 +9,23 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <exception>
+#include <optional>
+#include <stop_token>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "browse/background_work.h"
 #include "common/exception.h"
 #include "rounds/plan_rules.h"
+#include "rounds/two_threads.h"
 #include "store/archive.h"
 #include "store/archive_chain.h"
 #include "store/data_module.h"
 #include "store/punch_filter.h"
 #include "store/reading_query.h"
+#include "store/sqlite_connection.h"
 #include "store/stored_dates.h"
 
 namespace ronvalo {
@@ -147,12 +153,14 @@ QList<Punch> groupedByInstrument(QList<Punch> punches) {
     std::vector<qsizetype> ends = begins;
     for (qsizetype i = 0; i < punches.size(); ++i)
         grouped[ends[group[i]]++] = std::move(punches[i]);
-    for (std::size_t g = 0; g < begins.size(); ++g) {
-        const auto first = grouped.begin() + begins[g];
-        const auto last = grouped.begin() + ends[g];
+    // The groups apart from each other, sorted two at a time.
+    Punch* const rows = grouped.data();
+    onTwoThreads(begins.size(), [&](std::size_t g) {
+        Punch* const first = rows + begins[g];
+        Punch* const last = rows + ends[g];
         if (!std::is_sorted(first, last, inPunchOrder))
             std::sort(first, last, inPunchOrder);
-    }
+    });
     return grouped;
 }
 
@@ -201,6 +209,82 @@ bool periodWorthAScan(TDM3& dm, const QDate& from, const QDate& to) {
     const qint64 covered = std::max(from, first).daysTo(std::min(to, last)) + 1;
     return 4 * covered >= first.daysTo(last) + 1;
 }
+
+// The lowest and highest AutoNr of the punch table; none when it is empty.
+struct RowSpan {
+    qint64 first = 0;
+    qint64 last = 0;
+};
+std::optional<RowSpan> rowSpan(TDM3& dm) {
+    QSqlQuery extent =
+        runRoundsQuery(dm, QStringLiteral("SELECT MIN(AutoNr), MAX(AutoNr) FROM main.Odbicia"));
+    if (!extent.next() || extent.value(0).isNull())
+        return std::nullopt;
+    return RowSpan{extent.value(0).toLongLong(), extent.value(1).toLongLong()};
+}
+
+// Below this many rows a second connection costs more than it saves.
+constexpr qint64 rowsWorthASecondReader = 10000;
+
+// Hands every row of the executed `rows` to `keep` as a punch; a failure of the reading raises
+// EDatabaseError naming `file`.
+void readRows(QSqlQuery rows, const QString& file, const std::function<void(Punch&&)>& keep) {
+    PunchRowReader reader;
+    while (rows.next())
+        keep(reader.read(rows));
+    if (rows.lastError().isValid())
+        throw EDatabaseError(file + QStringLiteral(": ") + rows.lastError().text());
+}
+
+// Reads the punches of `instruments` that `sql` bound with `values` selects from the punch file
+// on a thread and a read-only connection of its own. Going before punches() were taken, it stops
+// the reading and waits for the thread.
+class SecondReader {
+public:
+    SecondReader(const QString& file, const QString& sql, const QVariantList& values,
+                 const QSet<QString>& instruments)
+        : thread_([this, file, sql, values, &instruments](std::stop_token stop) {
+              try {
+                  read(file, sql, values, instruments, stop);
+              } catch (...) {
+                  failure_ = std::current_exception();
+              }
+          }) {}
+
+    // The punches read, in the file's order; what failed the reading raised here.
+    QList<Punch> punches() {
+        thread_.join();
+        if (failure_)
+            std::rethrow_exception(failure_);
+        return std::move(punches_);
+    }
+
+private:
+    void read(const QString& file, const QString& sql, const QVariantList& values,
+              const QSet<QString>& instruments, const std::stop_token& stop) {
+        SqliteConnection connection(
+            file, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
+        if (!connection.isOpen())
+            throw EDatabaseError(file + QStringLiteral(": ") + connection.lastError().text());
+        QSqlQuery rows(connection.database());
+        rows.setForwardOnly(true);
+        bool ok = rows.prepare(sql);
+        for (const QVariant& value : values)
+            rows.addBindValue(value);
+        if (!ok || !rows.exec())
+            throw EDatabaseError(file + QStringLiteral(": ") + rows.lastError().text());
+        readRows(std::move(rows), file, [&](Punch&& punch) {
+            if (stop.stop_requested())
+                throw WorkStopped();
+            if (instruments.contains(punch.Nrczyt))
+                punches_.append(std::move(punch));
+        });
+    }
+
+    QList<Punch> punches_;
+    std::exception_ptr failure_;
+    std::jthread thread_; // last: it starts once the rest is made, and is joined first
+};
 
 void insertPlan(TDM3& dm, const Plan& plan) {
     runRoundsQuery(
@@ -455,20 +539,26 @@ QList<Punch> loadPeriodPunches(TDM3& dm, const QDate& from, const QDate& to,
     }
     // NOT INDEXED: the rows in the file's order, a straight walk through its pages, where the
     // date index would visit them in date order, a page jump for many a row.
-    const QString scan =
-        periodWorthAScan(dm, from, to) ? QStringLiteral(" NOT INDEXED") : QString();
-    QSqlQuery rows = runRoundsQuery(
-        dm,
+    const bool scanned = periodWorthAScan(dm, from, to);
+    const QString sql =
         QStringLiteral("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM "
                        "main.Odbicia%1 WHERE Data >= ? AND Data <= ?")
-            .arg(scan),
-        {storedDate(from), storedDate(to)});
-    PunchRowReader reader;
-    while (rows.next())
-        keep(reader.read(rows));
-    if (rows.lastError().isValid())
-        throw EDatabaseError(dm.tbOdbicia.filePath() + QStringLiteral(": ") +
-                             rows.lastError().text());
+            .arg(scanned ? QStringLiteral(" NOT INDEXED") : QString());
+    const QVariantList period{storedDate(from), storedDate(to)};
+    const auto span = scanned ? rowSpan(dm) : std::nullopt;
+    if (!span || span->last - span->first < rowsWorthASecondReader) {
+        readRows(runRoundsQuery(dm, sql, period), dm.tbOdbicia.filePath(), keep);
+    } else {
+        const QString half = sql + QStringLiteral(" AND AutoNr >= ? AND AutoNr <= ?");
+        // The upper half of the rows on a second connection of its own, the lower half here:
+        // the rows' conversion, most of the reading's time, on both processor cores.
+        const qint64 middle = span->first + (span->last - span->first) / 2;
+        SecondReader upper(dm.tbOdbicia.filePath(), half,
+                           period + QVariantList{middle + 1, span->last}, instruments);
+        readRows(runRoundsQuery(dm, half, period + QVariantList{span->first, middle}),
+                 dm.tbOdbicia.filePath(), keep);
+        punches.append(upper.punches());
+    }
     told.end();
     return groupedByInstrument(std::move(punches));
 }

@@ -55,13 +55,14 @@ QStringList byInstrumentIndex(TDM3& dm, const QDate& from, const QDate& to,
 
 // Rows over a year and a half in no order, three instruments, moments shared by several rows,
 // and times stored without the leading zero, as an older release or a hand may have left them.
-void scatterPunches(const QString& punchFile) {
+void scatterPunches(const QString& punchFile, int count = 600) {
     SqliteConnection file(punchFile);
     QSqlQuery insert(file.database());
+    ASSERT_TRUE(file.database().transaction());
     insert.prepare("INSERT INTO Odbicia (Data, Czas, Nrwewpkt, Nrczyt, NrSczytania) "
                    "VALUES (?, ?, ?, ?, ?)");
     QRandomGenerator random(30);
-    for (int i = 0; i < 600; ++i) {
+    for (int i = 0; i < count; ++i) {
         const QDate day = QDate(2023, 6, 1).addDays(random.bounded(400));
         const int minute = random.bounded(24) * 60 + random.bounded(3) * 15;
         insert.addBindValue(day.toString(Qt::ISODate));
@@ -74,6 +75,7 @@ void scatterPunches(const QString& punchFile) {
         insert.addBindValue(1 + i / 50);
         ASSERT_TRUE(insert.exec());
     }
+    ASSERT_TRUE(file.database().commit());
 }
 
 TEST(PeriodPunchesTest, ReadInAnyOrderTheyAreThePunchesOfEachInstrumentInOrder) {
@@ -126,6 +128,46 @@ TEST(PeriodPunchesTest, ReadInAnyOrderTheyAreThePunchesOfEachInstrumentInOrder) 
         };
         EXPECT_TRUE(wellFormed(read) == wellFormed(expected));
         EXPECT_EQ(read.isEmpty(), c.none);
+    }
+}
+
+// A table long enough to be read in two halves on two connections gives the same punches in the
+// same order, whatever the rows missing at the start, in the middle or at the end of the file.
+TEST(PeriodPunchesTest, AReadingInTwoHalvesIsTheReadingInOne) {
+    ReportInstallation installation;
+    {
+        TDM3 dm;
+        installation.open(dm);
+        scatterPunches(dm.tbOdbicia.filePath(), 30000);
+        SqliteConnection file(dm.tbOdbicia.filePath());
+        ASSERT_TRUE(QSqlQuery(file.database())
+                        .exec("DELETE FROM Odbicia WHERE AutoNr < 40 OR AutoNr > 29900 OR "
+                              "AutoNr BETWEEN 14000 AND 16000"));
+    }
+    const struct {
+        const char* name;
+        QDate from, to;
+        QSet<QString> instruments;
+    } cases[] = {
+        {"every instrument, the whole table", QDate(2023, 1, 1), QDate(2025, 1, 1),
+         {"0001", "0002", "0003"}},
+        {"two of three, most of the table", QDate(2023, 7, 1), QDate(2024, 6, 1),
+         {"0001", "0003"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDM3 dm;
+        dm.setReadOnly(true);
+        installation.open(dm);
+        const QStringList expected = byInstrumentIndex(dm, c.from, c.to, c.instruments);
+        const QStringList read = texts(loadPeriodPunches(dm, c.from, c.to, c.instruments));
+        EXPECT_GT(read.size(), 10000);
+        const auto wellFormed = [](QStringList lines) {
+            lines.removeIf([](const QString& line) { return line.contains("  "); });
+            return lines;
+        };
+        EXPECT_EQ(read.size(), expected.size());
+        EXPECT_TRUE(wellFormed(read) == wellFormed(expected));
     }
 }
 
