@@ -6,6 +6,7 @@
 #include <span>
 
 #include "common/natural_order.h"
+#include "rounds/period_punches.h"
 #include "rounds/rounds_store.h"
 #include "store/archive.h"
 #include "store/data_module.h"

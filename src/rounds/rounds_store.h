@@ -65,14 +65,5 @@ QList<Transfer> loadTransfers(TDM3& dm);
 // The date and time of each instrument's latest punch (instruments as punches store them); an
 // instrument without a punch is left out.
 QHash<QString, QDateTime> loadLatestPunches(TDM3& dm, const QStringList& instruments);
-// The punches dated from `from` to `to` (both included) of `instruments` (as the punch table
-// stores them), in punch order: date, time, AutoNr. From the files they are read in the table's
-// own order and sorted here, which reads a long period several times faster than walking an
-// index; from a server a page at a time. `progress` gets the days of the period read so far of
-// all its days and returns false to stop: the reading then raises WorkStopped. Raises
-// EDatabaseError when the punch table cannot be read.
-QList<Punch> loadPeriodPunches(TDM3& dm, const QDate& from, const QDate& to,
-                               const QSet<QString>& instruments,
-                               const std::function<bool(qint64, qint64)>& progress = {});
 
 } // namespace ronvalo

@@ -1,5 +1,6 @@
 // The punches of a period as the report reads them: the table's rows in any order give what the
 // instrument by instrument reading in date order gave, whichever way they are read.
+#include "rounds/period_punches.h"
 #include "rounds/rounds_store.h"
 
 #include <QFile>
@@ -149,10 +150,11 @@ TEST(PeriodPunchesTest, AReadingInTwoHalvesIsTheReadingInOne) {
         QDate from, to;
         QSet<QString> instruments;
     } cases[] = {
-        {"every instrument, the whole table", QDate(2023, 1, 1), QDate(2025, 1, 1),
+        {"every instrument, the whole table",
+         QDate(2023, 1, 1),
+         QDate(2025, 1, 1),
          {"0001", "0002", "0003"}},
-        {"two of three, most of the table", QDate(2023, 7, 1), QDate(2024, 6, 1),
-         {"0001", "0003"}},
+        {"two of three, most of the table", QDate(2023, 7, 1), QDate(2024, 6, 1), {"0001", "0003"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
