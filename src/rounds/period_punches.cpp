@@ -26,22 +26,8 @@ namespace ronvalo {
 
 namespace {
 
-// The digits of `text` from `at` on, `count` of them; -1 when one is not a digit.
-int digitsAt(const QString& text, qsizetype at, qsizetype count) {
-    int value = 0;
-    for (qsizetype i = at; i < at + count; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        value = value * 10 + (c - u'0');
-    }
-    return value;
-}
-
-// A row of the punch table as read for judging. The stored "2024-03-04" and "08:15:00" are taken
-// apart by hand (the general parser is most of a long reading's time), the day's text kept from
-// the row before, as the rows of one day follow each other; any other text goes through the
-// general parser, so that what it makes of an odd row stays what this does.
+// A row of the punch table as read for judging, the day's date kept from the row before, as the
+// rows of one day follow each other.
 class PunchRowReader {
 public:
     Punch read(const QSqlQuery& query) {
@@ -50,10 +36,10 @@ public:
         const QString dateText = query.value(1).toString();
         if (dateText != lastDateText_) {
             lastDateText_ = dateText;
-            lastDate_ = date(dateText);
+            lastDate_ = dateFromStored(dateText);
         }
         punch.Data = lastDate_;
-        punch.Czas = time(query.value(2).toString());
+        punch.Czas = timeFromStored(query.value(2).toString());
         punch.Nrwewpkt = query.value(3).toInt();
         const QString instrument = query.value(4).toString();
         // One shared copy of each instrument's number rather than one per row.
@@ -65,26 +51,6 @@ public:
     }
 
 private:
-    static QDate date(const QString& text) {
-        if (text.size() == 10 && text[4] == u'-' && text[7] == u'-') {
-            const int year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2),
-                      day = digitsAt(text, 8, 2);
-            if (year >= 0 && month >= 0 && day >= 0)
-                return QDate(year, month, day);
-        }
-        return dateFromStored(text);
-    }
-
-    static QTime time(const QString& text) {
-        if (text.size() == 8 && text[2] == u':' && text[5] == u':') {
-            const int hours = digitsAt(text, 0, 2), minutes = digitsAt(text, 3, 2),
-                      seconds = digitsAt(text, 6, 2);
-            if (hours >= 0 && minutes >= 0 && seconds >= 0)
-                return QTime(hours, minutes, seconds);
-        }
-        return timeFromStored(text);
-    }
-
     QString lastDateText_;
     QDate lastDate_;
     QString lastInstrument_;
