@@ -2,12 +2,12 @@
 // punches a download: 18 250 archived downloads, 1.8 million punches), which runs before every
 // printed exception report, beside one plain reading of the same punches, and the peak memory;
 // on the files, or on a server.
-#include "store/archive.h"
-#include "rounds/archive_check.h"
-#include "rounds/archive_tables.h"
-#include "store/data_module.h"
-#include "store/schema.h"
-#include "store/server_schema.h"
+#include "core/store/archive.h"
+#include "core/proof/archive_check.h"
+#include "core/proof/archive_tables.h"
+#include "core/store/data_module.h"
+#include "core/store/schema.h"
+#include "core/store/server_schema.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,6 +3,6 @@
 add_executable(bench_browse ${CMAKE_CURRENT_SOURCE_DIR}/browse.cpp
                             ${PROJECT_SOURCE_DIR}/tests/support/postgres_server.cpp)
 target_include_directories(bench_browse PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-target_link_libraries(bench_browse PRIVATE ronvalo_browse)
+target_link_libraries(bench_browse PRIVATE ronvalo_desktop)
 set_target_properties(bench_browse PROPERTIES OUTPUT_NAME browse
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

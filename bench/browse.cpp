@@ -1,12 +1,12 @@
 // Prints the refresh time of typical punch browser selections beside a full scan of the punch
 // table with the row test, and the cost of scrolling through all rows, at 1M (and 10M) punches:
 // on the local files and, in the same run, on a PostgreSQL server holding the same rows.
-#include "browse/punch_table_model.h"
-#include "store/data_module.h"
-#include "store/punch_filter.h"
-#include "store/punch_pages.h"
-#include "store/server_schema.h"
-#include "store/sqlite_connection.h"
+#include "core/store/data_module.h"
+#include "core/store/punch_filter.h"
+#include "core/store/punch_pages.h"
+#include "core/store/server_schema.h"
+#include "core/store/sqlite_connection.h"
+#include "desktop/browse/punch_table_model.h"
 
 #include "resident_memory.h"
 #include "support/postgres_server.h"

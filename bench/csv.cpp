@@ -1,8 +1,8 @@
 // Prints the time of a CSV export of a million punches, as the browser's grid writes them, beside
 // one plain read of the same rows in the same run, and the memory the export holds.
-#include "browse/csv_export.h"
-#include "browse/punch_table_model.h"
-#include "store/data_module.h"
+#include "core/store/data_module.h"
+#include "desktop/browse/csv_export.h"
+#include "desktop/browse/punch_table_model.h"
 
 #include "resident_memory.h"
 

@@ -3,12 +3,11 @@
 // download archive adds: the same import where Obchody.db cannot take its row (a damaged file,
 // which the import stores without the row), its time beside the archived import's. Each time is
 // the best of a few runs, the two kinds taken in turn, so that a busy machine weighs on both alike.
-#include "common/exception.h"
-#include "import/punch_import.h"
-#include "import/summary_dialog.h"
-#include "link/receive_buffer.h"
-#include "store/archive.h"
-#include "store/data_module.h"
+#include "core/common/exception.h"
+#include "core/import/punch_import.h"
+#include "core/link/receive_buffer.h"
+#include "core/store/archive.h"
+#include "core/store/data_module.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -90,11 +89,8 @@ double timeImport(const QByteArray& dump, int count, bool archive) {
     TDM3 dm;
     dm.setDatabaseFolder(base + "db/");
     dm.openTables();
-    TfrUdaloDlg summary;
     QStringList log;
-    PunchImport import(
-        base, dm, [&](const QString& line) { log << line; }, summary);
-    import.showSummary = nullptr;
+    PunchImport import(base, dm, [&](const QString& line) { log << line; });
     // Far past any instrument's memory: room for the text and its line index.
     ReceiveBuffer Memo1(dump.size() * 2), Memo2;
     Memo1.append(dump);

@@ -2,13 +2,13 @@
 // checkpoint have names of 4 000 and 20 000 characters, beside the same round with names of 60
 // (the baseline); and how long the plan window takes to open over 50 000 plans, beside one
 // reading of the same plans from the tables.
-#include "rounds/exception_report_layout.h"
-#include "rounds/plan_rules.h"
-#include "rounds/plan_window.h"
-#include "rounds/rounds_store.h"
-#include "store/data_module.h"
-#include "store/schema.h"
-#include "store/sqlite_connection.h"
+#include "core/rounds/exception_report_layout.h"
+#include "core/rounds/plan_rules.h"
+#include "core/rounds/rounds_store.h"
+#include "core/store/data_module.h"
+#include "core/store/schema.h"
+#include "core/store/sqlite_connection.h"
+#include "desktop/rounds/plan_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

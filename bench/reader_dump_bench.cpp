@@ -1,6 +1,6 @@
 // Prints how fast a dump of a million data lines is read, line by line as the import does.
-#include "import/reader_dump.h"
-#include "link/receive_buffer.h"
+#include "core/import/reader_dump.h"
+#include "core/link/receive_buffer.h"
 
 #include <QElapsedTimer>
 #include <cstdio>

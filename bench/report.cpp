@@ -1,9 +1,9 @@
 // Prints how long the punch report takes from its row source to a finished PDF file and to an
 // open preview, and the preview's memory, each beside a baseline measured in the same run.
-#include "browse/report_form.h"
-#include "browse/report_page_view.h"
-#include "browse/report_pages.h"
-#include "browse/report_preview.h"
+#include "core/report/report_pages.h"
+#include "desktop/report/report_form.h"
+#include "desktop/report/report_page_view.h"
+#include "desktop/report/report_preview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

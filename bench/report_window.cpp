@@ -2,8 +2,8 @@
 // and filters it by "tylko wyjątki": a timer asks to run every 10 ms, and the longest wait
 // between two of its ticks is the longest time the windows' thread was busy. The installation is
 // the one bench/rounds fills and keeps (its FOLDER argument).
-#include "rounds/exception_report_window.h"
-#include "store/data_module.h"
+#include "core/store/data_module.h"
+#include "desktop/rounds/exception_report_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

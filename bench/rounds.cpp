@@ -1,15 +1,15 @@
 // Prints how long the evaluation of a year takes (50 instruments, about 100 000 planned rounds and
 // 2 million punches read from a temporary installation's punch table by the program's own
 // reading) beside a plain scan of the same table by the sqlite3 command in the same run.
-#include "browse/previewed_report.h"
-#include "rounds/evaluation.h"
-#include "rounds/exception_report.h"
-#include "rounds/exception_report_pages.h"
-#include "rounds/rounds_store.h"
-#include "store/data_module.h"
-#include "store/schema.h"
-#include "store/sqlite_connection.h"
-#include "store/stored_dates.h"
+#include "core/report/previewed_report.h"
+#include "core/rounds/evaluation.h"
+#include "core/rounds/exception_report.h"
+#include "core/rounds/exception_report_pages.h"
+#include "core/rounds/rounds_store.h"
+#include "core/store/data_module.h"
+#include "core/store/schema.h"
+#include "core/store/sqlite_connection.h"
+#include "core/store/stored_dates.h"
 
 #include "resident_memory.h"
 

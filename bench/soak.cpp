@@ -20,15 +20,14 @@
 #include <sqlite3.h>
 #include <string_view>
 
-#include "app/backup.h"
-#include "common/clock.h"
-#include "common/dialogs.h"
-#include "common/service_log.h"
-#include "import/punch_import.h"
-#include "import/summary_dialog.h"
-#include "link/receive_buffer.h"
-#include "store/data_module.h"
-#include "store/schema.h"
+#include "core/common/clock.h"
+#include "core/common/dialogs.h"
+#include "core/common/service_log.h"
+#include "core/import/punch_import.h"
+#include "core/link/receive_buffer.h"
+#include "core/store/data_module.h"
+#include "core/store/schema.h"
+#include "desktop/app/backup.h"
 
 using namespace ronvalo;
 
@@ -84,10 +83,7 @@ int importChild(const QString& base) {
     dm.setDatabaseFolder(base + "db/");
     dm.openTables();
     ServiceLog log(base);
-    TfrUdaloDlg summary;
-    PunchImport punchImport(
-        base, dm, [&](const QString& line) { log.WriteLog(line); }, summary);
-    punchImport.showSummary = nullptr;
+    PunchImport punchImport(base, dm, [&](const QString& line) { log.WriteLog(line); });
     const QByteArray dump = readFile(base + "dump");
     ReceiveBuffer Memo1(dump.size() * 2 + 1024), Memo2(dump.size() * 2 + 1024);
     Memo1.append(dump);

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QTextStream>
 
-#include "app/program_icon.h"
+#include "desktop/app/program_icon.h"
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);

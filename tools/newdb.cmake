@@ -1,1 +1,1 @@
-ronvalo_tool(ronvalo-newdb ${CMAKE_CURRENT_SOURCE_DIR}/newdb.cpp)
+ronvalo_tool(ronvalo-newdb ronvalo_core ${CMAKE_CURRENT_SOURCE_DIR}/newdb.cpp)

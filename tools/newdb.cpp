@@ -9,14 +9,14 @@
 #include <QDir>
 #include <QTextStream>
 
-#include "common/command_line.h"
-#include "common/exception.h"
-#include "common/registry.h"
+#include "core/common/command_line.h"
+#include "core/common/exception.h"
+#include "core/common/registry.h"
+#include "core/store/data_module.h"
+#include "core/store/schema.h"
+#include "core/store/server_schema.h"
 #include "platform/installation.h"
 #include "platform/registry.h"
-#include "store/data_module.h"
-#include "store/schema.h"
-#include "store/server_schema.h"
 
 namespace {
 

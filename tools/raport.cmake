@@ -1,1 +1,1 @@
-ronvalo_tool(ronvalo-raport ${CMAKE_CURRENT_SOURCE_DIR}/raport.cpp)
+ronvalo_tool(ronvalo-raport ronvalo_core ${CMAKE_CURRENT_SOURCE_DIR}/raport.cpp)

@@ -7,18 +7,18 @@
 #include <QTextStream>
 #include <optional>
 
-#include "app/backup.h"
-#include "browse/previewed_report.h"
-#include "common/clock.h"
-#include "common/command_line.h"
-#include "common/exception.h"
-#include "common/registry.h"
-#include "common/xlsx_writer.h"
-#include "rounds/archive_check.h"
-#include "rounds/exception_report.h"
-#include "rounds/exception_report_pages.h"
-#include "store/data_module.h"
-#include "store/tables_source.h"
+#include "core/common/base_folder.h"
+#include "core/common/clock.h"
+#include "core/common/command_line.h"
+#include "core/common/exception.h"
+#include "core/common/registry.h"
+#include "core/common/xlsx_writer.h"
+#include "core/proof/archive_check.h"
+#include "core/report/previewed_report.h"
+#include "core/rounds/exception_report.h"
+#include "core/rounds/exception_report_pages.h"
+#include "core/store/data_module.h"
+#include "core/store/tables_source.h"
 
 namespace {
 

@@ -1,1 +1,1 @@
-ronvalo_tool(ronvalo-verify ${CMAKE_CURRENT_SOURCE_DIR}/verify.cpp)
+ronvalo_tool(ronvalo-verify ronvalo_core ${CMAKE_CURRENT_SOURCE_DIR}/verify.cpp)

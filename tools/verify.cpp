@@ -8,13 +8,13 @@
 #include <optional>
 #include <utility>
 
-#include "app/backup.h"
-#include "common/command_line.h"
-#include "common/exception.h"
-#include "common/registry.h"
-#include "rounds/archive_check.h"
-#include "store/data_module.h"
-#include "store/tables_source.h"
+#include "core/common/base_folder.h"
+#include "core/common/command_line.h"
+#include "core/common/exception.h"
+#include "core/common/registry.h"
+#include "core/proof/archive_check.h"
+#include "core/store/data_module.h"
+#include "core/store/tables_source.h"
 
 namespace {
 

@@ -15,14 +15,14 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "app/program.h"
-#include "common/clock.h"
-#include "common/cp1250.h"
-#include "common/error_handler.h"
-#include "import/summary_dialog.h"
-#include "link/download_dialog.h"
-#include "store/schema.h"
+#include "core/common/clock.h"
+#include "core/common/cp1250.h"
+#include "core/common/error_handler.h"
+#include "core/store/schema.h"
+#include "desktop/app/main_window.h"
+#include "desktop/app/program.h"
+#include "desktop/import/summary_dialog.h"
+#include "desktop/link/download_dialog.h"
 #include "support/pseudo_terminal.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"

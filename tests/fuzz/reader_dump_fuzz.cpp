@@ -1,7 +1,7 @@
 // libFuzzer target: arbitrary bytes received into a buffer and read by the import's own dump
 // walker.
-#include "import/reader_dump.h"
-#include "link/receive_buffer.h"
+#include "core/import/reader_dump.h"
+#include "core/link/receive_buffer.h"
 
 #include <cstddef>
 #include <cstdint>

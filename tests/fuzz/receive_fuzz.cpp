@@ -1,7 +1,7 @@
 // libFuzzer target: chunks of random bytes and sizes received into two buffers, then the
 // comparison of the two transmissions, each checked against a plain reading of the same bytes.
-#include "link/receive_buffer.h"
-#include "link/transmission_comparison.h"
+#include "core/link/receive_buffer.h"
+#include "core/link/transmission_comparison.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The system's errors as the program names them: kinds, texts, and the error a failed call
 // leaves behind.
-#include "common/io_error.h"
+#include "core/common/io_error.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "core/store/schema.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "store/schema.h"
 #include "support/temp_folder.h"
 
 using namespace ronvalo;

@@ -1,7 +1,7 @@
 // A Dialogs seam for tests: records every box and answers confirmations from a queue.
 #pragma once
 
-#include "common/dialogs.h"
+#include "core/common/dialogs.h"
 #include "support/qt_printers.h"
 
 #include <QString>

@@ -1,7 +1,8 @@
 // The test programs' main(): an offscreen application, Polish regional formats, then GoogleTest.
 #include <QApplication>
 
-#include "app/program.h"
+#include "desktop/app/program.h"
+#include "desktop/common/qt_dialogs.h"
 #include "support/postgres_server.h"
 
 #include <cstdlib>
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     ronvalo::nameApplication();
+    // The windows' real boxes, as the program has them, wherever a test installs none of its own.
+    const ronvalo::QtDialogs boxes;
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     ronvalo::test::stopSharedPostgresServer();

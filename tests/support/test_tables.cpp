@@ -1,11 +1,11 @@
 // Making a test's empty tables on the engine it runs on.
 #include "support/test_tables.h"
 
-#include "common/registry.h"
-#include "store/data_module.h"
-#include "store/schema.h"
-#include "store/server_rights.h"
-#include "store/server_schema.h"
+#include "core/common/registry.h"
+#include "core/store/data_module.h"
+#include "core/store/schema.h"
+#include "core/store/server_rights.h"
+#include "core/store/server_schema.h"
 #include "support/postgres_server.h"
 
 #include <QDir>

@@ -7,16 +7,16 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "app/about_window.h"
-#include "app/main_window.h"
-#include "app/program.h"
-#include "browse/punch_browser.h"
-#include "common/dialogs.h"
-#include "common/error_handler.h"
-#include "import/summary_dialog.h"
-#include "link/download_dialog.h"
-#include "link/transmission_error_dialog.h"
-#include "store/schema.h"
+#include "core/common/dialogs.h"
+#include "core/common/error_handler.h"
+#include "core/store/schema.h"
+#include "desktop/app/about_window.h"
+#include "desktop/app/main_window.h"
+#include "desktop/app/program.h"
+#include "desktop/browse/punch_browser.h"
+#include "desktop/import/summary_dialog.h"
+#include "desktop/link/download_dialog.h"
+#include "desktop/link/transmission_error_dialog.h"
 #include "support/temp_folder.h"
 #include "support/test_dialogs.h"
 
