@@ -62,11 +62,12 @@ FUZZ_TIME := 60
 FUZZ_FLAGS := -std=c++20 -g -O1 -fPIC -Wall -Wextra -Werror -Isrc \
               -fsanitize=fuzzer,address,undefined,float-cast-overflow \
               -fno-sanitize-recover=undefined,float-cast-overflow
-FUZZ_reader_dump := src/import/reader_dump.cpp src/link/receive_buffer.cpp src/common/ole_date.cpp
+FUZZ_reader_dump := src/core/import/reader_dump.cpp src/core/link/receive_buffer.cpp \
+                    src/core/common/ole_date.cpp
 FUZZ_registry_hive := src/platform/registry_posix.cpp src/platform/files_posix.cpp \
                       src/platform/file_names.cpp src/platform/os_error_posix.cpp \
                       src/platform/atomic_file.cpp src/platform/atomic_file_posix.cpp
-FUZZ_receive := src/link/receive_buffer.cpp src/link/transmission_comparison.cpp
+FUZZ_receive := src/core/link/receive_buffer.cpp src/core/link/transmission_comparison.cpp
 FUZZERS := reader_dump registry_hive receive
 
 fuzz: deps
