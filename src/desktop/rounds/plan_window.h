@@ -61,6 +61,13 @@ public:
     QTableWidget* tblOkresy = nullptr; // the chosen plan's stored validity periods
 
 private:
+    enum StepColumn { LpColumn, NumberColumn, NameColumn, OptionalColumn };
+    enum PeriodColumn { FromColumn, ToColumn, RoundsColumn };
+    static constexpr std::array<const char*, 7> dayCaptions{"Pn", "Wt", "Śr", "Cz",
+                                                            "Pt", "So", "Nd"};
+    static constexpr std::array<const char*, 7> dayNames{"cbPn", "cbWt", "cbSr", "cbCz",
+                                                         "cbPt", "cbSo", "cbNd"};
+
     QWidget* buildFields();
     QWidget* buildSteps();
     QWidget* buildTimes();
