@@ -48,6 +48,10 @@ public:
     void notice(const QString& text) override { fail("box: " + text); }
     void error(const QString& text) override { fail("error box: " + text); }
     bool confirm(const QString&) override { return true; }
+    QString saveFileName(const QString& caption, const QString&, const QString&) override {
+        fail("save dialog: " + caption);
+        return {};
+    }
 };
 
 QByteArray dumpOf(const QByteArray& instrument, int punches) {
