@@ -1,6 +1,6 @@
 // Obchody.db over real files: its layout as the tool and the program make it, a bad file that
 // leaves the three tables working, and the names and plans read back as they were saved.
-#include "core/rounds/rounds_store.h"
+#include "core/store/rounds_tables.h"
 
 #include <QDir>
 #include <QFile>
@@ -123,7 +123,7 @@ TEST_F(RoundsStoreTest, NewdbAndTheProgramMakeTheSameLayout) {
         before += readFileBytes(db + name);
     dm.openTables();
     EXPECT_EQ(layoutOf(db + "Obchody.db"), roundsLayout);
-    EXPECT_TRUE(loadPlans(dm).isEmpty());
+    EXPECT_TRUE(loadStoredPlans(dm).isEmpty());
     closeAll();
     QByteArray after;
     for (const QString& name : three)
@@ -172,8 +172,8 @@ TEST_F(RoundsStoreTest, BadRoundsFileNamesItselfAndTheThreeTablesWorkOn) {
         EXPECT_EQ(dm.punchCount(), 1);
         const QString expected = QString("Nie można otworzyć pliku %1: %2")
                                      .arg(QDir::toNativeSeparators(path), c.reason);
-        EXPECT_TRUE(errorOf([&] { loadPlans(dm); }).startsWith(expected))
-            << errorOf([&] { loadPlans(dm); }).toStdString();
+        EXPECT_TRUE(errorOf([&] { loadStoredPlans(dm); }).startsWith(expected))
+            << errorOf([&] { loadStoredPlans(dm); }).toStdString();
         EXPECT_TRUE(errorOf([&] { saveCheckpoints(dm, {}); }).startsWith(expected));
         closeAll();
         EXPECT_EQ(readFileBytes(path), spoilt); // never replaced
@@ -226,7 +226,7 @@ TEST_P(RoundsOnEitherEngineTest, PlanPeriodsRoundTripWithStepsAndNewIds) {
     later.validTo = QDate();
     later.steps = {{7, false}};
     replacePlanPeriods(dm, {}, {night, later});
-    QList<Plan> stored = loadPlans(dm);
+    QList<Plan> stored = loadStoredPlans(dm);
     ASSERT_EQ(stored.size(), 2);
     EXPECT_EQ(stored[0].id, 1);
     EXPECT_EQ(stored[1].id, 2);
@@ -248,7 +248,7 @@ TEST_P(RoundsOnEitherEngineTest, PlanPeriodsRoundTripWithStepsAndNewIds) {
     Plan replaced = night;
     replaced.id = 0;
     replacePlanPeriods(dm, {stored[1]}, {replaced});
-    stored = loadPlans(dm);
+    stored = loadStoredPlans(dm);
     ASSERT_EQ(stored.size(), 2);
     EXPECT_EQ(stored[0].id, 1);
     EXPECT_EQ(stored[1].id, 3);
