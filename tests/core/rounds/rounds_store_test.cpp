@@ -62,6 +62,7 @@ TEST(RoundsStore, AStoredPlanTheRulesRefuseIsNamedUnlessReadAsStored) {
     // Corrected in the window: both are read for judging.
     Plan corrected = loadPlans(dm, PlanReading::AsStored).at(1);
     const Plan stored = corrected;
+    corrected.interval = 60;
     corrected.duration = 40;
     replacePlanPeriods(dm, {stored}, {corrected});
     EXPECT_EQ(namesOf(loadPlans(dm)), QStringList({"Dzień", "Noc"}));
