@@ -4,7 +4,7 @@
 // on the files, or on a server.
 #include "core/store/archive.h"
 #include "core/proof/archive_check.h"
-#include "core/proof/archive_tables.h"
+#include "core/proof/table_findings.h"
 #include "core/store/data_module.h"
 #include "core/store/schema.h"
 #include "core/store/server_schema.h"

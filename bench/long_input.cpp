@@ -6,6 +6,7 @@
 #include "core/rounds/plan_rules.h"
 #include "core/rounds/rounds_store.h"
 #include "core/store/data_module.h"
+#include "core/store/rounds_tables.h"
 #include "core/store/schema.h"
 #include "core/store/sqlite_connection.h"
 #include "desktop/rounds/plan_window.h"

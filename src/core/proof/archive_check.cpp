@@ -3,31 +3,25 @@
 // besides (the downloads before it, the plans and names) and the rows it cannot account for.
 #include "core/proof/archive_check.h"
 
-#include <QSqlQuery>
-#include <QVariant>
 #include <algorithm>
 #include <optional>
 #include <set>
 #include <variant>
 
-#include "core/common/cp1250.h"
 #include "core/common/exception.h"
-#include "core/import/reader_dump.h"
-#include "core/link/receive_buffer.h"
 #include "core/proof/archive_punches.h"
-#include "core/proof/archive_tables.h"
+#include "core/proof/archived_transmission.h"
+#include "core/proof/table_findings.h"
 #include "core/store/archive.h"
 #include "core/store/archive_chain.h"
+#include "core/store/archive_tables.h"
 #include "core/store/data_module.h"
 #include "core/store/download_punches.h"
-#include "core/store/stored_dates.h"
 
 namespace ronvalo {
 
 namespace {
 
-// The punch rows carry the instrument cut to this many characters.
-constexpr qsizetype punchInstrumentWidth = 10;
 // Within a large download the progress is told every this many rows, so that the window answers.
 constexpr qint64 rowsBetweenProgress = 4096;
 
@@ -41,10 +35,8 @@ public:
 
     QList<ArchivedPunch> of(qint32 download) {
         QList<ArchivedPunch> rows;
-        rows_.read(download, [&](const QSqlQuery& query) {
-            rows.append({query.value(0).toLongLong(), query.value(1).toString(),
-                         query.value(2).toString(), query.value(3).toInt(),
-                         query.value(4).toString()});
+        rows_.readPunches(download, [&](ArchivedPunch punch) {
+            rows.append(std::move(punch));
             if (rows.size() % rowsBetweenProgress == 0)
                 tick_();
         });
@@ -55,43 +47,6 @@ private:
     DownloadPunchRows rows_;
     std::function<void()> tick_;
 };
-
-// What an archived transmission yields, read by the import's own reader: the instrument and the
-// punches as the import stores them.
-struct Transmission {
-    QString instrument; // cut as the punch rows carry it
-    QList<ArchivedPunch> punches;
-};
-
-class TransmissionReader final : public DumpVisitor {
-public:
-    Transmission read;
-
-    void reading(int) override {}
-    void instrumentRead(const QByteArray& number) override {
-        read.instrument = fromCp1250(number).left(punchInstrumentWidth);
-    }
-    void punchRead(const DumpPunch& punch) override {
-        read.punches.append(
-            {0, storedDate(punch.date), storedTime(punch.time), punch.checkpoint, read.instrument});
-    }
-};
-
-// The transmission, or the 0-based line at which it no longer reads.
-std::variant<Transmission, int> readTransmission(const QByteArray& bytes) {
-    // Room for every byte and every line break, so that nothing of it is dropped.
-    ReceiveBuffer buffer(16 + bytes.size() * (1 + ReceiveBuffer::bytesPerLineBreak));
-    buffer.append(bytes);
-    TransmissionReader reader;
-    try {
-        walkDump(buffer, reader);
-    } catch (const DumpFormatError& failure) {
-        return failure.lineNumber();
-    } catch (const DumpConversionError& failure) {
-        return failure.lineNumber();
-    }
-    return std::move(reader.read);
-}
 
 // How a row of the chain is named in a finding.
 QString chainRowName(const ChainRow& row) {

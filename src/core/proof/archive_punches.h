@@ -5,18 +5,9 @@
 #include <QString>
 
 #include "core/proof/archive_check.h"
+#include "core/store/download_punches.h"
 
 namespace ronvalo {
-
-// One punch as the punch table stores it: date and time as stored text, the instrument cut to
-// the table's 10 characters. A punch read from a transmission has no AutoNr (0).
-struct ArchivedPunch {
-    qint64 autoNr = 0;
-    QString date;
-    QString time;
-    qint32 checkpoint = 0;
-    QString instrument;
-};
 
 // A finding whose text is "Odczyt nr <download>: " and `what`.
 ArchiveFinding archiveFinding(ArchiveFindingKind kind, qint32 download, const QString& instrument,

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/rounds/plan.h"
 #include "core/rounds/plan_rules.h"
+#include "core/store/plan.h"
 
 namespace ronvalo {
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <span>
 
-#include "core/rounds/plan.h"
+#include "core/store/plan.h"
 #include "core/store/punch.h"
 
 namespace ronvalo {

@@ -6,11 +6,14 @@
 #include <span>
 
 #include "core/common/natural_order.h"
+#include "core/rounds/last_transfer.h"
 #include "core/rounds/period_punches.h"
 #include "core/rounds/rounds_store.h"
 #include "core/store/archive.h"
 #include "core/store/data_module.h"
 #include "core/store/punch_filter.h"
+#include "core/store/rounds_downloads.h"
+#include "core/store/rounds_tables.h"
 
 namespace ronvalo {
 

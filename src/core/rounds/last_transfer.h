@@ -7,15 +7,9 @@
 #include <QString>
 #include <span>
 
-namespace ronvalo {
+#include "core/store/transfer.h"
 
-// One download: its number, its instrument, and when it was transferred (the instrument's own
-// clock where the archive knows it, else the computer's time).
-struct Transfer {
-    qint32 download = 0;
-    QString instrument;
-    QDateTime moment;
-};
+namespace ronvalo {
 
 // Each instrument's last transfer, keyed as punches store the instrument (its first 10
 // characters): the moment of its newest download (by number). The instrument has been read up to

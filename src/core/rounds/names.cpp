@@ -1,13 +1,7 @@
 // The labels of checkpoints and instruments, and their lookup by number.
 #include "core/rounds/names.h"
 
-#include "core/store/punch.h"
-
 namespace ronvalo {
-
-bool incidentByDefault(qint32 checkpoint) {
-    return isMarkedCheckpoint(checkpoint);
-}
 
 namespace {
 

@@ -5,12 +5,9 @@
 #include <QList>
 #include <QString>
 
-#include "core/rounds/plan.h"
+#include "core/store/plan.h"
 
 namespace ronvalo {
-
-// Checkpoints 171 to 174 are incidents unless Punkty says otherwise.
-bool incidentByDefault(qint32 checkpoint);
 
 // "12 Brama główna": the number, a space and the name; just the number when unnamed.
 QString checkpointLabel(qint32 number, const QString& name);

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "core/rounds/names.h"
-#include "core/rounds/plan.h"
+#include "core/store/plan.h"
 
 namespace ronvalo {
 

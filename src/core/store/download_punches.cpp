@@ -54,4 +54,12 @@ void DownloadPunchRows::read(qint32 download, const std::function<void(const QSq
     }
 }
 
+void DownloadPunchRows::readPunches(qint32 download,
+                                    const std::function<void(ArchivedPunch)>& visit) {
+    read(download, [&](const QSqlQuery& query) {
+        visit({query.value(0).toLongLong(), query.value(1).toString(), query.value(2).toString(),
+               query.value(3).toInt(), query.value(4).toString()});
+    });
+}
+
 } // namespace ronvalo

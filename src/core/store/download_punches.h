@@ -11,6 +11,16 @@ namespace ronvalo {
 
 class TDM3;
 
+// One punch as the punch table stores it: date and time as stored text, the instrument cut to
+// the table's 10 characters. A punch read from a transmission has no AutoNr (0).
+struct ArchivedPunch {
+    qint64 autoNr = 0;
+    QString date;
+    QString time;
+    qint32 checkpoint = 0;
+    QString instrument;
+};
+
 class DownloadPunchRows {
 public:
     explicit DownloadPunchRows(TDM3& dm);
@@ -18,6 +28,8 @@ public:
     // AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania. A failed read raises EDatabaseError
     // naming the punch table's file.
     void read(qint32 download, const std::function<void(const QSqlQuery&)>& visit);
+    // The same rows as punches.
+    void readPunches(qint32 download, const std::function<void(ArchivedPunch)>& visit);
 
 private:
     QString file_;

@@ -15,6 +15,7 @@
 #include "core/rounds/change_log.h"
 #include "core/rounds/plan_rules.h"
 #include "core/rounds/rounds_store.h"
+#include "core/store/rounds_tables.h"
 #include "desktop/rounds/window_parts.h"
 
 namespace ronvalo {

@@ -7,7 +7,7 @@
 #include <QSet>
 
 #include "core/common/service_log.h"
-#include "core/rounds/plan.h"
+#include "core/store/plan.h"
 
 class QSpinBox;
 class QTableWidget;

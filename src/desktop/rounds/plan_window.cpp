@@ -26,6 +26,7 @@
 #include "core/rounds/change_log.h"
 #include "core/rounds/plan_changes.h"
 #include "core/rounds/rounds_store.h"
+#include "core/store/rounds_tables.h"
 #include "desktop/rounds/window_parts.h"
 
 namespace ronvalo {

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "core/proof/archive_fixture.h"
-#include "core/rounds/rounds_store.h"
 #include "core/store/archive_chain.h"
+#include "core/store/rounds_tables.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;

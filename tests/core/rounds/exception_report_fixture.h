@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "core/rounds/exception_report.h"
-#include "core/rounds/rounds_store.h"
 #include "core/store/data_module.h"
+#include "core/store/rounds_tables.h"
 #include "core/store/schema.h"
 #include "support/temp_folder.h"
 #include "support/test_tables.h"

@@ -1,7 +1,6 @@
 // The punches of a period as the report reads them: the table's rows in any order give what the
 // instrument by instrument reading in date order gave, whichever way they are read.
 #include "core/rounds/period_punches.h"
-#include "core/rounds/rounds_store.h"
 
 #include <QFile>
 #include <QRandomGenerator>

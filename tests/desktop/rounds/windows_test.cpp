@@ -17,6 +17,7 @@
 #include "core/rounds/rounds_store.h"
 #include "core/store/data_module.h"
 #include "core/store/reading_query.h"
+#include "core/store/rounds_tables.h"
 #include "desktop/app/main_window.h"
 #include "desktop/rounds/name_windows.h"
 #include "desktop/rounds/plan_window.h"

@@ -1,5 +1,5 @@
-// What the archive check asks of the tables beyond the chain: how many rows it has, punch rows
-// that belong to no download, and downloads the download table numbered and no longer holds.
+// The archive check's findings in the tables beyond the chain: punch rows that belong to no
+// download, and downloads the download table numbered and no longer holds.
 #pragma once
 
 #include <QList>
@@ -14,9 +14,6 @@ class TDM3;
 // A count with the Polish word for it: "1 odczyt", "22 odczyty", "57 odczytów" (the word for
 // one, for two to four, for five and more; in UTF-8).
 QString countedText(qint64 count, const char* one, const char* few, const char* many);
-
-// The rows of both archive tables.
-qint64 chainRowCount(TDM3& dm);
 
 // Punch rows whose NrSczytania is not a download's number: not an integer as stored (3.5, a
 // text, NULL), or a number the download table does not hold. One finding per stored value, with

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTime>
 
+#include "core/store/punch.h"
+
 namespace ronvalo {
 
 // One step of a round: the checkpoint to punch. An optional step is never missing.
@@ -53,6 +55,11 @@ struct Checkpoint {
     bool incident = false; // Zdarzenie
     friend bool operator==(const Checkpoint&, const Checkpoint&) = default;
 };
+
+// Checkpoints 171 to 174 are incidents unless Punkty says otherwise.
+inline bool incidentByDefault(qint32 checkpoint) {
+    return isMarkedCheckpoint(checkpoint);
+}
 
 // A row of CzytnikiOpis.
 struct InstrumentName {
