@@ -17,6 +17,7 @@
 #include "core/proof/archive_punches.h"
 #include "core/proof/archive_tables.h"
 #include "core/store/archive.h"
+#include "core/store/archive_beginning.h"
 #include "core/store/archive_chain.h"
 #include "core/store/data_module.h"
 #include "core/store/download_punches.h"
