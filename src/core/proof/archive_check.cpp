@@ -13,6 +13,7 @@
 #include "core/proof/archived_transmission.h"
 #include "core/proof/table_findings.h"
 #include "core/store/archive.h"
+#include "core/store/archive_beginning.h"
 #include "core/store/archive_chain.h"
 #include "core/store/archive_tables.h"
 #include "core/store/data_module.h"

@@ -44,6 +44,10 @@ public:
     const TableSchema& schema() const { return schema_; }
 
 private:
+    // The engine's half of Open(): a file is checked here, a server's tables once connected.
+    void openFile();
+    void openOnServer();
+
     TDM3& module_;
     const TableSchema& schema_;
     QString folder_;
@@ -155,6 +159,9 @@ private:
     QSqlQuery runQuery(const QString& sql, const std::function<void(QSqlQuery&)>& bind);
     // The open connection (all three tables open); raises EDatabaseError when closed.
     QSqlDatabase& database();
+    QSqlDatabase& filesDatabase();
+    // Makes the connection anew when it broke or the server was down, so that it is open.
+    QSqlDatabase& serverDatabase();
     void tableOpened();
     void tableClosed();
     void connect();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "core/proof/archive_fixture.h"
+#include "core/store/archive_beginning.h"
 #include "core/store/archive_chain.h"
 #include "support/test_tables.h"
 
