@@ -11,7 +11,7 @@
 
 #include "core/common/ole_date.h"
 #include "core/rounds/instrument_punches.h"
-#include "core/rounds/plan.h"
+#include "core/store/plan.h"
 
 namespace ronvalo::detail {
 
