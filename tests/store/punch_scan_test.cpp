@@ -105,8 +105,10 @@ TEST(PunchScanTest, ThePeriodsDaysOnly) {
         const QStringList read =
             readThroughScan(file, {QDate(2024, 3, 1), QDate(2024, 3, 31), walked, std::nullopt});
         ASSERT_EQ(read.size(), 2);
-        EXPECT_TRUE(read[0].startsWith("2 2024-03-01/true 00:00:00/true 2 [0001] 1")) << read[0];
-        EXPECT_TRUE(read[1].startsWith("3 2024-03-31/true 23:59:00/true 3 [0002] 1")) << read[1];
+        EXPECT_TRUE(read[0].startsWith("2 2024-03-01/1 00:00:00/1 2 [0001] 1"))
+            << qPrintable(read[0]);
+        EXPECT_TRUE(read[1].startsWith("3 2024-03-31/1 23:59:00/1 3 [0002] 1"))
+            << qPrintable(read[1]);
     }
 }
 
@@ -129,7 +131,7 @@ TEST(PunchScanTest, AFileThatCannotBeReadIsNamed) {
             scan.next(punch);
             ADD_FAILURE() << "read";
         } catch (const EDatabaseError& error) {
-            EXPECT_TRUE(error.message().startsWith(file + ": ")) << error.message();
+            EXPECT_TRUE(error.message().startsWith(file + ": ")) << qPrintable(error.message());
             EXPECT_GT(error.message().size(), file.size() + 2);
         }
     }
