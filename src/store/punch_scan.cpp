@@ -103,6 +103,18 @@ qint32 intOf(sqlite3_value* value) {
     return driverValue(value).toInt();
 }
 
+// Binds the period's days and the AutoNr range to selectionOf(rows)'s parameters.
+bool bindRows(sqlite3_stmt* statement, const PunchScanRows& rows) {
+    const QByteArray from = storedDate(rows.from).toUtf8(), to = storedDate(rows.to).toUtf8();
+    if (sqlite3_bind_text(statement, 1, from.constData(), int(from.size()), SQLITE_TRANSIENT) !=
+            SQLITE_OK ||
+        sqlite3_bind_text(statement, 2, to.constData(), int(to.size()), SQLITE_TRANSIENT) !=
+            SQLITE_OK)
+        return false;
+    return !rows.autoNrs || (sqlite3_bind_int64(statement, 3, rows.autoNrs->first) == SQLITE_OK &&
+                             sqlite3_bind_int64(statement, 4, rows.autoNrs->last) == SQLITE_OK);
+}
+
 } // namespace
 
 PunchScan::PunchScan(const QString& file, const PunchScanRows& rows) : file_(file) {
@@ -120,15 +132,7 @@ PunchScan::PunchScan(const QString& file, const PunchScanRows& rows) : file_(fil
         SQLITE_OK)
         fail();
     statement_.reset(statement);
-    const QByteArray from = storedDate(rows.from).toUtf8(), to = storedDate(rows.to).toUtf8();
-    bool bound = sqlite3_bind_text(statement, 1, from.constData(), int(from.size()),
-                                   SQLITE_TRANSIENT) == SQLITE_OK &&
-                 sqlite3_bind_text(statement, 2, to.constData(), int(to.size()),
-                                   SQLITE_TRANSIENT) == SQLITE_OK;
-    if (rows.autoNrs)
-        bound = bound && sqlite3_bind_int64(statement, 3, rows.autoNrs->first) == SQLITE_OK &&
-                sqlite3_bind_int64(statement, 4, rows.autoNrs->last) == SQLITE_OK;
-    if (!bound)
+    if (!bindRows(statement, rows))
         fail();
 }
 
