@@ -27,9 +27,15 @@ namespace ronvalo {
 
 namespace {
 
-// Punch order, as the evaluation takes the punches.
-bool inPunchOrder(const Punch& a, const Punch& b) {
+// Punch order, as the evaluation takes the punches. A function object, which the sort inlines.
+constexpr auto inPunchOrder = [](const Punch& a, const Punch& b) {
     return std::tie(a.Data, a.Czas, a.AutoNr) < std::tie(b.Data, b.Czas, b.AutoNr);
+};
+
+// Whether two instrument numbers are the same: mostly the very copy the reading shares among the
+// rows of a run, which needs no comparison of the characters.
+bool sameInstrument(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
 }
 
 // The punches of the wanted instruments as they are read, each instrument's apart in the order
@@ -40,7 +46,7 @@ public:
 
     void add(Punch&& punch) {
         // The rows of one download follow each other: mostly the instrument of the row before.
-        if (!started_ || punch.Nrczyt != lastInstrument_) {
+        if (!started_ || !sameInstrument(punch.Nrczyt, lastInstrument_)) {
             started_ = true;
             lastInstrument_ = punch.Nrczyt;
             group_ = wanted_.contains(lastInstrument_) ? &groups_[lastInstrument_] : nullptr;
@@ -59,37 +65,50 @@ private:
     QList<Punch>* group_ = nullptr; // lastInstrument_'s; none when it is not wanted
 };
 
+// The pieces of one instrument's punches, in the order read.
+struct InstrumentPieces {
+    std::vector<QList<Punch>*> lists;
+    qsizetype begin = 0; // where its punches go in the whole
+};
+
+// Moves the punches of `pieces` to `to` in punch order and empties the pieces. Rows imported in
+// the order they were punched come sorted already; only the others pay for a sort, of pointers
+// rather than of the punches themselves.
+void moveInPunchOrder(const std::vector<QList<Punch>*>& pieces, Punch* to) {
+    std::vector<Punch*> order;
+    for (QList<Punch>* list : pieces)
+        for (Punch& punch : *list)
+            order.push_back(&punch);
+    const auto byPunch = [](const Punch* a, const Punch* b) { return inPunchOrder(*a, *b); };
+    if (!std::is_sorted(order.cbegin(), order.cend(), byPunch))
+        std::sort(order.begin(), order.end(), byPunch);
+    for (Punch* punch : order)
+        *to++ = std::move(*punch);
+    for (QList<Punch>* list : pieces)
+        *list = QList<Punch>();
+}
+
 // The punches of each instrument together, the instruments by number, each one's in punch
 // order: the order the report's lists had when the punches were read instrument by instrument.
 // `parts` are readings of consecutive stretches of the table, each instrument's punches taken
-// in their order. Rows imported in the order they were punched come sorted already; only the
-// others pay for it.
+// in their order. The instruments two at a time.
 QList<Punch> groupedInPunchOrder(std::initializer_list<InstrumentGroups*> parts) {
-    std::map<QString, std::vector<QList<Punch>*>> pieces;
-    qsizetype total = 0;
+    std::map<QString, InstrumentPieces> byInstrument;
     for (InstrumentGroups* part : parts)
-        for (auto& [instrument, punches] : part->groups()) {
-            pieces[instrument].push_back(&punches);
-            total += punches.size();
-        }
-    QList<Punch> grouped;
-    grouped.reserve(total);
-    std::vector<std::pair<qsizetype, qsizetype>> ranges;
-    for (const auto& [instrument, lists] : pieces) {
-        const qsizetype begin = grouped.size();
-        for (QList<Punch>* list : lists) {
-            grouped.append(std::move(*list));
-            *list = QList<Punch>();
-        }
-        ranges.emplace_back(begin, grouped.size());
+        for (auto& [instrument, punches] : part->groups())
+            byInstrument[instrument].lists.push_back(&punches);
+    std::vector<InstrumentPieces*> instruments;
+    qsizetype total = 0;
+    for (auto& [instrument, pieces] : byInstrument) {
+        pieces.begin = total;
+        for (const QList<Punch>* list : pieces.lists)
+            total += list->size();
+        instruments.push_back(&pieces);
     }
-    // The groups apart from each other, sorted two at a time.
+    QList<Punch> grouped(total);
     Punch* const rows = grouped.data();
-    onTwoThreads(ranges.size(), [&](std::size_t g) {
-        Punch* const first = rows + ranges[g].first;
-        Punch* const last = rows + ranges[g].second;
-        if (!std::is_sorted(first, last, inPunchOrder))
-            std::sort(first, last, inPunchOrder);
+    onTwoThreads(instruments.size(), [&](std::size_t k) {
+        moveInPunchOrder(instruments[k]->lists, rows + instruments[k]->begin);
     });
     return grouped;
 }
