@@ -92,7 +92,7 @@ fuzz: deps
 # driver) built once from Debian's sources (packaging/windows/build-qt.sh) into RONVALO_WIN_QT;
 # checked under Wine.
 WIN_PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools nsis wine xvfb xdotool imagemagick \
-                libz-mingw-w64-dev
+                libz-mingw-w64-dev tcl
 RONVALO_WIN_QT ?= /var/cache/ronvalo/qt6-mingw64-psql
 export RONVALO_WIN_QT
 
@@ -107,6 +107,7 @@ windows-test: deps windows-deps
 windows: deps windows-deps
 	JOBS=$(JOBS) packaging/windows/build-qt.sh
 	JOBS=$(JOBS) packaging/windows/build-xlsxwriter.sh
+	JOBS=$(JOBS) packaging/windows/build-sqlite.sh
 	JOBS=$(JOBS) packaging/windows/build-windows.sh
 
 # The installer and the program end to end under Wine on a virtual screen (see the script).

@@ -2,7 +2,8 @@
 # make windows: the program cross-built for 64-bit Windows, its folder build-win/Ronvalo/ (the
 # executables, the Qt DLLs and plugins they load, the MinGW runtime, all stripped) and the NSIS
 # installer build-win/ronvalo-2.2-setup.exe. Needs the Qt that build-qt.sh makes and the
-# libxlsxwriter of build-xlsxwriter.sh (linked in statically). Of the SQL
+# libxlsxwriter of build-xlsxwriter.sh and the SQLite of build-sqlite.sh (both linked in
+# statically). Of the SQL
 # drivers, SQLite's serves the tables in the data folder, PostgreSQL's (with libpq and OpenSSL)
 # a database server.
 set -euo pipefail
@@ -16,6 +17,7 @@ folder="$out/Ronvalo"
 
 [ -f "$QT/.complete" ] || { echo "build-windows: no Qt for Windows in $QT (packaging/windows/build-qt.sh)" >&2; exit 1; }
 "$here/build-xlsxwriter.sh"
+"$here/build-sqlite.sh"
 host_cmake=$(dirname "$(dirname "$(find /usr/lib -path '*cmake/Qt6HostInfo/Qt6HostInfoConfig.cmake' | head -1)")")
 
 cmake -S "$root" -B "$out/cmake" -DCMAKE_TOOLCHAIN_FILE="$here/toolchain-ronvalo.cmake" \

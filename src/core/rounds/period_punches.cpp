@@ -2,11 +2,11 @@
 // sorted here; on a server, and without Obchody.db, through the data module's own reading.
 #include "core/rounds/period_punches.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
 #include <exception>
+#include <initializer_list>
+#include <map>
 #include <optional>
 #include <stop_token>
 #include <thread>
@@ -17,85 +17,98 @@
 #include "core/rounds/rounds_store.h"
 #include "core/rounds/two_threads.h"
 #include "core/store/data_module.h"
+#include "core/store/punch_extent.h"
 #include "core/store/punch_filter.h"
+#include "core/store/punch_scan.h"
 #include "core/store/reading_query.h"
-#include "core/store/sqlite_connection.h"
 #include "core/store/stored_dates.h"
 
 namespace ronvalo {
 
 namespace {
 
-// A row of the punch table as read for judging, the day's date kept from the row before, as the
-// rows of one day follow each other.
-class PunchRowReader {
-public:
-    Punch read(const QSqlQuery& query) {
-        Punch punch;
-        punch.AutoNr = query.value(0).toLongLong();
-        const QString dateText = query.value(1).toString();
-        if (dateText != lastDateText_) {
-            lastDateText_ = dateText;
-            lastDate_ = dateFromStored(dateText);
-        }
-        punch.Data = lastDate_;
-        punch.Czas = timeFromStored(query.value(2).toString());
-        punch.Nrwewpkt = query.value(3).toInt();
-        const QString instrument = query.value(4).toString();
-        // One shared copy of each instrument's number rather than one per row.
-        if (instrument != lastInstrument_)
-            lastInstrument_ = instrument;
-        punch.Nrczyt = lastInstrument_;
-        punch.NrSczytania = query.value(5).toInt();
-        return punch;
-    }
-
-private:
-    QString lastDateText_;
-    QDate lastDate_;
-    QString lastInstrument_;
+// Punch order, as the evaluation takes the punches. A function object, which the sort inlines.
+constexpr auto inPunchOrder = [](const Punch& a, const Punch& b) {
+    return std::tie(a.Data, a.Czas, a.AutoNr) < std::tie(b.Data, b.Czas, b.AutoNr);
 };
 
-// Punch order, as the evaluation takes the punches.
-bool inPunchOrder(const Punch& a, const Punch& b) {
-    return std::tie(a.Data, a.Czas, a.AutoNr) < std::tie(b.Data, b.Czas, b.AutoNr);
+// Whether two instrument numbers are the same: mostly the very copy the reading shares among the
+// rows of a run, which needs no comparison of the characters.
+bool sameInstrument(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+// The punches of the wanted instruments as they are read, each instrument's apart in the order
+// read.
+class InstrumentGroups {
+public:
+    explicit InstrumentGroups(const QSet<QString>& wanted) : wanted_(wanted) {}
+
+    void add(Punch&& punch) {
+        // The rows of one download follow each other: mostly the instrument of the row before.
+        if (!started_ || !sameInstrument(punch.Nrczyt, lastInstrument_)) {
+            started_ = true;
+            lastInstrument_ = punch.Nrczyt;
+            group_ = wanted_.contains(lastInstrument_) ? &groups_[lastInstrument_] : nullptr;
+        }
+        if (group_)
+            group_->append(std::move(punch));
+    }
+
+    std::map<QString, QList<Punch>>& groups() { return groups_; }
+
+private:
+    const QSet<QString>& wanted_;
+    std::map<QString, QList<Punch>> groups_;
+    bool started_ = false;
+    QString lastInstrument_;
+    QList<Punch>* group_ = nullptr; // lastInstrument_'s; none when it is not wanted
+};
+
+// The pieces of one instrument's punches, in the order read.
+struct InstrumentPieces {
+    std::vector<QList<Punch>*> lists;
+    qsizetype begin = 0; // where its punches go in the whole
+};
+
+// Moves the punches of `pieces` to `to` in punch order and empties the pieces. Rows imported in
+// the order they were punched come sorted already; only the others pay for a sort, of pointers
+// rather than of the punches themselves.
+void moveInPunchOrder(const std::vector<QList<Punch>*>& pieces, Punch* to) {
+    std::vector<Punch*> order;
+    for (QList<Punch>* list : pieces)
+        for (Punch& punch : *list)
+            order.push_back(&punch);
+    const auto byPunch = [](const Punch* a, const Punch* b) { return inPunchOrder(*a, *b); };
+    if (!std::is_sorted(order.cbegin(), order.cend(), byPunch))
+        std::sort(order.begin(), order.end(), byPunch);
+    for (Punch* punch : order)
+        *to++ = std::move(*punch);
+    for (QList<Punch>* list : pieces)
+        *list = QList<Punch>();
 }
 
 // The punches of each instrument together, the instruments by number, each one's in punch
 // order: the order the report's lists had when the punches were read instrument by instrument.
-// Rows imported in the order they were punched come sorted already; only the others pay for it.
-QList<Punch> groupedByInstrument(QList<Punch> punches) {
-    QHash<QString, qsizetype> groupOf;
-    std::vector<qsizetype> group(punches.size());
-    std::vector<qsizetype> sizes;
-    for (qsizetype i = 0; i < punches.size(); ++i) {
-        auto found = groupOf.constFind(punches[i].Nrczyt);
-        if (found == groupOf.cend()) {
-            found = groupOf.insert(punches[i].Nrczyt, qsizetype(sizes.size()));
-            sizes.push_back(0);
-        }
-        group[i] = *found;
-        ++sizes[*found];
+// `parts` are readings of consecutive stretches of the table, each instrument's punches taken
+// in their order. The instruments two at a time.
+QList<Punch> groupedInPunchOrder(std::initializer_list<InstrumentGroups*> parts) {
+    std::map<QString, InstrumentPieces> byInstrument;
+    for (InstrumentGroups* part : parts)
+        for (auto& [instrument, punches] : part->groups())
+            byInstrument[instrument].lists.push_back(&punches);
+    std::vector<InstrumentPieces*> instruments;
+    qsizetype total = 0;
+    for (auto& [instrument, pieces] : byInstrument) {
+        pieces.begin = total;
+        for (const QList<Punch>* list : pieces.lists)
+            total += list->size();
+        instruments.push_back(&pieces);
     }
-    QStringList instruments = groupOf.keys();
-    instruments.sort();
-    std::vector<qsizetype> begins(sizes.size());
-    qsizetype next = 0;
-    for (const QString& instrument : instruments) {
-        begins[groupOf.value(instrument)] = next;
-        next += sizes[groupOf.value(instrument)];
-    }
-    QList<Punch> grouped(punches.size());
-    std::vector<qsizetype> ends = begins;
-    for (qsizetype i = 0; i < punches.size(); ++i)
-        grouped[ends[group[i]]++] = std::move(punches[i]);
-    // The groups apart from each other, sorted two at a time.
+    QList<Punch> grouped(total);
     Punch* const rows = grouped.data();
-    onTwoThreads(begins.size(), [&](std::size_t g) {
-        Punch* const first = rows + begins[g];
-        Punch* const last = rows + ends[g];
-        if (!std::is_sorted(first, last, inPunchOrder))
-            std::sort(first, last, inPunchOrder);
+    onTwoThreads(instruments.size(), [&](std::size_t k) {
+        moveInPunchOrder(instruments[k]->lists, rows + instruments[k]->begin);
     });
     return grouped;
 }
@@ -130,94 +143,43 @@ private:
     qint64 latest_ = 0;
 };
 
-// Whether walking the whole file reads the period sooner than the date index does: when the
-// period covers a good part of the days the table holds. A short period of a long table is
-// found through the index, which visits only its rows.
-bool periodWorthAScan(TDM3& dm, const QDate& from, const QDate& to) {
-    QSqlQuery extent =
-        runRoundsQuery(dm, QStringLiteral("SELECT MIN(Data), MAX(Data) FROM main.Odbicia"));
-    if (!extent.next() || extent.value(0).isNull())
-        return false;
-    const QDate first = dateFromStored(extent.value(0).toString());
-    const QDate last = dateFromStored(extent.value(1).toString());
-    if (!first.isValid() || !last.isValid())
-        return false;
-    const qint64 covered = std::max(from, first).daysTo(std::min(to, last)) + 1;
-    return 4 * covered >= first.daysTo(last) + 1;
-}
-
-// The lowest and highest AutoNr of the punch table; none when it is empty.
-struct RowSpan {
-    qint64 first = 0;
-    qint64 last = 0;
-};
-std::optional<RowSpan> rowSpan(TDM3& dm) {
-    QSqlQuery extent =
-        runRoundsQuery(dm, QStringLiteral("SELECT MIN(AutoNr), MAX(AutoNr) FROM main.Odbicia"));
-    if (!extent.next() || extent.value(0).isNull())
-        return std::nullopt;
-    return RowSpan{extent.value(0).toLongLong(), extent.value(1).toLongLong()};
-}
-
 // Below this many rows a second connection costs more than it saves.
 constexpr qint64 rowsWorthASecondReader = 10000;
 
-// Hands every row of the executed `rows` to `keep` as a punch; a failure of the reading raises
-// EDatabaseError naming `file`.
-void readRows(QSqlQuery rows, const QString& file, const std::function<void(Punch&&)>& keep) {
-    PunchRowReader reader;
-    while (rows.next())
-        keep(reader.read(rows));
-    if (rows.lastError().isValid())
-        throw EDatabaseError(file + QStringLiteral(": ") + rows.lastError().text());
+// Hands every row `rows` selects from the punch file to `keep` as a punch.
+template <class Keep> void scanRows(const QString& file, const PunchScanRows& rows, Keep&& keep) {
+    PunchScan scan(file, rows);
+    for (Punch punch; scan.next(punch);)
+        keep(std::move(punch));
 }
 
-// Reads the punches of `instruments` that `sql` bound with `values` selects from the punch file
-// on a thread and a read-only connection of its own. Going before punches() were taken, it stops
-// the reading and waits for the thread.
+// Reads the punches of `instruments` that `rows` selects from the punch file on a thread of its
+// own. Going before punches() were taken, it stops the reading and waits for the thread.
 class SecondReader {
 public:
-    SecondReader(const QString& file, const QString& sql, const QVariantList& values,
-                 const QSet<QString>& instruments)
-        : thread_([this, file, sql, values, &instruments](std::stop_token stop) {
+    SecondReader(const QString& file, const PunchScanRows& rows, const QSet<QString>& instruments)
+        : punches_(instruments), thread_([this, file, rows](std::stop_token stop) {
               try {
-                  read(file, sql, values, instruments, stop);
+                  scanRows(file, rows, [&](Punch&& punch) {
+                      if (stop.stop_requested())
+                          throw WorkStopped();
+                      punches_.add(std::move(punch));
+                  });
               } catch (...) {
                   failure_ = std::current_exception();
               }
           }) {}
 
-    // The punches read, in the file's order; what failed the reading raised here.
-    QList<Punch> punches() {
+    // The punches read; what failed the reading raised here.
+    InstrumentGroups& punches() {
         thread_.join();
         if (failure_)
             std::rethrow_exception(failure_);
-        return std::move(punches_);
+        return punches_;
     }
 
 private:
-    void read(const QString& file, const QString& sql, const QVariantList& values,
-              const QSet<QString>& instruments, const std::stop_token& stop) {
-        SqliteConnection connection(
-            file, QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
-        if (!connection.isOpen())
-            throw EDatabaseError(file + QStringLiteral(": ") + connection.lastError().text());
-        QSqlQuery rows(connection.database());
-        rows.setForwardOnly(true);
-        bool ok = rows.prepare(sql);
-        for (const QVariant& value : values)
-            rows.addBindValue(value);
-        if (!ok || !rows.exec())
-            throw EDatabaseError(file + QStringLiteral(": ") + rows.lastError().text());
-        readRows(std::move(rows), file, [&](Punch&& punch) {
-            if (stop.stop_requested())
-                throw WorkStopped();
-            if (instruments.contains(punch.Nrczyt))
-                punches_.append(std::move(punch));
-        });
-    }
-
-    QList<Punch> punches_;
+    InstrumentGroups punches_;
     std::exception_ptr failure_;
     std::jthread thread_; // last: it starts once the rest is made, and is joined first
 };
@@ -227,14 +189,13 @@ private:
 QList<Punch> loadPeriodPunches(TDM3& dm, const QDate& from, const QDate& to,
                                const QSet<QString>& instruments,
                                const std::function<bool(qint64, qint64)>& progress) {
-    QList<Punch> punches;
     if (instruments.isEmpty() || to < from)
-        return punches;
+        return {};
     DayProgress told(from, to, progress);
+    InstrumentGroups punches(instruments);
     const auto keep = [&](Punch&& punch) {
         told.row(punch.Data);
-        if (instruments.contains(punch.Nrczyt))
-            punches.append(std::move(punch));
+        punches.add(std::move(punch));
     };
     // One instrument of many is found through its own index; more are taken from one reading
     // of the period. Obchody.db missing: the punches through the data module's own statements.
@@ -249,32 +210,29 @@ QList<Punch> loadPeriodPunches(TDM3& dm, const QDate& from, const QDate& to,
         for (Punch punch; next(punch);)
             keep(std::move(punch));
         told.end();
-        return groupedByInstrument(std::move(punches));
+        return groupedInPunchOrder({&punches});
     }
-    // NOT INDEXED: the rows in the file's order, a straight walk through its pages, where the
-    // date index would visit them in date order, a page jump for many a row.
-    const bool scanned = periodWorthAScan(dm, from, to);
-    const QString sql =
-        QStringLiteral("SELECT AutoNr, Data, Czas, Nrwewpkt, Nrczyt, NrSczytania FROM "
-                       "main.Odbicia%1 WHERE Data >= ? AND Data <= ?")
-            .arg(scanned ? QStringLiteral(" NOT INDEXED") : QString());
-    const QVariantList period{storedDate(from), storedDate(to)};
-    const auto span = scanned ? rowSpan(dm) : std::nullopt;
+    // Walked: the rows in the file's order, a straight walk through its pages, where the date
+    // index would visit them in date order, a page jump for many a row.
+    PunchScanRows rows{from, to, periodWorthAScan(dm, from, to), std::nullopt};
+    const QString file = dm.tbOdbicia.filePath();
+    const auto span = rows.walkTheFile ? punchRowSpan(dm) : std::nullopt;
     if (!span || span->last - span->first < rowsWorthASecondReader) {
-        readRows(runRoundsQuery(dm, sql, period), dm.tbOdbicia.filePath(), keep);
-    } else {
-        const QString half = sql + QStringLiteral(" AND AutoNr >= ? AND AutoNr <= ?");
-        // The upper half of the rows on a second connection of its own, the lower half here:
-        // the rows' conversion, most of the reading's time, on both processor cores.
-        const qint64 middle = span->first + (span->last - span->first) / 2;
-        SecondReader upper(dm.tbOdbicia.filePath(), half,
-                           period + QVariantList{middle + 1, span->last}, instruments);
-        readRows(runRoundsQuery(dm, half, period + QVariantList{span->first, middle}),
-                 dm.tbOdbicia.filePath(), keep);
-        punches.append(upper.punches());
+        scanRows(file, rows, keep);
+        told.end();
+        return groupedInPunchOrder({&punches});
     }
+    // The upper half of the rows on a second thread, the lower half here: the rows' conversion,
+    // most of the reading's time, on both processor cores.
+    const qint64 middle = span->first + (span->last - span->first) / 2;
+    PunchScanRows upperRows = rows;
+    upperRows.autoNrs = {middle + 1, span->last};
+    SecondReader upper(file, upperRows, instruments);
+    rows.autoNrs = {span->first, middle};
+    scanRows(file, rows, keep);
+    InstrumentGroups& upperPunches = upper.punches();
     told.end();
-    return groupedByInstrument(std::move(punches));
+    return groupedInPunchOrder({&punches, &upperPunches});
 }
 
 } // namespace ronvalo

@@ -16,6 +16,14 @@ struct Punch {
     qint32 NrSczytania = 0; // download number
 };
 
+} // namespace ronvalo
+
+// Its members all move by a plain copy of their bytes: a growing list of punches is reallocated
+// in place rather than moved punch by punch.
+Q_DECLARE_TYPEINFO(ronvalo::Punch, Q_RELOCATABLE_TYPE);
+
+namespace ronvalo {
+
 // Checkpoints 171 to 174 stand out wherever punches are shown.
 inline bool isMarkedCheckpoint(qint32 checkpoint) {
     return checkpoint >= 171 && checkpoint <= 174;

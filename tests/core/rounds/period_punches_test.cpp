@@ -196,9 +196,11 @@ TEST(PeriodPunchesTest, TheReadingTellsItsDaysAndStops) {
     EXPECT_EQ(total, 366);
     EXPECT_EQ(lastDays, 366);
     EXPECT_GE(punches.size(), 20000);
-    EXPECT_THROW(loadPeriodPunches(dm, QDate(2024, 1, 1), QDate(2024, 12, 31), {"0001"},
-                                   [](qint64 days, qint64) { return days < 100; }),
-                 WorkStopped);
+    // Through the instrument's index, and through the two readings of the file at once.
+    for (const QSet<QString>& instruments : {QSet<QString>{"0001"}, QSet<QString>{"0001", "0002"}})
+        EXPECT_THROW(loadPeriodPunches(dm, QDate(2024, 1, 1), QDate(2024, 12, 31), instruments,
+                                       [](qint64 days, qint64) { return days < 100; }),
+                     WorkStopped);
 }
 
 } // namespace
