@@ -148,6 +148,10 @@ int runAccountCommand(const AccountCommand& command, const PasswordSource& passw
         databaseFolder(QDir::fromNativeSeparators(command.folder) + QLatin1Char('/')));
     dm.setServer(databaseServerSetting());
     dm.openTables();
+    // An Obchody.db made anew beside tables that hold downloads: whoever runs this hears it as
+    // the operator of the program would.
+    if (const QString notice = dm.takeArchiveNotice(); !notice.isEmpty())
+        err << "ronvalo-web: " << terminalText(notice) << '\n';
     return runOn(dm, command, password, out, err);
 }
 

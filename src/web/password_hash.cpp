@@ -8,8 +8,9 @@
 namespace ronvalo::web {
 
 void startSodium() {
-    // sodium_init() is safe to call from several threads and again: 1 once started.
-    if (sodium_init() < 0)
+    // Once per process, whichever thread comes first; the others wait for it.
+    static const bool started = sodium_init() >= 0;
+    if (!started)
         throw Exception(QStringLiteral("Nie można uruchomić biblioteki kryptograficznej."));
 }
 

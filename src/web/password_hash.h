@@ -18,7 +18,7 @@ bool verifyPassword(const QString& hash, const QString& password);
 // `size` bytes from the system's random source.
 QByteArray randomBytes(int size);
 
-// Starts libsodium (again a no-op); raises ronvalo::Exception when it cannot.
+// Starts libsodium, once per process; raises ronvalo::Exception when it cannot.
 void startSodium();
 
 } // namespace ronvalo::web

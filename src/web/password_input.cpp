@@ -24,7 +24,7 @@ public:
     }
     ~EchoOff() {
         if (active_)
-            tcsetattr(fd_, TCSAFLUSH, &saved_);
+            tcsetattr(fd_, TCSANOW, &saved_);
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
@@ -61,9 +61,10 @@ std::optional<QString> readPasswordLine(std::FILE* input, const char* prompt) {
     const int fd = fileno(input);
     std::optional<QByteArray> line;
     if (isatty(fd)) {
+        // Echo off before the prompt: whatever is typed once it shows stays unseen.
+        EchoOff quiet(fd);
         std::fputs(prompt, stderr);
         std::fflush(stderr);
-        EchoOff quiet(fd);
         line = readLine(input, maxPasswordBytes + 1);
     } else {
         line = readLine(input, maxPasswordBytes + 1);

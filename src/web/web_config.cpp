@@ -55,7 +55,9 @@ std::optional<WebSettings> parseWebConfig(const QString& text, const QString& fi
                                           QString* error) {
     WebSettings settings;
     QSet<QString> seen;
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    // A byte-order mark an editor put first is not part of the first key.
+    const QStringList lines =
+        (text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text).split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))

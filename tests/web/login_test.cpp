@@ -115,16 +115,4 @@ TEST_F(LoginTest, AnUnknownLoginIsAnsweredAsAKnownOneInWordsAndTime) {
     EXPECT_EQ(tryLogin("nikt", "zle-haslo-1", "10.1.0.9"), LoginOutcome::Wait);
 }
 
-TEST(LoginThrottle, ManyLoginsAndAddressesAreForgottenOnceTheirWindowPassed) {
-    FakeClock clock(QDateTime(QDate(2024, 3, 5), QTime(8, 0)));
-    LoginThrottle throttle;
-    for (int i = 0; i < 5000; ++i)
-        throttle.recordFailure(QString("login%1").arg(i),
-                               QString("10.2.%1.%2").arg(i / 256).arg(i % 256));
-    clock.advance(LoginThrottle::windowMs);
-    throttle.recordFailure("ostatni", "10.3.0.1");
-    for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(throttle.allows(QString("login%1").arg(i), "10.2.0.0"));
-}
-
 } // namespace

@@ -20,6 +20,9 @@ TEST(WebConfig, TakesTheFiveKeysAndNamesTheLineOfAnyFault) {
          "certyfikat=/etc/ronvalo/web.crt\nklucz=/etc/ronvalo/web.key\n",
          ""},
         {"folder=/a\nadres=::1\n", ""},
+        {"\xEF\xBB\xBF"
+         "folder=/a\n",
+         ""},
         {"folder=/a\nhaslo=tajne\n", "wiersz 2: nieznany klucz „haslo”."},
         {"folder=/a\nFolder=/b\n", "wiersz 2: nieznany klucz „Folder”."},
         {"folder=/a\n\nfolder=/b\n", "wiersz 3: klucz „folder” podany drugi raz."},

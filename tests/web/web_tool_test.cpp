@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/store/data_module.h"
+#include "support/pseudo_terminal.h"
 #include "support/test_tables.h"
 #include "web/accounts.h"
 #include "web/password_hash.h"
@@ -140,6 +141,55 @@ TEST(WebTool, HelpNamesTheAccountCommandsAndNotTheService) {
     EXPECT_TRUE(run.out.startsWith("Użycie: ronvalo-web --folder FOLDER --konto dodaj"));
     EXPECT_FALSE(run.out.contains("--port"));
     EXPECT_EQ(run.err, "");
+}
+
+} // namespace
+
+namespace {
+
+// Waits until the tool's stderr holds `text`; what it holds then.
+QString waitForError(QProcess& tool, QString& seen, const QString& text) {
+    for (int i = 0; i < 100 && !seen.contains(text); ++i) {
+        tool.waitForReadyRead(100);
+        seen += QString::fromUtf8(tool.readAllStandardError());
+    }
+    return seen;
+}
+
+TEST(WebTool, AtATerminalThePasswordIsTypedTwiceAndNeverShown) {
+    TestTables tables(Engine::Files);
+    ASSERT_TRUE(tables.ready());
+    ScopedEnv hive{"RONVALO_REGISTRY", tables.base().toUtf8() + "hive.reg"};
+    const struct {
+        const char* login;
+        QByteArray second;
+        int exitCode;
+        const char* says;
+    } cases[] = {{"szef", "zielona-brama-7\n", 0, ""},
+                 {"drugi", "zielona-brama-8\n", 1, "Podane hasła się różnią."}};
+    for (const auto& c : cases) {
+        PseudoTerminal terminal;
+        QProcess tool;
+        tool.setStandardInputFile(terminal.slavePath());
+        tool.start(
+            QStringLiteral(RONVALO_BIN_DIR "/ronvalo-web"),
+            {"--folder", tables.base(), "--konto", "dodaj", c.login, "--rola", "administrator"});
+        QString err;
+        EXPECT_TRUE(waitForError(tool, err, "Hasło: ").endsWith("Hasło: ")) << err.toStdString();
+        ASSERT_TRUE(terminal.send("zielona-brama-7\n"));
+        EXPECT_TRUE(waitForError(tool, err, "Powtórz hasło: ").contains("Powtórz hasło: "))
+            << err.toStdString();
+        ASSERT_TRUE(terminal.send(c.second));
+        ASSERT_TRUE(tool.waitForFinished(60000));
+        err += QString::fromUtf8(tool.readAllStandardError());
+        EXPECT_EQ(tool.exitCode(), c.exitCode) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.says))) << err.toStdString();
+        // What the terminal showed: the line ends, never the characters typed.
+        char shown[4096];
+        const ssize_t size = ::read(terminal.master(), shown, sizeof shown);
+        const QByteArray echoed(shown, size > 0 ? size : 0);
+        EXPECT_FALSE(echoed.contains("zielona")) << echoed.toStdString();
+    }
 }
 
 } // namespace
