@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 
 #include "core/common/exception.h"
+#include "core/store/accounts_store.h"
 #include "core/store/data_module.h"
 #include "core/store/schema.h"
 #include "core/store/statement_failure.h"
@@ -100,6 +101,13 @@ void TDM3::attachRounds() {
         changesTableAdded_ = true;
     }
     roundsChangesMissing_ = changesMissing;
+    // A file made before the web service gets its accounts' table, empty, as it got the
+    // chain's changes; a read-only module reads it without accounts.
+    if (!readOnly_)
+        if (const QString problem = addAccountsTable(path); !problem.isEmpty()) {
+            roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, problem);
+            return;
+        }
     QSqlQuery attach(connection_->database());
     attach.prepare(QStringLiteral("ATTACH DATABASE ? AS ob"));
     attach.addBindValue(path);

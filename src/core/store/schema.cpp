@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "core/store/accounts_store.h"
 #include "core/store/sqlite_connection.h"
 #include "platform/files.h"
 
@@ -175,7 +176,9 @@ bool createEmptyDatabase(const QString& folder, QString* error) {
 }
 
 bool createRoundsFile(const QString& path, QString* error) {
-    return createFileWith(path, statementsOf(roundsSchema().tables), error);
+    // The web service's accounts live beside the rounds' tables.
+    return createFileWith(path, statementsOf(roundsSchema().tables) << accountsFileStatement(),
+                          error);
 }
 
 } // namespace ronvalo

@@ -89,6 +89,8 @@ const QStringList& serverRightsStatements() {
             QStringLiteral("GRANT INSERT, UPDATE, DELETE ON ob.Punkty, ob.CzytnikiOpis, ob.Plany, "
                            "ob.KrokiPlanu TO %1")
                 .arg(role),
+            // The web service's accounts and their password hashes are not a site's.
+            QStringLiteral("REVOKE ALL ON ob.Konta FROM %1").arg(role),
             chainFunction,
             QStringLiteral("REVOKE ALL ON FUNCTION ob.ArchiwumNastepny() FROM PUBLIC"),
         };

@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "core/store/accounts_store.h"
 #include "core/store/schema.h"
 #include "core/store/server_connection.h"
 #include "core/store/server_rights.h"
@@ -81,6 +82,8 @@ const QStringList& serverSchemaStatements() {
         // header lines, so that every site refuses a dump another site stored already.
         "CREATE TABLE ob.Transmisje (NrCzytnika TEXT COLLATE \"C\" NOT NULL PRIMARY KEY, "
         "Tresc BYTEA NOT NULL)",
+        // The web service's accounts; no site reads them (server_rights.cpp).
+        accountsServerStatement(),
     };
     return statements;
 }
@@ -147,7 +150,8 @@ QString objectOwnedByAnother(QSqlDatabase& db, QString* problem) {
                         : QString();
 }
 
-// The tables of the release before the archive's change rows, made again when missing.
+// The tables of the releases before the archive's change rows and before the accounts, made
+// again when missing.
 QStringList missingTableStatements() {
     const QString table = QStringLiteral("CREATE TABLE ob.ArchiwumZmian ");
     QStringList statements;
@@ -155,6 +159,8 @@ QStringList missingTableStatements() {
         if (statement.startsWith(table))
             statements << QStringLiteral("CREATE TABLE IF NOT EXISTS ob.ArchiwumZmian ") +
                               statement.mid(table.size());
+    // The web service's accounts, which no release before it made.
+    statements << accountsServerStatementIfMissing();
     return statements;
 }
 
