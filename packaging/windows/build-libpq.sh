@@ -26,7 +26,10 @@ rm -rf libpq-build && mkdir libpq-build && cd libpq-build
   --prefix="$PREFIX" --sysconfdir="C:/Program Files/Ronvalo" \
   --with-ssl=openssl --with-includes="$PREFIX/include" --with-libraries="$PREFIX/lib" \
   --without-readline --without-icu --without-zlib >/dev/null
-for dir in src/port src/common src/interfaces/libpq; do make -s -C "$dir" -j"$JOBS"; done
+# The generated headers (utils/errcodes.h and the like) first: each folder's own make starts
+# their generation beside its objects, so a parallel build could compile an object before them.
+make -s -C src/backend generated-headers
+for dir in src/port src/common src/interfaces/libpq; do make -s -C "$dir" -j"$JOBS" NO_GENERATED_HEADERS=yes; done
 make -s -C src/interfaces/libpq install >/dev/null
 # The DLL belongs in bin/ beside OpenSSL's, where the program's build looks; the copy in lib/ is
 # left out so that nothing links or ships it from there.
