@@ -86,8 +86,9 @@ void TDM3::attachRounds() {
         }
         roundsCreated_ = true;
     }
-    bool changesMissing = false;
-    if (const QString problem = table_files::validateRoundsFile(path, readOnly_, &changesMissing);
+    bool changesMissing = false, accountsMissing = false;
+    if (const QString problem =
+            table_files::validateRoundsFile(path, readOnly_, &changesMissing, &accountsMissing);
         !problem.isEmpty()) {
         roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, problem);
         return;
@@ -103,7 +104,7 @@ void TDM3::attachRounds() {
     roundsChangesMissing_ = changesMissing;
     // A file made before the web service gets its accounts' table, empty, as it got the
     // chain's changes; a read-only module reads it without accounts.
-    if (!readOnly_)
+    if (accountsMissing && !readOnly_)
         if (const QString problem = addAccountsTable(path); !problem.isEmpty()) {
             roundsProblem_ = QStringLiteral("Nie można otworzyć pliku %1: %2").arg(shown, problem);
             return;

@@ -88,9 +88,11 @@ QString validateTableFile(const QString& path, const TableSchema& schema, bool r
     return {};
 }
 
-QString validateRoundsFile(const QString& path, bool readOnly, bool* changesMissing) {
+QString validateRoundsFile(const QString& path, bool readOnly, bool* changesMissing,
+                           bool* accountsMissing) {
     SqliteConnection file(path, checkingOptions(readOnly));
     *changesMissing = false;
+    *accountsMissing = false;
     for (const TableSchema& table : roundsSchema().tables) {
         if (const QString what = notATable(file, table.tableName); !what.isEmpty())
             return QStringLiteral("to nie jest plik tabel obchodów programu (%1)").arg(what);
@@ -106,6 +108,11 @@ QString validateRoundsFile(const QString& path, bool readOnly, bool* changesMiss
             return QStringLiteral("to nie jest plik tabel obchodów programu (tabela %1)")
                 .arg(table.tableName);
     }
+    QString error;
+    const auto accounts = fieldsOf(file, QStringLiteral("Konta"), &error);
+    if (!accounts)
+        return QStringLiteral("plik jest uszkodzony (%1)").arg(error);
+    *accountsMissing = accounts->isEmpty();
     return {};
 }
 

@@ -27,8 +27,10 @@ QString refusal(const QString& path, const platform::ReadAccess& access);
 QString validateTableFile(const QString& path, const TableSchema& schema, bool readOnly);
 
 // The same for the rounds' file and every table in it; other tables an operator added are left
-// alone. A file without the table of the chain's changes sets `changesMissing`.
-QString validateRoundsFile(const QString& path, bool readOnly, bool* changesMissing);
+// alone. A file without the table of the chain's changes sets `changesMissing`; one without the
+// web service's accounts, `accountsMissing`.
+QString validateRoundsFile(const QString& path, bool readOnly, bool* changesMissing,
+                           bool* accountsMissing);
 
 // Adds the table of the chain's changes to a file made by the release before; an empty text
 // when done.
