@@ -6,7 +6,8 @@ JOBS  ?= $(shell nproc)
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 libgl-dev \
             libgtest-dev libsqlite3-dev sqlite3 fonts-liberation poppler-utils xvfb xauth x11-utils \
             socat postgresql libqt6sql6-psql libxlsxwriter-dev zlib1g-dev \
-            qt6-translations-l10n python3 libsodium-dev qt6-httpserver-dev
+            qt6-translations-l10n python3 libsodium-dev libcpp-httplib-dev \
+            chromium chromium-driver python3-selenium apache2-utils
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
 .PHONY: run test deps release folder fuzz soak bench deb windows windows-test windows-deps windows-e2e windows-psql

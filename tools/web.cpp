@@ -1,6 +1,6 @@
-// ronvalo-web --folder FOLDER --konto ...: the web service's accounts from the command line, the
-// password read from standard input. The service itself is not served by this release.
-#include <QCoreApplication>
+// ronvalo-web: serves an installation's tables to browsers, or manages the accounts that may see
+// them (--konto ..., the password read from standard input).
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
 #include <unistd.h>
@@ -10,6 +10,7 @@
 #include "platform/installation.h"
 #include "web/account_command.h"
 #include "web/password_input.h"
+#include "web/serve_command.h"
 
 namespace {
 
@@ -42,10 +43,22 @@ std::optional<QString> passwordFromInput(QString* error) {
 int main(int argc, char** argv) {
     // Obchody.db made for an installation from before the rounds belongs to the group as well.
     platform::shareNewFilesAsInstalled();
+    // The PDF's fonts are laid out without a screen.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietNotices);
-    QCoreApplication app(argc, argv);
-    if (printUsageWhenAsked(app.arguments(), commandUsage))
+    QGuiApplication app(argc, argv);
+    const QByteArray usage = QByteArray(commandUsage) + serveUsage;
+    if (printUsageWhenAsked(app.arguments(), usage.constData()))
         return exitDone;
+    if (const auto serving = parseServeCommand(app.arguments())) {
+        if (const QString* problem = std::get_if<QString>(&*serving)) {
+            QTextStream(stderr) << "ronvalo-web: " << terminalText(*problem) << '\n';
+            return exitBadArguments;
+        }
+        return runTool(QStringLiteral("ronvalo-web"), exitUnreadable,
+                       [&] { return runService(std::get<WebSettings>(*serving)); });
+    }
     const auto parsed = parseAccountCommand(app.arguments());
     if (const QString* problem = std::get_if<QString>(&parsed)) {
         QTextStream(stderr) << "ronvalo-web: " << terminalText(*problem) << '\n';

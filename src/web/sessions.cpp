@@ -36,16 +36,22 @@ void Sessions::dropIdle(qint64 now) {
         it = now - it->lastSeenMs >= idleLimitMs ? sessions_.erase(it) : std::next(it);
 }
 
-QString Sessions::begin(const QString& login) {
+QString Sessions::begin(const QString& login, const QString& stamp) {
     const QString token = QString::fromLatin1(randomBytes(tokenBytes).toHex());
     const qint64 now = nowMs();
     QMutexLocker lock(&mutex_);
     dropIdle(now);
-    sessions_.insert(digestOf(token), {login, now});
+    sessions_.insert(digestOf(token), {login, stamp, now});
     return token;
 }
 
 std::optional<QString> Sessions::touch(const QString& token) {
+    if (std::optional<Owner> owner = touchOwner(token))
+        return owner->login;
+    return std::nullopt;
+}
+
+std::optional<Sessions::Owner> Sessions::touchOwner(const QString& token) {
     const qint64 now = nowMs();
     QMutexLocker lock(&mutex_);
     const auto it = sessions_.find(digestOf(token));
@@ -57,7 +63,7 @@ std::optional<QString> Sessions::touch(const QString& token) {
         return std::nullopt;
     }
     it->lastSeenMs = std::max(it->lastSeenMs, now);
-    return it->login;
+    return Owner{it->login, it->stamp};
 }
 
 void Sessions::end(const QString& token) {

@@ -21,10 +21,18 @@ public:
     Sessions& operator=(const Sessions&) = delete;
 
     // Starts a session of `login`; its token (64 hex digits of 32 random bytes), for the cookie.
-    QString begin(const QString& login);
+    // `stamp` is kept with it for whoever must tell later that the account changed meanwhile
+    // (a digest of its password hash), even when it changed in another process.
+    QString begin(const QString& login, const QString& stamp = {});
     // The login of the session `token`, its idle time starting again; nullopt for a token that
     // is unknown, ended, or idle for 30 minutes or more (which ends it).
     std::optional<QString> touch(const QString& token);
+    // The same with the stamp the session began with.
+    struct Owner {
+        QString login;
+        QString stamp;
+    };
+    std::optional<Owner> touchOwner(const QString& token);
     // Ends the session (logout); an unknown token is no error.
     void end(const QString& token);
     // Ends every session of `login` (its password changed, the account removed).
@@ -40,6 +48,7 @@ public:
 private:
     struct Session {
         QString login;
+        QString stamp;
         qint64 lastSeenMs;
     };
     // Ends the sessions idle too long; with the mutex held.

@@ -148,15 +148,12 @@ void writeCsvFile(const QString& target, const QStringList& titles, const CsvRow
     writer.commit();
 }
 
-void writeCsvToStdout(const QStringList& titles, const CsvRowSource& rows) {
-    QFile out;
-    const auto fail = [&out] {
-        throw EInOutError(
-            QStringLiteral("Nie można zapisać na standardowe wyjście: %1").arg(out.errorString()),
-            0);
+void writeCsvTo(QIODevice& out, const QString& name, const QStringList& titles,
+                const CsvRowSource& rows) {
+    const auto fail = [&out, &name] {
+        throw EInOutError(QStringLiteral("Nie można zapisać %1: %2").arg(name, out.errorString()),
+                          0);
     };
-    if (!out.open(stdout, QIODevice::WriteOnly))
-        fail();
     QString buffer(byteOrderMark);
     appendLine(buffer, titles);
     QStringList fields;
@@ -167,11 +164,23 @@ void writeCsvToStdout(const QStringList& titles, const CsvRowSource& rows) {
         if (more)
             appendLine(buffer, fields);
         if (buffer.size() >= blockSize || !more) {
-            if (out.write(buffer.toUtf8()) < 0 || !out.flush())
+            if (out.write(buffer.toUtf8()) < 0)
                 fail();
             buffer.resize(0);
         }
     }
+}
+
+void writeCsvToStdout(const QStringList& titles, const CsvRowSource& rows) {
+    QFile out;
+    const QString name = QStringLiteral("na standardowe wyjście");
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        throw EInOutError(QStringLiteral("Nie można zapisać %1: %2").arg(name, out.errorString()),
+                          0);
+    writeCsvTo(out, name, titles, rows);
+    if (!out.flush())
+        throw EInOutError(QStringLiteral("Nie można zapisać %1: %2").arg(name, out.errorString()),
+                          0);
 }
 
 } // namespace ronvalo

@@ -11,6 +11,8 @@
 #include "core/common/table_writer.h"
 #include "platform/atomic_file.h"
 
+class QIODevice;
+
 namespace ronvalo {
 
 using CsvRowSource = TableRowSource;
@@ -55,6 +57,10 @@ private:
 
 // The whole table in one go, for a caller without a window (a command line tool).
 void writeCsvFile(const QString& target, const QStringList& titles, const CsvRowSource& rows);
+// The same bytes to `out`, a device already open (a web answer's buffer); `name` says where for the
+// message when a write fails ("na standardowe wyjście").
+void writeCsvTo(QIODevice& out, const QString& name, const QStringList& titles,
+                const CsvRowSource& rows);
 // The same bytes to the process's standard output (a tool's "--csv -"). A failed write raises
 // EInOutError; what was written by then stays written.
 void writeCsvToStdout(const QStringList& titles, const CsvRowSource& rows);

@@ -9,6 +9,15 @@
 
 namespace ronvalo {
 
+PaintedReport writeReportPdfTo(QIODevice& out, const QString& title,
+                               const PreviewedReport& report) {
+    QPdfWriter writer(&out);
+    writer.setPageLayout(reportPageLayout(ReportLayout(report.paper())));
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Ronvalo 2.2"));
+    return report.print(writer);
+}
+
 PaintedReport writeReportPdf(const QString& path, const QString& title,
                              const PreviewedReport& report) {
     // QPdfWriter only says that painting failed; name the file that could not be made. A report
@@ -19,14 +28,7 @@ PaintedReport writeReportPdf(const QString& path, const QString& title,
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw cannotCreate();
-    PaintedReport painted;
-    {
-        QPdfWriter writer(&file);
-        writer.setPageLayout(reportPageLayout(ReportLayout(report.paper())));
-        writer.setTitle(title);
-        writer.setCreator(QStringLiteral("Ronvalo 2.2"));
-        painted = report.print(writer);
-    }
+    const PaintedReport painted = writeReportPdfTo(file, title, report);
     if (!file.commit())
         throw cannotCreate();
     return painted;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <any>
 
+class QIODevice;
 class QPagedPaintDevice;
 class QPainter;
 
@@ -36,6 +37,8 @@ public:
     virtual PaintedReport print(QPagedPaintDevice& device) const = 0;
 };
 
+// The whole report as PDF onto `out`, a device already open (a web answer's buffer).
+PaintedReport writeReportPdfTo(QIODevice& out, const QString& title, const PreviewedReport& report);
 // Writes the whole report into a PDF file named `title`, put in place only once complete; raises
 // EFCreateError "Cannot create file <path>" when the file cannot be made or written.
 PaintedReport writeReportPdf(const QString& path, const QString& title,

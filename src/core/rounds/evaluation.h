@@ -83,6 +83,8 @@ struct RoundTotals {
     RoundCounts total;
 };
 RoundTotals countRounds(const QList<RoundRow>& rounds);
+// Adds one round to `counts`.
+void countRound(RoundCounts& counts, const RoundRow& row);
 
 // The incident checkpoints among the Punkty rows: those with Zdarzenie set.
 QSet<qint32> incidentCheckpoints(const QList<Checkpoint>& checkpoints);

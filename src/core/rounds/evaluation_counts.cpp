@@ -68,9 +68,7 @@ QString complianceText(const RoundCounts& counts) {
     return QStringLiteral("%1,%2%").arg(tenths / 10).arg(tenths % 10);
 }
 
-namespace {
-
-void count(RoundCounts& counts, const RoundRow& row) {
+void countRound(RoundCounts& counts, const RoundRow& row) {
     ++counts.byStatus[static_cast<int>(row.status)];
     if (row.status == RoundStatus::NoReading)
         return;
@@ -78,8 +76,6 @@ void count(RoundCounts& counts, const RoundRow& row) {
     if (row.status != RoundStatus::NotWalked && row.status != RoundStatus::Incomplete)
         ++counts.complete;
 }
-
-} // namespace
 
 RoundTotals countRounds(const QList<RoundRow>& rounds) {
     // Plan names in the order of their first plan index among the rows.
@@ -102,8 +98,8 @@ RoundTotals countRounds(const QList<RoundRow>& rounds) {
         totals.perPlan.append(RoundCounts{name});
     }
     for (const RoundRow& row : rounds) {
-        count(totals.perPlan[slot[row.planName]], row);
-        count(totals.total, row);
+        countRound(totals.perPlan[slot[row.planName]], row);
+        countRound(totals.total, row);
     }
     return totals;
 }

@@ -108,4 +108,20 @@ PunchPages::Page PunchPages::readPage(qint64 number) {
     return result;
 }
 
+PunchPages::KeyedPage PunchPages::keyedPage(TDM3& module, const PunchSelection& selection,
+                                            const std::optional<PunchKey>& from, int size) {
+    KeyedPage page;
+    QSqlQuery query = module.runQuery(selection.selectSql(false, from.has_value(), size + 1, 0),
+                                      [&](QSqlQuery& q) { selection.bind(q, from); });
+    while (query.next()) {
+        if (qsizetype(page.rows.size()) == size) {
+            page.next = PunchKey{query.value(1).toString(), query.value(2).toString(),
+                                 query.value(0).toLongLong()};
+            break;
+        }
+        page.rows.push_back(TDM3::punchFromQuery(query));
+    }
+    return page;
+}
+
 } // namespace ronvalo

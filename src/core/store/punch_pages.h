@@ -30,6 +30,16 @@ public:
     Punch at(qint64 position);
 
     int pageSize() const { return pageSize_; }
+
+    // A page of `selection` read from the key `from` on (inclusive; the selection's beginning
+    // when none): at most `size` rows, and the key the next page begins at when there is one. As
+    // fast deep into ten million rows as at their beginning.
+    struct KeyedPage {
+        std::vector<Punch> rows;
+        std::optional<PunchKey> next;
+    };
+    static KeyedPage keyedPage(TDM3& module, const PunchSelection& selection,
+                               const std::optional<PunchKey>& from, int size);
     std::size_t keysKept() const { return keys_.size(); }
 
 private:

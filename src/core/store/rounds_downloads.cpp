@@ -12,6 +12,24 @@
 
 namespace ronvalo {
 
+namespace {
+
+// Rows of Nrodczytu, NrCzytnika, Odebrano, ZegarCzytnika as clocks.
+QList<DownloadClock> readDownloadClocks(QSqlQuery& rows) {
+    QList<DownloadClock> clocks;
+    while (rows.next()) {
+        ArchiveRow row;
+        row.received = receivedFromStored(rows.value(2).toString());
+        if (!rows.value(3).isNull())
+            row.instrumentClock = instrumentClockFromStored(rows.value(3).toString());
+        clocks.append({rows.value(0).toInt(), rows.value(1).toString(), row.received,
+                       clockDriftMinutes(row)});
+    }
+    return clocks;
+}
+
+} // namespace
+
 QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate& to) {
     QSqlQuery rows = runRoundsQuery(
         dm,
@@ -23,16 +41,15 @@ QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate
                        "o.NrSczytania = a.Nrodczytu AND o.Data >= ? AND o.Data <= ?) "
                        "ORDER BY a.Nrodczytu"),
         {storedDate(from), storedDate(to)});
-    QList<DownloadClock> clocks;
-    while (rows.next()) {
-        ArchiveRow row;
-        row.received = receivedFromStored(rows.value(2).toString());
-        if (!rows.value(3).isNull())
-            row.instrumentClock = instrumentClockFromStored(rows.value(3).toString());
-        clocks.append({rows.value(0).toInt(), rows.value(1).toString(), row.received,
-                       clockDriftMinutes(row)});
-    }
-    return clocks;
+    return readDownloadClocks(rows);
+}
+
+QList<DownloadClock> loadLatestDownloadClocks(TDM3& dm) {
+    QSqlQuery rows = runRoundsQuery(
+        dm, QStringLiteral("SELECT a.Nrodczytu, a.NrCzytnika, a.Odebrano, a.ZegarCzytnika FROM "
+                           "ob.Archiwum a WHERE a.Nrodczytu IN (SELECT MAX(b.Nrodczytu) FROM "
+                           "ob.Archiwum b GROUP BY b.NrCzytnika) ORDER BY a.Nrodczytu"));
+    return readDownloadClocks(rows);
 }
 
 namespace {

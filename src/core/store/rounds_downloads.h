@@ -22,6 +22,9 @@ class TDM3;
 // by Nrodczytu. A download without an archive row is not among them.
 QList<DownloadClock> loadDownloadClocks(TDM3& dm, const QDate& from, const QDate& to);
 
+// Each archived instrument's newest archived download's clock (by Nrodczytu), by Nrodczytu.
+QList<DownloadClock> loadLatestDownloadClocks(TDM3& dm);
+
 // Every download whose instrument is known: the archived ones with the instrument's clock (the
 // computer's time where the clock is unknown), and those without an archive row (made before the
 // archive existed) with NrOdc's time of the download and the instrument of its punches.

@@ -9,6 +9,7 @@
 
 #include "core/common/service_log.h"
 #include "core/rounds/exception_report.h"
+#include "core/rounds/round_colours.h"
 #include "desktop/browse/csv_export.h"
 
 class QCheckBox;
@@ -22,13 +23,6 @@ namespace ronvalo {
 
 class TDM3;
 class ExceptionRoundModel;
-
-// The background of a round's row: red for a round not walked or incomplete, orange for one
-// late or out of order; none for one walked as planned.
-std::optional<QColor> roundRowColour(RoundStatus status);
-
-// The choices the window starts with the first time in a run: this month up to today.
-ExceptionReportChoices initialExceptionReportChoices();
 
 class ExceptionReportWindow : public QDialog {
     Q_OBJECT
