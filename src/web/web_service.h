@@ -26,7 +26,7 @@ struct Visit;
 // (the HTTP library's own limit), a read or write that stalls for a few seconds ends the
 // connection.
 struct ServiceLimits {
-    std::size_t threads = 32;
+    std::size_t threads = 64;
     std::size_t maxBody = 64 * 1024;
     int readTimeoutSeconds = 5;
     int writeTimeoutSeconds = 30;
