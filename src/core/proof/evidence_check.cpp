@@ -2,6 +2,7 @@
 // to rows further on, the header's claims).
 #include "core/proof/evidence_check.h"
 
+#include <QSet>
 #include <algorithm>
 #include <map>
 #include <variant>
@@ -24,7 +25,11 @@ QString textOf(const StoredField& field) {
 
 class EvidenceWalk {
 public:
-    explicit EvidenceWalk(EvidenceCheck& check) : check_(check) {}
+    explicit EvidenceWalk(EvidenceCheck& check) : check_(check) {
+        if (check.header.instruments)
+            instruments_ =
+                QSet<QString>(check.header.instruments->begin(), check.header.instruments->end());
+    }
 
     void check(const EvidenceRecord& record) {
         const ChainRow& row = record.row;
@@ -146,7 +151,7 @@ private:
             add(EvidenceFindingKind::OutsideCover, row.place,
                 QStringLiteral("odebrany %1, poza okresem dowodu").arg(storedReceived(received)));
         const QString instrument = textOf(row.fields.value(1));
-        if (header.instruments && !header.instruments->contains(instrument))
+        if (header.instruments && !instruments_.contains(instrument))
             add(EvidenceFindingKind::OutsideCover, row.place,
                 QStringLiteral("czytnik %1 nie jest czytnikiem dowodu").arg(instrument));
     }
@@ -189,6 +194,7 @@ private:
     };
 
     EvidenceCheck& check_;
+    QSet<QString> instruments_;      // the header's, when it lists them
     std::map<qint64, QString> seen_; // the digest of each download read, by its number
     std::vector<Link> links_;
     std::map<qint64, qint64> numbers_; // each record's number in the file, and its download

@@ -2,6 +2,7 @@
 #include "core/proof/evidence_reader.h"
 
 #include <QIODevice>
+#include <algorithm>
 #include <limits>
 
 #include "core/proof/evidence_format.h"
@@ -41,17 +42,26 @@ void EvidenceReader::fail(const QString& why) const {
 // A line without its line break (LF, or CR LF as a copy made on Windows may have it). A line
 // longer than any the layout has, or one the file ends within, is refused here.
 QByteArray EvidenceReader::readLine() {
-    if (buffer_.isEmpty())
-        buffer_.resize(maxLineBytes + 2);
     ++line_;
-    const qint64 read = in_.readLine(buffer_.data(), buffer_.size());
-    if (read <= 0)
-        fail(QStringLiteral("plik dowodu odczytów się urywa"));
-    QByteArray line(buffer_.constData(), read);
-    if (!line.endsWith('\n'))
-        fail(read >= maxLineBytes ? QStringLiteral("wiersz jest za długi")
-                                  : QStringLiteral("plik dowodu odczytów się urywa"));
-    line.chop(line.endsWith("\r\n") ? 2 : 1);
+    qsizetype used = 0;
+    for (;;) {
+        // The buffer grows with the longest line read so far, up to the longest there may be.
+        if (buffer_.size() - used < 2) {
+            if (buffer_.size() >= maxLineBytes + 2)
+                fail(QStringLiteral("wiersz jest za długi"));
+            buffer_.resize(
+                std::min(std::max<qsizetype>(2 * buffer_.size(), 4096), maxLineBytes + 2));
+        }
+        const qint64 read = in_.readLine(buffer_.data() + used, buffer_.size() - used);
+        if (read <= 0)
+            fail(QStringLiteral("plik dowodu odczytów się urywa"));
+        used += read;
+        if (buffer_[used - 1] == '\n')
+            break;
+    }
+    QByteArray line(buffer_.constData(), used - 1);
+    if (line.endsWith('\r'))
+        line.chop(1);
     return line;
 }
 

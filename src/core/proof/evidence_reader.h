@@ -66,7 +66,7 @@ private:
     [[noreturn]] void fail(const QString& why) const;
 
     QIODevice& in_;
-    QByteArray buffer_; // room for the longest line, made at the first line read into it
+    QByteArray buffer_; // room for the longest line read so far
     qint64 line_ = 0;   // lines read
     EvidenceHeader header_;
     qint64 closingCount_ = 0;

@@ -224,3 +224,36 @@ TEST_F(EvidenceTamperingTest, AFileThatIsNoEvidenceIsRefusedWithWhy) {
 }
 
 } // namespace
+
+// Whatever byte of a row's stored text changes, the file is refused or a finding names it; cut
+// anywhere, it is refused; any byte anywhere changed, it is read or refused, never more.
+TEST_F(EvidenceTamperingTest, EveryByteOfARowsTextIsCoveredAndNoChangeBreaksTheReading) {
+    QList<qsizetype> covered;
+    for (const QByteArray key : {"\nNrodczytu: ", "\nNrCzytnika: ", "\nOdebrano: ",
+                                 "\nZegarCzytnika: ", "\nPoprzedni: ", "\nSkrot: "})
+        for (qsizetype at = file.indexOf(key); at >= 0; at = file.indexOf(key, at + 1))
+            for (qsizetype i = at + key.size(); file[i] != '\n'; ++i)
+                covered << i;
+    ASSERT_GT(covered.size(), 4 * 150);
+    const auto outcome = [](const QByteArray& bytes) {
+        try {
+            return checkedEvidence(bytes).clean() ? QString("clean") : QString("found");
+        } catch (const EEvidenceFormat&) {
+            return QString("refused");
+        }
+    };
+    for (const qsizetype i : covered) {
+        QByteArray changed = file;
+        changed[i] = changed[i] == '7' ? '8' : '7';
+        EXPECT_NE(outcome(changed), "clean") << "byte " << i;
+    }
+    for (qsizetype size = 0; size < file.size(); size += 7)
+        EXPECT_EQ(outcome(file.left(size)), "refused") << "cut at " << size;
+    quint32 state = 12345;
+    for (int i = 0; i < 2000; ++i) {
+        state = state * 1664525u + 1013904223u;
+        QByteArray changed = file;
+        changed[state % file.size()] = char(state >> 24);
+        outcome(changed);
+    }
+}
