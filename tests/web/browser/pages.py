@@ -36,7 +36,11 @@ def browser(downloads):
         "download.default_directory": downloads,
         "download.prompt_for_download": False,
     })
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    # Headless Chromium saves a download only where it is told to.
+    driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                           {"behavior": "allow", "downloadPath": downloads})
+    return driver
 
 
 def wait_for_file(folder, pattern, seconds=60):
@@ -83,14 +87,14 @@ def office_pages(driver, args, today):
     first = (today - datetime.timedelta(days=12)).isoformat()
     driver.get(f"{url}/raport?od={first}&do={today.isoformat()}")
     colours = {
-        "s0": "rgb(255, 170, 170)",  # Nie wykonany
-        "s1": "rgb(255, 170, 170)",  # Niepełny
-        "s3": "rgb(255, 200, 120)",  # Spóźniony
+        "s0": "rgba(255, 170, 170, 1)",  # Nie wykonany
+        "s1": "rgba(255, 170, 170, 1)",  # Niepełny
+        "s3": "rgba(255, 200, 120, 1)",  # Spóźniony
     }
     for status, colour in colours.items():
         found = driver.find_elements(By.CSS_SELECTOR, f"tr.{status}")
-        check(found and found[0].value_of_css_property("background-color") == colour,
-              f"rows {status} in {colour}")
+        shown = found[0].value_of_css_property("background-color") if found else None
+        check(shown == colour, f"rows {status} in {colour}, not {shown}")
     done = [r for r in driver.find_elements(By.CSS_SELECTOR, "main table tbody tr")
             if "Wykonany" in r.text]
     check(done and done[0].value_of_css_property("background-color") == "rgba(0, 0, 0, 0)",
@@ -183,6 +187,7 @@ def main():
     parser.add_argument("--verify", required=True)
     parser.add_argument("--foreign-download", required=True)
     args = parser.parse_args()
+    args.shots = os.path.abspath(args.shots)
     os.makedirs(args.shots, exist_ok=True)
     args.downloads = os.path.join(args.shots, "pobrane")
     os.makedirs(args.downloads, exist_ok=True)
