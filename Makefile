@@ -10,7 +10,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libqt6svg6 
             chromium chromium-driver python3-selenium apache2-utils
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: run test deps release folder fuzz soak bench deb windows windows-test windows-deps windows-e2e windows-psql
+.PHONY: web run test deps release folder fuzz soak bench deb windows windows-test windows-deps windows-e2e windows-psql
 
 # Installs those of the Debian packages $(1) that are missing.
 define install-missing
@@ -45,6 +45,19 @@ run: folder
 	  exit 1; \
 	fi
 	build/bin/ronvalo
+
+# The web service on build/bin for trying it: on http://127.0.0.1:8080/ (WEB_PORT), with an
+# administrator "admin" whose new random password is printed; stopped with Ctrl+C.
+WEB_PORT ?= 8080
+web: folder
+	@password=$$(head -c 18 /dev/urandom | base64 | tr -d '/+=' | head -c 16); \
+	if build/bin/ronvalo-web --folder build/bin --konto lista | grep -q '^admin[[:space:]]'; then \
+	  echo "$$password" | build/bin/ronvalo-web --folder build/bin --konto haslo admin >/dev/null; \
+	else \
+	  echo "$$password" | build/bin/ronvalo-web --folder build/bin --konto dodaj admin --rola administrator >/dev/null; \
+	fi && \
+	echo "Ronvalo 2.2 w przeglądarce: http://127.0.0.1:$(WEB_PORT)/  login: admin  hasło: $$password" && \
+	exec build/bin/ronvalo-web --folder build/bin --port $(WEB_PORT)
 
 test: deps
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DRONVALO_SANITIZE=ON -DRONVALO_BENCH=OFF
