@@ -5,6 +5,8 @@
 #include <QUrl>
 
 #include "served_site.h"
+#include "support/postgres_server.h"
+#include "web/accounts.h"
 
 using namespace ronvalo;
 using namespace ronvalo::test;
@@ -70,6 +72,18 @@ TEST_P(PagesTest, AClientSeesItsOwnInstrumentsOnly) {
     EXPECT_NE(overview.find("Brak odczytu od 11 dni"), std::string::npos);
     EXPECT_NE(overview.find("Zegar czytnika różnił się o 12 min"), std::string::npos);
     EXPECT_EQ(office.get("/konta")->status, 404);
+    // The client's report counts its own rounds alone: the office's report of that instrument.
+    const QString period = QStringLiteral("od=%1&do=%2").arg(
+        QDate::currentDate().addDays(-12).toString(Qt::ISODate),
+        QDate::currentDate().toString(Qt::ISODate));
+    EXPECT_EQ(client.get("/raport.csv?" + period)->body,
+              office.get("/raport.csv?czytnik=0101&" + period)->body);
+    const std::string report = client.get("/raport?" + period)->body;
+    const std::string officeReport = office.get("/raport?czytnik=0101&" + period)->body;
+    const auto summary = [](const std::string& page) {
+        return page.substr(page.find("<p class=\"summary\">"));
+    };
+    EXPECT_EQ(summary(report), summary(officeReport));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, PagesTest, ::testing::Values(Engine::Files, Engine::Server),
@@ -173,6 +187,47 @@ TEST_P(ServiceTest, RefusesLargeSlowAndMalformedRequests) {
     EXPECT_LT(timer.elapsed(), 20000);
 }
 
+// A period whose "do" comes before its "od" is an empty report, as in the window; a session ends
+// when its password is changed from the command line.
+TEST_P(ServiceTest, ReversedPeriodAndPasswordChangedElsewhere) {
+    TestBrowser browser(service->port());
+    ASSERT_EQ(browser.logIn(siteOffice)->status, 303);
+    const auto reversed = browser.get("/raport?od=2026-03-10&do=2026-03-01");
+    ASSERT_TRUE(reversed);
+    EXPECT_EQ(reversed->status, 200);
+    EXPECT_EQ(reversed->body.find("<tbody><tr class"), std::string::npos);
+    EXPECT_NE(reversed->body.find("class=\"notice\""), std::string::npos);
+    EXPECT_EQ(browser.get("/raport?od=2026-13-01")->status, 400);
+    {
+        TDM3 dm;
+        tables.point(dm);
+        dm.openTables();
+        ASSERT_EQ(web::Accounts(dm).changePassword(siteOffice.login, "zupelnie-nowe-haslo"), "");
+    }
+    EXPECT_EQ(browser.get("/")->status, 303);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ServiceTest, ::testing::Values(Engine::Files), engineName);
+
+using ServerAwayTest = ServedSite;
+
+// The server gone: a Polish page, the service still running; back: the pages again.
+TEST_P(ServerAwayTest, AnswersAgainWhenTheServerIsBack) {
+    TestBrowser browser(service->port());
+    ASSERT_EQ(browser.logIn(siteOffice)->status, 303);
+    ASSERT_TRUE(sharedPostgresServer().stop());
+    const auto away = browser.get("/");
+    const bool restarted = sharedPostgresServer().start();
+    ASSERT_TRUE(restarted);
+    ASSERT_TRUE(away);
+    EXPECT_EQ(away->status, 503);
+    EXPECT_NE(away->body.find("Baza danych niedostępna"), std::string::npos);
+    const auto back = browser.get("/");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->status, 200);
+    EXPECT_NE(back->body.find("Brama północna"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ServerAwayTest, ::testing::Values(Engine::Server), engineName);
 
 } // namespace
