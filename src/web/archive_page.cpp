@@ -17,9 +17,9 @@ namespace {
 // Whether the account sees a finding: one naming an instrument it sees. Findings of the whole
 // chain or of other instruments stay with the roles that see everything.
 bool seesFinding(const InstrumentCut& cut, const ArchiveFinding& finding) {
-    return cut.seesAll() || (!finding.instrument.isEmpty() &&
-                             (cut.instrument(finding.instrument) ||
-                              cut.seesStoredInstrument(finding.instrument)));
+    return cut.seesAll() ||
+           (!finding.instrument.isEmpty() &&
+            (cut.instrument(finding.instrument) || cut.seesStoredInstrument(finding.instrument)));
 }
 
 QString checkSection(Visit& visit) {
@@ -71,11 +71,12 @@ QString downloadsSection(Visit& visit, const QDate& from, const QDate& to) {
                        "<button type=\"submit\">Pokaż</button></form>"
                        "<p class=\"links\"><a href=\"/archiwum/dowod?%3\">Dowód okresu</a></p>")
             .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate), query);
-    html += rows.isEmpty()
-                ? QStringLiteral("<p class=\"notice\">Brak zarchiwizowanych odczytów w okresie.</p>")
-                : htmlTable({QStringLiteral("Nr odczytu"), QStringLiteral("Czytnik"),
-                             QStringLiteral("Odebrano"), QStringLiteral("Pliki")},
-                            rows);
+    html +=
+        rows.isEmpty()
+            ? QStringLiteral("<p class=\"notice\">Brak zarchiwizowanych odczytów w okresie.</p>")
+            : htmlTable({QStringLiteral("Nr odczytu"), QStringLiteral("Czytnik"),
+                         QStringLiteral("Odebrano"), QStringLiteral("Pliki")},
+                        rows);
     return html;
 }
 
@@ -103,7 +104,8 @@ void archivePage(Visit& visit) {
     const auto period = archivePeriod(visit);
     if (!period)
         return;
-    const QString body = checkSection(visit) + downloadsSection(visit, period->first, period->second);
+    const QString body =
+        checkSection(visit) + downloadsSection(visit, period->first, period->second);
     visit.logNote = QStringLiteral("sprawdzenie archiwum");
     sendPage(visit, QStringLiteral("/archiwum"), QStringLiteral("Archiwum"), body);
 }

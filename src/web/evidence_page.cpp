@@ -30,26 +30,26 @@ void evidenceFile(Visit& visit) {
     // A year of transmissions is written aside, not held in memory, and sent in pieces.
     auto file = std::make_shared<QTemporaryFile>();
     if (!file->open())
-        throw EInOutError(QStringLiteral("Nie można utworzyć pliku tymczasowego: %1")
-                              .arg(file->errorString()),
-                          0);
+        throw EInOutError(
+            QStringLiteral("Nie można utworzyć pliku tymczasowego: %1").arg(file->errorString()),
+            0);
     const std::optional<QStringList> instruments =
         visit.cut.seesAll() ? std::nullopt : std::optional(visit.cut.visible());
     const qint64 downloads =
         writeEvidence(visit.dm, period->first, period->second, instruments, *file);
     if (!file->flush() || !file->seek(0))
-        throw EInOutError(QStringLiteral("Nie można zapisać pliku tymczasowego: %1")
-                              .arg(file->errorString()),
-                          0);
-    const QString name = QStringLiteral("dowod-%1-%2.txt")
-                             .arg(period->first.toString(Qt::ISODate),
-                                  period->second.toString(Qt::ISODate));
-    visit.logNote = QStringLiteral("dowód %1..%2, odczytów %3")
-                        .arg(period->first.toString(Qt::ISODate),
-                             period->second.toString(Qt::ISODate))
-                        .arg(downloads);
-    visit.response.set_header("Content-Disposition",
-                              QStringLiteral("attachment; filename=\"%1\"").arg(name).toStdString());
+        throw EInOutError(
+            QStringLiteral("Nie można zapisać pliku tymczasowego: %1").arg(file->errorString()), 0);
+    const QString name =
+        QStringLiteral("dowod-%1-%2.txt")
+            .arg(period->first.toString(Qt::ISODate), period->second.toString(Qt::ISODate));
+    visit.logNote =
+        QStringLiteral("dowód %1..%2, odczytów %3")
+            .arg(period->first.toString(Qt::ISODate), period->second.toString(Qt::ISODate))
+            .arg(downloads);
+    visit.response.set_header(
+        "Content-Disposition",
+        QStringLiteral("attachment; filename=\"%1\"").arg(name).toStdString());
     visit.response.set_content_provider(
         std::size_t(file->size()), "text/plain; charset=utf-8",
         [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {

@@ -11,7 +11,8 @@ QString esc(const QString& text) {
 }
 
 QString tokenField(const QString& formToken) {
-    return QStringLiteral("<input type=\"hidden\" name=\"token\" value=\"%1\">").arg(esc(formToken));
+    return QStringLiteral("<input type=\"hidden\" name=\"token\" value=\"%1\">")
+        .arg(esc(formToken));
 }
 
 namespace {
@@ -80,36 +81,38 @@ QByteArray roundColours() {
     QByteArray css;
     for (int status = 0; status < roundStatusCount; ++status)
         if (const std::optional<QColor> colour = roundRowColour(RoundStatus(status)))
-            css += "tr.s" + QByteArray::number(status) + "{background:" +
-                   colour->name().toLatin1() + "}";
+            css += "tr.s" + QByteArray::number(status) +
+                   "{background:" + colour->name().toLatin1() + "}";
     return css + '\n';
 }
 
 QByteArray styleSheet() {
-    return roundColours() + QByteArrayLiteral(
-        "body{margin:0;font:14px/1.4 sans-serif;color:#111;background:#f4f4f4}"
-        "nav{display:flex;flex-wrap:wrap;gap:4px 16px;align-items:center;padding:8px 16px;"
-        "background:#2f4f6f}"
-        "nav a{color:#fff;text-decoration:none;padding:4px 2px}"
-        "nav a[aria-current]{border-bottom:2px solid #fff;font-weight:bold}"
-        "nav .logout{margin-left:auto;color:#dde;display:flex;gap:8px;align-items:center}"
-        "main{padding:8px 16px 24px}h1{font-size:20px;margin:8px 0 12px}"
-        "h2{font-size:16px;margin:18px 0 8px}"
-        "table{border-collapse:collapse;background:#fff;margin:4px 0 8px}"
-        "th,td{border:1px solid #bbb;padding:3px 8px;text-align:left;vertical-align:top}"
-        "th{background:#e4e4e4}td.n,th.n{text-align:right}"
-        ".late{color:#b00000}"
-        "form.choices{display:flex;flex-wrap:wrap;gap:8px 16px;align-items:end;margin:0 0 12px}"
-        "form.choices label{display:flex;flex-direction:column;font-size:13px}"
-        "form.inline{display:inline}"
-        ".notice{padding:6px 10px;background:#fff3c4;border:1px solid #d9c36a}"
-        ".error{padding:6px 10px;background:#ffd6d6;border:1px solid #c66}"
-        ".ok{padding:6px 10px;background:#dff3d8;border:1px solid #7a7}"
-        ".links a{margin-right:16px}.mono{font-family:monospace;word-break:break-all}"
-        ".login{max-width:320px;margin:60px auto;background:#fff;padding:16px 24px;"
-        "border:1px solid #bbb}.login label{display:block;margin:8px 0}"
-        ".login input{width:100%;box-sizing:border-box}"
-        "svg.chart{background:#fff;border:1px solid #ccc}\n");
+    return roundColours() +
+           QByteArrayLiteral(
+               "body{margin:0;font:14px/1.4 sans-serif;color:#111;background:#f4f4f4}"
+               "nav{display:flex;flex-wrap:wrap;gap:4px 16px;align-items:center;padding:8px 16px;"
+               "background:#2f4f6f}"
+               "nav a{color:#fff;text-decoration:none;padding:4px 2px}"
+               "nav a[aria-current]{border-bottom:2px solid #fff;font-weight:bold}"
+               "nav .logout{margin-left:auto;color:#dde;display:flex;gap:8px;align-items:center}"
+               "main{padding:8px 16px 24px}h1{font-size:20px;margin:8px 0 12px}"
+               "h2{font-size:16px;margin:18px 0 8px}"
+               "table{border-collapse:collapse;background:#fff;margin:4px 0 8px}"
+               "th,td{border:1px solid #bbb;padding:3px 8px;text-align:left;vertical-align:top}"
+               "th{background:#e4e4e4}td.n,th.n{text-align:right}"
+               ".late{color:#b00000}"
+               "form.choices{display:flex;flex-wrap:wrap;gap:8px 16px;align-items:end;margin:0 0 "
+               "12px}"
+               "form.choices label{display:flex;flex-direction:column;font-size:13px}"
+               "form.inline{display:inline}"
+               ".notice{padding:6px 10px;background:#fff3c4;border:1px solid #d9c36a}"
+               ".error{padding:6px 10px;background:#ffd6d6;border:1px solid #c66}"
+               ".ok{padding:6px 10px;background:#dff3d8;border:1px solid #7a7}"
+               ".links a{margin-right:16px}.mono{font-family:monospace;word-break:break-all}"
+               ".login{max-width:320px;margin:60px auto;background:#fff;padding:16px 24px;"
+               "border:1px solid #bbb}.login label{display:block;margin:8px 0}"
+               ".login input{width:100%;box-sizing:border-box}"
+               "svg.chart{background:#fff;border:1px solid #ccc}\n");
 }
 
 } // namespace ronvalo::web

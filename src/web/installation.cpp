@@ -9,7 +9,8 @@
 namespace ronvalo::web {
 
 Installation::Installation(const QString& folder, const QString& server)
-    : databaseFolder_(ronvalo::databaseFolder(QDir::fromNativeSeparators(folder) + QLatin1Char('/'))),
+    : databaseFolder_(
+          ronvalo::databaseFolder(QDir::fromNativeSeparators(folder) + QLatin1Char('/'))),
       server_(server) {}
 
 Installation::~Installation() = default;

@@ -66,8 +66,8 @@ void WebService::logout(const httplib::Request& request, httplib::Response& resp
     const QString token = sessionTokenOf(request.get_header_value("Cookie"));
     const std::optional<QString> login = sessions_.touch(token);
     const bool fromSession =
-        login && sessions_.formTokenMatches(token,
-                                            QString::fromStdString(request.get_param_value("token")));
+        login &&
+        sessions_.formTokenMatches(token, QString::fromStdString(request.get_param_value("token")));
     if (fromSession)
         sessions_.end(token);
     response.set_header("Set-Cookie",

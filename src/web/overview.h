@@ -23,14 +23,14 @@ inline constexpr int overviewDays = 30;
 inline constexpr qint64 overdueDays = 7;
 
 struct InstrumentOverview {
-    QString instrument;  // NrCzytnika
-    QString description; // Opis; empty when none
-    qint32 lastDownload = 0;      // 0: never read
-    QDateTime lastTransfer;       // the computer's time of that download
-    bool clockKnown = false;      // the download is archived with its instrument's clock
+    QString instrument;      // NrCzytnika
+    QString description;     // Opis; empty when none
+    qint32 lastDownload = 0; // 0: never read
+    QDateTime lastTransfer;  // the computer's time of that download
+    bool clockKnown = false; // the download is archived with its instrument's clock
     std::optional<qint64> driftMinutes;
-    RoundCounts lastWeek;  // the last 7 days, today included
-    RoundCounts lastMonth; // the last 30 days
+    RoundCounts lastWeek;                       // the last 7 days, today included
+    RoundCounts lastMonth;                      // the last 30 days
     std::array<RoundCounts, overviewDays> days; // oldest first, today last
 };
 

@@ -32,7 +32,8 @@ QString dayBar(int index, const QDate& day, const RoundCounts& counts) {
             .arg(title);
     const int height = std::max(2, int(*percent * chartHeight / 100.0 + 0.5));
     const char* colour = *percent >= 95.0 ? "#3a9a3a" : *percent >= 80.0 ? "#e09020" : "#d04040";
-    return QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\">%6</rect>")
+    return QStringLiteral(
+               "<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\">%6</rect>")
         .arg(x)
         .arg(chartHeight - height)
         .arg(barWidth - 2)
@@ -55,9 +56,9 @@ QString lastDownloadCell(const InstrumentOverview& instrument, const QDateTime& 
     const QString overdue = overdueText(instrument, now);
     QString cell;
     if (instrument.lastDownload != 0)
-        cell = QStringLiteral("%1 (%2)")
-                   .arg(instrument.lastTransfer.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                        agoText(instrument.lastTransfer, now));
+        cell = QStringLiteral("%1 (%2)").arg(
+            instrument.lastTransfer.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+            agoText(instrument.lastTransfer, now));
     if (!overdue.isEmpty())
         cell += QStringLiteral("%1<strong class=\"late\">%2</strong>")
                     .arg(cell.isEmpty() ? QString() : QStringLiteral("<br>"), esc(overdue));
@@ -67,8 +68,8 @@ QString lastDownloadCell(const InstrumentOverview& instrument, const QDateTime& 
 QString clockCell(const InstrumentOverview& instrument) {
     if (!instrument.clockKnown)
         return QStringLiteral("–");
-    const DownloadClock clock{instrument.lastDownload, instrument.instrument, {},
-                              instrument.driftMinutes};
+    const DownloadClock clock{
+        instrument.lastDownload, instrument.instrument, {}, instrument.driftMinutes};
     if (clockNeedsChecking(clock))
         return QStringLiteral("<strong class=\"late\">%1</strong>")
             .arg(esc(clockDriftText(instrument.driftMinutes)));
@@ -85,8 +86,8 @@ void overviewPage(Visit& visit) {
     QList<QStringList> rows;
     for (const InstrumentOverview& instrument : overview.instruments)
         rows.append({QStringLiteral("<a href=\"/raport?czytnik=%1\">%2</a>")
-                          .arg(QString::fromLatin1(QUrl::toPercentEncoding(instrument.instrument)),
-                               esc(instrument.instrument)),
+                         .arg(QString::fromLatin1(QUrl::toPercentEncoding(instrument.instrument)),
+                              esc(instrument.instrument)),
                      esc(instrument.description), lastDownloadCell(instrument, now),
                      clockCell(instrument), esc(complianceText(instrument.lastWeek)),
                      esc(complianceText(instrument.lastMonth)), chart(instrument, overview.today)});

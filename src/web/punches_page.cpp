@@ -4,8 +4,8 @@
 #include <QUrl>
 
 #include "core/common/clock.h"
-#include "core/rounds/names.h"
 #include "core/rounds/exception_report.h"
+#include "core/rounds/names.h"
 #include "core/store/punch_pages.h"
 #include "web/instrument_cut.h"
 #include "web/pages.h"
@@ -44,27 +44,27 @@ std::optional<QDate> dateOf(const QString& text, const QDate& absent, bool* wron
 struct PunchChoices {
     QDate from;
     QDate to;
-    QString instrument; // empty: every instrument the account sees (those that see all)
+    QString instrument;  // empty: every instrument the account sees (those that see all)
     qint32 download = 0; // not 0: that download's punches
     QString query;       // the choices in an address, without the key
 };
 
 QString form(Visit& visit, const PunchChoices& choices) {
     const InstrumentNames names(loadExceptionReportOffer(visit.dm).instruments);
-    QString options = visit.cut.seesAll()
-                          ? QStringLiteral("<option value=\"\">wszystkie</option>")
-                          : QString();
+    QString options =
+        visit.cut.seesAll() ? QStringLiteral("<option value=\"\">wszystkie</option>") : QString();
     for (const QString& number : visit.cut.visible())
         options += QStringLiteral("<option value=\"%1\"%2>%3</option>")
                        .arg(esc(number),
                             number == choices.instrument ? QStringLiteral(" selected") : QString(),
                             esc(names.label(number)));
-    return QStringLiteral("<form method=\"get\" action=\"/odbicia\" class=\"choices\">"
-                          "<label>od<input type=\"date\" name=\"od\" value=\"%1\"></label>"
-                          "<label>do<input type=\"date\" name=\"do\" value=\"%2\"></label>"
-                          "<label>Czytnik<select name=\"czytnik\">%3</select></label>"
-                          "<label>Nr odczytu<input name=\"odczyt\" inputmode=\"numeric\" size=\"8\" "
-                          "value=\"%4\"></label><button type=\"submit\">Pokaż</button></form>")
+    return QStringLiteral(
+               "<form method=\"get\" action=\"/odbicia\" class=\"choices\">"
+               "<label>od<input type=\"date\" name=\"od\" value=\"%1\"></label>"
+               "<label>do<input type=\"date\" name=\"do\" value=\"%2\"></label>"
+               "<label>Czytnik<select name=\"czytnik\">%3</select></label>"
+               "<label>Nr odczytu<input name=\"odczyt\" inputmode=\"numeric\" size=\"8\" "
+               "value=\"%4\"></label><button type=\"submit\">Pokaż</button></form>")
         .arg(choices.from.toString(Qt::ISODate), choices.to.toString(Qt::ISODate), options,
              choices.download ? QString::number(choices.download) : QString());
 }
@@ -150,16 +150,16 @@ void punchesPage(Visit& visit) {
         PunchPages::keyedPage(visit.dm, selectionOf(*choices, visit.cut), from, pageRows);
     QList<QStringList> rows;
     for (const Punch& punch : page.rows)
-        rows << QStringList{punch.Data.toString(Qt::ISODate),
-                            punch.Czas.toString(QStringLiteral("HH:mm")),
-                            QString::number(punch.Nrwewpkt), esc(punch.Nrczyt),
-                            QString::number(punch.NrSczytania)};
+        rows << QStringList{
+            punch.Data.toString(Qt::ISODate), punch.Czas.toString(QStringLiteral("HH:mm")),
+            QString::number(punch.Nrwewpkt), esc(punch.Nrczyt), QString::number(punch.NrSczytania)};
     QString body = form(visit, *choices);
-    body += rows.isEmpty() ? QStringLiteral("<p class=\"notice\">Brak odbić.</p>")
-                           : htmlTable({QStringLiteral("Data"), QStringLiteral("Czas"),
-                                        QStringLiteral("Punkt"), QStringLiteral("Czytnik"),
-                                        QStringLiteral("Nr odczytu")},
-                                       rows);
+    body +=
+        rows.isEmpty()
+            ? QStringLiteral("<p class=\"notice\">Brak odbić.</p>")
+            : htmlTable({QStringLiteral("Data"), QStringLiteral("Czas"), QStringLiteral("Punkt"),
+                         QStringLiteral("Czytnik"), QStringLiteral("Nr odczytu")},
+                        rows);
     body += QStringLiteral("<p class=\"links\">");
     if (from)
         body += QStringLiteral("<a href=\"/odbicia?%1\">Pierwsza strona</a>")

@@ -77,7 +77,8 @@ ExceptionReport reportFor(Visit& visit, const ExceptionReportChoices& choices) {
 
 QString queryItem(const char* name, const QString& value) {
     // Every character but letters, digits and "-._~" encoded: "+" and "&" in a plan's name too.
-    return QLatin1String(name) + QLatin1Char('=') + QString::fromLatin1(QUrl::toPercentEncoding(value));
+    return QLatin1String(name) + QLatin1Char('=') +
+           QString::fromLatin1(QUrl::toPercentEncoding(value));
 }
 
 QString choicesQuery(const ExceptionReportChoices& choices) {

@@ -39,7 +39,8 @@ QString choicesForm(Visit& visit, const ExceptionReportChoices& choices) {
                "<label>do<input type=\"date\" name=\"do\" value=\"%2\"></label>"
                "<label>Czytnik<select name=\"czytnik\">%3</select></label>"
                "<label>Plan<select name=\"plan\">%4</select></label>"
-               "<label class=\"tick\"><span><input type=\"checkbox\" name=\"wyjatki\" value=\"1\"%5>"
+               "<label class=\"tick\"><span><input type=\"checkbox\" name=\"wyjatki\" "
+               "value=\"1\"%5>"
                " tylko wyjątki</span></label><button type=\"submit\">Pokaż</button></form>")
         .arg(choices.from.toString(Qt::ISODate), choices.to.toString(Qt::ISODate), instruments,
              plans, choices.exceptionsOnly ? QStringLiteral(" checked") : QString());
@@ -48,8 +49,8 @@ QString choicesForm(Visit& visit, const ExceptionReportChoices& choices) {
 QString roundsTable(const ExceptionReport& report) {
     QList<QStringList> rows;
     QStringList classes;
-    for (const ExceptionRound& round : report.rounds.first(std::min(report.rounds.size(),
-                                                                    maxShownRounds))) {
+    for (const ExceptionRound& round :
+         report.rounds.first(std::min(report.rounds.size(), maxShownRounds))) {
         QStringList cells;
         for (const QString& field : exceptionRoundFields(round))
             cells << esc(field);

@@ -9,8 +9,8 @@
 
 #include "core/common/command_line.h"
 #include "core/common/registry.h"
-#include "core/store/tables_source.h"
 #include "core/store/data_module.h"
+#include "core/store/tables_source.h"
 #include "web/installation.h"
 #include "web/web_service.h"
 
@@ -28,8 +28,8 @@ std::optional<std::variant<WebSettings, QString>> parseServeCommand(const QStrin
     if (arguments.contains(QStringLiteral("--konto")))
         return std::nullopt;
     static const QStringList valued{QStringLiteral("--folder"), QStringLiteral("--adres"),
-                                    QStringLiteral("--port"), QStringLiteral("--certyfikat"),
-                                    QStringLiteral("--klucz"), QStringLiteral("--konfiguracja")};
+                                    QStringLiteral("--port"),   QStringLiteral("--certyfikat"),
+                                    QStringLiteral("--klucz"),  QStringLiteral("--konfiguracja")};
     QHash<QString, QString> values;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
@@ -99,12 +99,13 @@ int runService(const WebSettings& settings) {
         sigwait(&stopSignals, &signal);
         service.stop();
     });
-    const QString address = QStringLiteral("%1://%2:%3/")
-                                .arg(service.tls() ? QStringLiteral("https") : QStringLiteral("http"),
-                                     settings.address.contains(QLatin1Char(':'))
-                                         ? QLatin1Char('[') + settings.address + QLatin1Char(']')
-                                         : settings.address)
-                                .arg(settings.port);
+    const QString address =
+        QStringLiteral("%1://%2:%3/")
+            .arg(service.tls() ? QStringLiteral("https") : QStringLiteral("http"),
+                 settings.address.contains(QLatin1Char(':'))
+                     ? QLatin1Char('[') + settings.address + QLatin1Char(']')
+                     : settings.address)
+            .arg(settings.port);
     service.log().notice(QStringLiteral("ronvalo-web: tabele %1, adres %2").arg(source, address));
     QTextStream(stdout) << "ronvalo-web: " << terminalText(address) << Qt::endl;
     service.run();

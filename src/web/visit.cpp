@@ -24,8 +24,9 @@ void sendPage(Visit& visit, const QString& current, const QString& title, const 
 void sendFile(Visit& visit, const QByteArray& bytes, const char* contentType,
               const QString& fileName) {
     visit.response.status = 200;
-    visit.response.set_header("Content-Disposition",
-                              QStringLiteral("attachment; filename=\"%1\"").arg(fileName).toStdString());
+    visit.response.set_header(
+        "Content-Disposition",
+        QStringLiteral("attachment; filename=\"%1\"").arg(fileName).toStdString());
     visit.response.set_content(bytes.toStdString(), contentType);
 }
 

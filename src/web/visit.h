@@ -28,8 +28,8 @@ struct Visit {
     TDM3& dm;
     Installation& installation;
     Sessions& sessions;
-    QString session;   // the session's token
-    QString formToken; // what its forms carry
+    QString session;      // the session's token
+    QString formToken;    // what its forms carry
     QString logNote = {}; // what the page fetched, for the log ("PDF", "CSV", "plik odczytu 12")
 
     // A parameter of the address or of a posted form, as text; empty when absent.

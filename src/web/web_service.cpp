@@ -2,7 +2,6 @@
 #include "web/web_service.h"
 
 #include <QCryptographicHash>
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <httplib.h>
 
@@ -46,9 +45,10 @@ QString stampOf(const QString& hash) {
 }
 
 QString errorPage(const QString& title, const QString& message) {
-    return htmlPage(PageFrame(), title, QStringLiteral("<p class=\"error\">%1</p>"
-                                                       "<p><a href=\"/\">Przegląd</a></p>")
-                                            .arg(esc(message)));
+    return htmlPage(PageFrame(), title,
+                    QStringLiteral("<p class=\"error\">%1</p>"
+                                   "<p><a href=\"/\">Przegląd</a></p>")
+                        .arg(esc(message)));
 }
 
 } // namespace
@@ -58,8 +58,8 @@ WebService::WebService(const WebSettings& settings, Installation& installation,
     : settings_(settings), installation_(installation), limits_(limits),
       tls_(!settings.certificate.isEmpty()) {
     if (tls_)
-        server_ = std::make_unique<httplib::SSLServer>(settings.certificate.toLocal8Bit().constData(),
-                                                       settings.key.toLocal8Bit().constData());
+        server_ = std::make_unique<httplib::SSLServer>(
+            settings.certificate.toLocal8Bit().constData(), settings.key.toLocal8Bit().constData());
     else
         server_ = std::make_unique<httplib::Server>();
     loginCheck_ = std::make_unique<LoginCheck>(throttle_, [this](const QString& login) {
@@ -74,36 +74,42 @@ WebService::WebService(const WebSettings& settings, Installation& installation,
     s.set_keep_alive_max_count(limits_.keepAliveRequests);
     // The library deletes the queue it is handed when it stops listening.
     s.new_task_queue = [this] {
-        return std::make_unique<WorkerPool>(limits_.threads, [this] {
-                   installation_.dropReading();
-               }).release();
+        return std::make_unique<WorkerPool>(limits_.threads,
+                                            [this] { installation_.dropReading(); })
+            .release();
     };
     s.set_error_handler(httplib::Server::HandlerWithResponse([this](const httplib::Request& request,
                                                                     httplib::Response& response) {
         if (!response.body.empty())
             return httplib::Server::HandlerResponse::Unhandled;
         addHeaders(request, response);
-        const bool tooLarge = response.status == 413 || response.status == 414 ||
-                              response.status == 431;
+        const bool tooLarge =
+            response.status == 413 || response.status == 414 || response.status == 431;
         sendHtml(response,
-                 tooLarge ? errorPage(QStringLiteral("Błąd"), QStringLiteral("Żądanie jest za duże."))
+                 tooLarge
+                     ? errorPage(QStringLiteral("Błąd"), QStringLiteral("Żądanie jest za duże."))
                  : response.status == 404
                      ? errorPage(QStringLiteral("Nie znaleziono"), notFoundText)
                      : errorPage(QStringLiteral("Błąd"), QStringLiteral("Nieprawidłowe żądanie.")),
                  response.status);
         log_.write(clientAddress(request), QString(),
-                   QString::fromStdString(request.method + ' ' + request.path), response.status, {});
+                   QString::fromStdString(request.method + ' ' + request.path), response.status,
+                   {});
         return httplib::Server::HandlerResponse::Handled;
     }));
 
+    s.set_logger([this](const httplib::Request& request, const httplib::Response&) {
+        if (guard_)
+            guard_->answered(QString::fromStdString(request.remote_addr), request.remote_port);
+    });
     s.Get("/styl\\.css", [this](const httplib::Request& request, httplib::Response& response) {
+        answering(request);
         addHeaders(request, response);
         response.set_header("Cache-Control", "no-cache");
         response.set_content(styleSheet().toStdString(), "text/css; charset=utf-8");
     });
     const auto login = [this](const httplib::Request& request, httplib::Response& response) {
-        QElapsedTimer timer;
-        timer.start();
+        answering(request);
         addHeaders(request, response);
         QString account;
         QString note;
@@ -115,6 +121,7 @@ WebService::WebService(const WebSettings& settings, Installation& installation,
     s.Get("/logowanie", login);
     s.Post("/logowanie", login);
     s.Post("/wyloguj", [this](const httplib::Request& request, httplib::Response& response) {
+        answering(request);
         addHeaders(request, response);
         logout(request, response);
     });
@@ -147,7 +154,13 @@ bool WebService::bind(QString* error) {
                      .arg(settings_.port);
         return false;
     }
+    guard_ = std::make_unique<ConnectionGuard>(settings_.port);
     return true;
+}
+
+void WebService::answering(const httplib::Request& request) {
+    if (guard_)
+        guard_->answering(QString::fromStdString(request.remote_addr), request.remote_port);
 }
 
 void WebService::run() {
@@ -187,8 +200,9 @@ QString WebService::sessionCookie(const QString& token) const {
              tls_ ? QStringLiteral("; Secure") : QString());
 }
 
-void WebService::serve(const httplib::Request& request, httplib::Response& response,
-                       Access access, Page page) {
+void WebService::serve(const httplib::Request& request, httplib::Response& response, Access access,
+                       Page page) {
+    answering(request);
     addHeaders(request, response);
     const QString address = clientAddress(request);
     QString login;
@@ -244,7 +258,8 @@ void WebService::serveVisit(const httplib::Request& request, httplib::Response& 
     const Account& account = found->first;
     login = account.login;
     if (request.method == "POST" &&
-        !sessions_.formTokenMatches(token, QString::fromStdString(request.get_param_value("token")))) {
+        !sessions_.formTokenMatches(token,
+                                    QString::fromStdString(request.get_param_value("token")))) {
         sendHtml(response,
                  errorPage(QStringLiteral("Formularz wygasł"),
                            QStringLiteral("Formularz wygasł albo nie pochodzi z tej sesji. "
@@ -253,8 +268,8 @@ void WebService::serveVisit(const httplib::Request& request, httplib::Response& 
         return;
     }
     const InstrumentCut cut = InstrumentCut::of(account, dm);
-    Visit visit{request, response, address, account, cut, dm, installation_,
-                sessions_, token, sessions_.formToken(token)};
+    Visit visit{request, response,      address,   account, cut,
+                dm,      installation_, sessions_, token,   sessions_.formToken(token)};
     if (access == Access::Administrator && account.role != Role::Administrator)
         sendNotFound(visit);
     else

@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 
+#include "web/connection_guard.h"
 #include "web/login_throttle.h"
 #include "web/request_log.h"
 #include "web/sessions.h"
@@ -63,6 +64,8 @@ private:
                    const QString& address, QString& login, QString& note);
     void logout(const httplib::Request& request, httplib::Response& response);
     void addHeaders(const httplib::Request& request, httplib::Response& response) const;
+    // The request has arrived whole: its connection is not cut while it is answered.
+    void answering(const httplib::Request& request);
     QString sessionCookie(const QString& token) const;
 
     WebSettings settings_;
@@ -70,6 +73,7 @@ private:
     ServiceLimits limits_;
     bool tls_ = false;
     std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<ConnectionGuard> guard_;
     Sessions sessions_;
     LoginThrottle throttle_;
     std::unique_ptr<LoginCheck> loginCheck_;

@@ -57,9 +57,8 @@ TestBrowser::TestBrowser(int port) : client_("127.0.0.1", port) {
 
 httplib::Result TestBrowser::logIn(const SiteLogin& login) {
     httplib::Result result =
-        client_.Post("/logowanie",
-                     httplib::Params{{"login", login.login.toStdString()},
-                                     {"haslo", login.password.toStdString()}});
+        client_.Post("/logowanie", httplib::Params{{"login", login.login.toStdString()},
+                                                   {"haslo", login.password.toStdString()}});
     if (result && result->has_header("Set-Cookie"))
         cookie_ = QString::fromStdString(result->get_header_value("Set-Cookie")).section(';', 0, 0);
     return result;
@@ -74,7 +73,8 @@ httplib::Result TestBrowser::post(const QString& path, httplib::Params form,
     QString formToken = token.value_or(QString());
     if (!token) {
         const httplib::Result page = get(QStringLiteral("/"));
-        static const QRegularExpression field(QStringLiteral("name=\"token\" value=\"([0-9a-f]+)\""));
+        static const QRegularExpression field(
+            QStringLiteral("name=\"token\" value=\"([0-9a-f]+)\""));
         if (page)
             formToken = field.match(QString::fromStdString(page->body)).captured(1);
     }

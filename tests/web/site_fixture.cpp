@@ -56,9 +56,14 @@ qint32 importDays(TDM3& dm, const QDate& today, int instrument, int firstAge, in
     const qint32 download = dm.appendDownload(transfer);
     for (const DumpPunch& punch : read.punches)
         dm.insertPunch({0, punch.date, punch.time, punch.checkpoint, number, download});
-    appendArchiveRow(dm, {download, number, transfer,
-                          QDateTime(clock.date(), QTime(clock.time().hour(), clock.time().minute())),
-                          dump, {}, {}});
+    appendArchiveRow(dm,
+                     {download,
+                      number,
+                      transfer,
+                      QDateTime(clock.date(), QTime(clock.time().hour(), clock.time().minute())),
+                      dump,
+                      {},
+                      {}});
     transaction.commit();
     return download;
 }
