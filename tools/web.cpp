@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietNotices);
     QGuiApplication app(argc, argv);
-    const QByteArray usage = QByteArray(commandUsage) + serveUsage;
+    const QByteArray usage = QByteArray(commandUsage) + '\n' + serveUsage;
     if (printUsageWhenAsked(app.arguments(), usage.constData()))
         return exitDone;
     if (const auto serving = parseServeCommand(app.arguments())) {

@@ -17,7 +17,7 @@
 namespace ronvalo::web {
 
 const char* const serveUsage =
-    "       ronvalo-web --folder FOLDER [--adres 127.0.0.1] [--port 8080] "
+    "Użycie: ronvalo-web --folder FOLDER [--adres 127.0.0.1] [--port 8080] "
     "[--certyfikat PLIK --klucz PLIK]\n"
     "       ronvalo-web --konfiguracja /etc/ronvalo/web.conf\n"
     "Udostępnia tabele instalacji przeglądarkom: na 127.0.0.1 przez HTTP albo przez TLS\n"

@@ -44,12 +44,16 @@ QString newServerTables(QString* error) {
 }
 
 QString newSiteLogin(const QString& admin, QString* error) {
+    return newLogin(admin, siteGroupRole, error);
+}
+
+QString newLogin(const QString& admin, const QString& group, QString* error) {
     // Roles belong to the whole cluster, not to one database.
     const QString role =
-        QStringLiteral("stanowisko_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+        QStringLiteral("konto_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
     ServerConnection db(admin);
     QSqlQuery make(db.database());
-    if (!make.exec(QStringLiteral("CREATE ROLE %1 LOGIN IN ROLE %2").arg(role, siteGroupRole))) {
+    if (!make.exec(QStringLiteral("CREATE ROLE %1 LOGIN IN ROLE %2").arg(role, group))) {
         *error = make.lastError().text();
         return {};
     }

@@ -46,6 +46,8 @@ QString newServerTables(QString* error);
 // A site's login role, new, in the sites' group, made through the administrator's connection
 // string `admin`: the same string logging in as that role, or an empty text with `error` set.
 QString newSiteLogin(const QString& admin, QString* error);
+// The same in the group role `group` (the web service's, say).
+QString newLogin(const QString& admin, const QString& group, QString* error);
 
 // "Baza" in the settings hive the environment names (RONVALO_REGISTRY).
 void setServerSetting(const QString& connectionString);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/store/data_module.h"
+#include "core/store/server_rights.h"
 #include "service_process.h"
 #include "site_fixture.h"
 #include "support/temp_folder.h"
@@ -27,6 +28,14 @@ struct ServedSite : ::testing::TestWithParam<ronvalo::test::Engine> {
             tables.point(dm);
             dm.openTables();
             downloads = fillSite(dm);
+        }
+        // On a server the service logs in with a role of the web service's group, as the head
+        // office runs it: it reads every table and writes the accounts alone.
+        if (GetParam() == ronvalo::test::Engine::Server) {
+            QString error;
+            const QString web = ronvalo::test::newLogin(tables.server(), webGroupRole, &error);
+            ASSERT_FALSE(web.isEmpty()) << error.toStdString();
+            ronvalo::test::setServerSetting(web);
         }
         service = std::make_unique<ServiceProcess>(tables.base());
         ASSERT_TRUE(service->ok()) << service->log().toStdString();

@@ -90,10 +90,14 @@ TEST_P(WebToolTest, ManagesAccountsWithThePasswordFromStandardInputOnly) {
         {konto({"haslo"}), "", 1, "brak loginu po --konto haslo"},
         {konto({"zmien", "x"}), "", 1, "nieznane polecenie --konto zmien"},
         {{"--konto", "lista"}, "", 1, "brak --folder FOLDER"},
-        {{"--folder", folder}, "", 1, "brak --konto"},
-        // The service is not served yet: its options are not taken.
-        {{"--folder", folder, "--port", "8080"}, "", 1, "nieznany argument „--port”"},
-        {{"--konfiguracja", "/etc/ronvalo/web.conf"}, "", 1, "nieznany argument"},
+        // Serving: settings refused before anything is opened.
+        {{"--folder", folder, "--port", "0"}, "", 1, "--port musi być liczbą od 1 do 65535"},
+        {{"--folder", folder, "--adres", "serwer.example"}, "", 1, "adres"},
+        {{"--folder", folder, "--certyfikat", "c.pem"}, "", 1, "klucz"},
+        {{"--folder", folder, "--haslo", "x"}, "", 1, "nieznany argument „--haslo”"},
+        {{"--konfiguracja", folder + "brak.conf"}, "", 1, "Nie można odczytać pliku"},
+        {{"--konfiguracja", folder + "brak.conf", "--port", "1"}, "", 1,
+         "--konfiguracja podaje się bez innych opcji"},
     };
     for (const auto& step : steps) {
         const ToolRun run = webTool(step.arguments, step.input);
@@ -135,11 +139,12 @@ TEST_P(WebToolTest, ManagesAccountsWithThePasswordFromStandardInputOnly) {
     EXPECT_FALSE(stored("klient1"));
 }
 
-TEST(WebTool, HelpNamesTheAccountCommandsAndNotTheService) {
+TEST(WebTool, HelpNamesTheAccountCommandsAndTheService) {
     const ToolRun run = webTool({"--folder", "x", "--help"}, "");
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.startsWith("Użycie: ronvalo-web --folder FOLDER --konto dodaj"));
-    EXPECT_FALSE(run.out.contains("--port"));
+    EXPECT_TRUE(run.out.contains("\nUżycie: ronvalo-web --folder FOLDER [--adres 127.0.0.1]"));
+    EXPECT_TRUE(run.out.contains("--konfiguracja"));
     EXPECT_EQ(run.err, "");
 }
 

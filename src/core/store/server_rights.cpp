@@ -67,17 +67,24 @@ $f$)");
 const QStringList& serverRightsStatements() {
     static const QStringList statements = [] {
         const QString role = siteGroupRole;
+        const QString web = webGroupRole;
         const QString schemas = QStringLiteral("main, cz, nr, ob");
-        QStringList all{
-            QStringLiteral("DO $d$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
-                           "'%1') THEN CREATE ROLE %1 NOLOGIN; END IF; END $d$")
-                .arg(role),
+        QStringList all;
+        for (const QString& group : {role, web})
+            all << QStringLiteral("DO $d$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE "
+                                  "rolname = '%1') THEN CREATE ROLE %1 NOLOGIN; END IF; END $d$")
+                       .arg(group);
+        all += QStringList{
             // Whatever was given before is taken back: the rights are exactly these.
-            QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA %1 FROM %2, PUBLIC")
-                .arg(schemas, role),
-            QStringLiteral("REVOKE ALL ON ALL SEQUENCES IN SCHEMA %1 FROM %2, PUBLIC")
-                .arg(schemas, role),
-            QStringLiteral("REVOKE ALL ON SCHEMA %1 FROM %2, PUBLIC").arg(schemas, role),
+            QStringLiteral("REVOKE ALL ON ALL TABLES IN SCHEMA %1 FROM %2, %3, PUBLIC")
+                .arg(schemas, role, web),
+            QStringLiteral("REVOKE ALL ON ALL SEQUENCES IN SCHEMA %1 FROM %2, %3, PUBLIC")
+                .arg(schemas, role, web),
+            QStringLiteral("REVOKE ALL ON SCHEMA %1 FROM %2, %3, PUBLIC").arg(schemas, role, web),
+            // The web service reads what the pages show and keeps its accounts; nothing else.
+            QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(schemas, web),
+            QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO %2").arg(schemas, web),
+            QStringLiteral("GRANT INSERT, UPDATE, DELETE ON ob.Konta TO %1").arg(web),
             QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(schemas, role),
             QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO %2").arg(schemas, role),
             QStringLiteral("GRANT INSERT ON main.Odbicia, cz.Czytniki, nr.NrOdc, ob.Archiwum, "

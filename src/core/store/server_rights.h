@@ -12,6 +12,8 @@ namespace ronvalo {
 
 // The group role; each site's login role is made a member of it.
 inline const QString siteGroupRole = QStringLiteral("ronvalo_stanowisko");
+// The web service's group role: reads every table, and writes only the accounts.
+inline const QString webGroupRole = QStringLiteral("ronvalo_przegladarka");
 
 // How long the server lets any session of the database sit idle inside a transaction (the
 // database's own setting, as a group role's settings do not pass to its members).
