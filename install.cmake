@@ -3,7 +3,7 @@
 # size of the hicolor theme, drawn at build time.
 include(GNUInstallDirs)
 
-install(TARGETS ronvalo ronvalo-newdb ronvalo-raport ronvalo-verify RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ronvalo ronvalo-newdb ronvalo-raport ronvalo-verify ronvalo-web RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(icon_folder ${CMAKE_BINARY_DIR}/icons)
 add_custom_command(OUTPUT ${icon_folder}/256x256/apps/ronvalo.png
