@@ -46,7 +46,7 @@ void WebService::loginPage(const httplib::Request& request, httplib::Response& r
         const QString stamp = QString::fromLatin1(
             QCryptographicHash::hash(found->second.toUtf8(), QCryptographicHash::Sha256).toHex());
         const QString token = sessions_.begin(answer.account->login, stamp);
-        response.set_header("Set-Cookie", sessionCookie(token).toStdString());
+        response.set_header("Set-Cookie", sessionCookie(token, request).toStdString());
         redirect(response, QStringLiteral("/"));
         note = QStringLiteral("zalogowano");
         return;

@@ -194,10 +194,13 @@ void WebService::addHeaders(const httplib::Request&, httplib::Response& response
         response.set_header("Strict-Transport-Security", "max-age=31536000");
 }
 
-QString WebService::sessionCookie(const QString& token) const {
+QString WebService::sessionCookie(const QString& token, const httplib::Request& request) const {
+    const bool proxiedHttps =
+        QHostAddress(QString::fromStdString(request.remote_addr)).isLoopback() &&
+        request.get_header_value("X-Forwarded-Proto") == "https";
     return QStringLiteral("%1=%2; Path=/; HttpOnly; SameSite=Strict%3")
         .arg(QLatin1String(sessionCookieName), token,
-             tls_ ? QStringLiteral("; Secure") : QString());
+             tls_ || proxiedHttps ? QStringLiteral("; Secure") : QString());
 }
 
 void WebService::serve(const httplib::Request& request, httplib::Response& response, Access access,

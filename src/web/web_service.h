@@ -66,7 +66,9 @@ private:
     void addHeaders(const httplib::Request& request, httplib::Response& response) const;
     // The request has arrived whole: its connection is not cut while it is answered.
     void answering(const httplib::Request& request);
-    QString sessionCookie(const QString& token) const;
+    // The cookie's Secure flag is set over TLS, and behind a reverse proxy on this computer that
+    // says it took the request over HTTPS.
+    QString sessionCookie(const QString& token, const httplib::Request& request) const;
 
     WebSettings settings_;
     Installation& installation_;

@@ -130,6 +130,17 @@ TEST_P(ServiceTest, HeadersTokensAndLogout) {
     const std::string cookie = login->get_header_value("Set-Cookie");
     EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
     EXPECT_NE(cookie.find("SameSite=Strict"), std::string::npos);
+    EXPECT_EQ(cookie.find("Secure"), std::string::npos); // plain HTTP on this computer
+    // Behind a reverse proxy on this computer that took the request over HTTPS: Secure, and the
+    // proxy's client is the address the log and the throttle see.
+    httplib::Client proxied("127.0.0.1", service->port());
+    const auto overHttps = proxied.Post(
+        "/logowanie", {{"X-Forwarded-Proto", "https"}, {"X-Forwarded-For", "203.0.113.9"}},
+        httplib::Params{{"login", siteOffice.login.toStdString()},
+                        {"haslo", siteOffice.password.toStdString()}});
+    ASSERT_TRUE(overHttps);
+    EXPECT_NE(overHttps->get_header_value("Set-Cookie").find("; Secure"), std::string::npos);
+    EXPECT_TRUE(service->log().contains("203.0.113.9 biuro POST /logowanie 303 zalogowano"));
     for (const QString& path : {QStringLiteral("/"), QStringLiteral("/raport.csv"),
                                 QStringLiteral("/logowanie"), QStringLiteral("/nie-ma")}) {
         const auto page = browser.get(path);

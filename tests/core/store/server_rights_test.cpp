@@ -97,6 +97,38 @@ TEST(ServerRights, ASiteMayAddAndReadButNeverChangeOrRemoveTheRecords) {
     EXPECT_FALSE(owners.next());
 }
 
+// The web service's login reads every table and keeps its accounts, and changes nothing else.
+TEST(ServerRights, TheWebServiceReadsAllAndWritesOnlyItsAccounts) {
+    QString error;
+    const QString admin = newServerTables(&error);
+    ASSERT_FALSE(admin.isEmpty()) << error.toStdString();
+    const QString web = newLogin(admin, webGroupRole, &error);
+    ASSERT_FALSE(web.isEmpty()) << error.toStdString();
+    ServerConnection db(web);
+    ASSERT_TRUE(db.isOpen()) << db.lastError().text().toStdString();
+    const struct {
+        const char* sql;
+        QString state;
+    } cases[] = {
+        {"SELECT count(*) FROM main.Odbicia, cz.Czytniki, nr.NrOdc", ""},
+        {"SELECT count(*) FROM ob.Archiwum, ob.ArchiwumZmian, ob.Plany, ob.KrokiPlanu", ""},
+        {"INSERT INTO ob.Konta VALUES ('anna', 'x', 'biuro', '')", ""},
+        {"UPDATE ob.Konta SET Haslo = 'y'", ""},
+        {"DELETE FROM ob.Konta", ""},
+        {"INSERT INTO main.Odbicia (Data, Czas, Nrwewpkt, Nrczyt, NrSczytania) "
+         "VALUES ('2024-03-05', '08:15:00', 12, '1234567', 1)",
+         refused},
+        {"INSERT INTO nr.NrOdc (Data) VALUES ('2024-03-05 08:16:00')", refused},
+        {"INSERT INTO ob.Archiwum VALUES (1, '1', '2024-03-05 08:16:00', NULL, 'x', NULL, 'a')",
+         refused},
+        {"UPDATE ob.Plany SET Tolerancja = 10", refused},
+        {"DELETE FROM ob.Punkty", refused},
+        {"DROP TABLE ob.Konta", refused},
+    };
+    for (const auto& [sql, state] : cases)
+        EXPECT_EQ(stateOf(db.database(), sql), state) << sql;
+}
+
 TEST(ServerRights, TheArchiveTakesARowOnlyAsTheNextLinkOfItsChain) {
     SiteLogin login;
     ServerConnection db(login.site);

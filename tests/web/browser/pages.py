@@ -16,7 +16,8 @@ import time
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import Select
+from selenium.webdriver.support import expected_conditions
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 failures = []
 
@@ -55,11 +56,19 @@ def wait_for_file(folder, pattern, seconds=60):
     return None
 
 
+def click_to_next_page(driver, element):
+    """Clicks a link or button that loads another page, and waits until it has replaced this
+    one: a check made at once could still read the page before."""
+    page = driver.find_element(By.TAG_NAME, "html")
+    element.click()
+    WebDriverWait(driver, 60).until(expected_conditions.staleness_of(page))
+
+
 def log_in(driver, url, login, password):
     driver.get(url + "/logowanie")
     driver.find_element(By.NAME, "login").send_keys(login)
     driver.find_element(By.NAME, "haslo").send_keys(password)
-    driver.find_element(By.CSS_SELECTOR, "button[type=submit]").click()
+    click_to_next_page(driver, driver.find_element(By.CSS_SELECTOR, "button[type=submit]"))
 
 
 def shot(driver, folder, name):
@@ -104,7 +113,7 @@ def office_pages(driver, args, today):
     shot(driver, shots, "raport")
     Select(driver.find_element(By.NAME, "czytnik")).select_by_value("0101")
     driver.find_element(By.NAME, "wyjatki").click()
-    driver.find_element(By.CSS_SELECTOR, "form.choices button").click()
+    click_to_next_page(driver, driver.find_element(By.CSS_SELECTOR, "form.choices button"))
     shown = driver.find_elements(By.CSS_SELECTOR, "main table:first-of-type tbody tr")
     check(shown and all("0101" in r.text and "Wykonany" not in r.text for r in shown),
           "tylko wyjątki of 0101")
@@ -130,7 +139,7 @@ def office_pages(driver, args, today):
     check(len(driver.find_elements(By.CSS_SELECTOR, "main table tbody tr")) == 100,
           "a page of 100 punches")
     shot(driver, shots, "odbicia")
-    driver.find_element(By.LINK_TEXT, "Następna strona").click()
+    click_to_next_page(driver, driver.find_element(By.LINK_TEXT, "Następna strona"))
     check(driver.find_element(By.CSS_SELECTOR, "main table tbody tr").text != first_page,
           "the next page goes on")
 
@@ -153,10 +162,10 @@ def office_pages(driver, args, today):
     Select(form.find_element(By.NAME, "rola")).select_by_value("klient")
     form.find_element(By.NAME, "czytniki").send_keys("0303")
     form.find_element(By.NAME, "haslo").send_keys("haslo-klienta-3")
-    form.find_element(By.CSS_SELECTOR, "button").click()
+    click_to_next_page(driver, form.find_element(By.CSS_SELECTOR, "button"))
     check("Dodano konto klient3." in driver.page_source, "an account added on Konta")
     shot(driver, shots, "konta")
-    driver.find_element(By.XPATH, "//button[text()='Wyloguj']").click()
+    click_to_next_page(driver, driver.find_element(By.XPATH, "//button[text()='Wyloguj']"))
     check("/logowanie" in driver.current_url, "Wyloguj leads to Logowanie")
     driver.get(url + "/raport")
     check("/logowanie" in driver.current_url, "after Wyloguj no page is served")
