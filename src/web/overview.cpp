@@ -14,9 +14,10 @@ namespace {
 
 // Each instrument's newest download: number and moment, by the number the transfers name it
 // (whole when archived, its first 10 characters before the archive).
-void addLastTransfers(TDM3& dm, QList<InstrumentOverview>& instruments) {
+void addLastTransfers(TDM3& dm, QList<InstrumentOverview>& instruments,
+                      const QList<Transfer>& transfers) {
     QHash<QString, Transfer> newest;
-    for (const Transfer& transfer : loadTransfers(dm)) {
+    for (const Transfer& transfer : transfers) {
         Transfer& kept = newest[transfer.instrument];
         if (transfer.download > kept.download)
             kept = transfer;
@@ -44,11 +45,12 @@ void addLastTransfers(TDM3& dm, QList<InstrumentOverview>& instruments) {
 // The evaluation of the days up to today for the plans of the instruments in `cut`: the same
 // reading and judging as the exception report's.
 Evaluation judgeDays(TDM3& dm, const InstrumentCut& cut, const QDate& first, const QDate& last,
-                     QList<Punch>& punches) {
+                     const QList<Transfer>& transfers, QList<Punch>& punches) {
     ExceptionReportChoices choices;
     choices.from = first;
     choices.to = last;
-    ExceptionReportTables tables = loadExceptionReportTables(dm, choices);
+    ExceptionReportTables tables =
+        loadExceptionReportTables(dm, choices, {}, [&](TDM3&) { return transfers; });
     QList<Plan> plans;
     for (Plan& plan : tables.plans)
         if (cut.instrument(plan.instrument))
@@ -66,7 +68,10 @@ Evaluation judgeDays(TDM3& dm, const InstrumentCut& cut, const QDate& first, con
 
 } // namespace
 
-Overview buildOverview(TDM3& dm, const InstrumentCut& cut, const QDateTime& now) {
+Overview buildOverview(TDM3& dm, const InstrumentCut& cut, const QDateTime& now,
+                       const TransferSource& transfersOf) {
+    // Read once for both of their users.
+    const QList<Transfer> transfers = transfersOf(dm);
     Overview overview;
     overview.today = now.date();
     QStringList numbers = cut.visible();
@@ -85,11 +90,11 @@ Overview buildOverview(TDM3& dm, const InstrumentCut& cut, const QDateTime& now)
         instrument.description = descriptions.value(number);
         overview.instruments.append(instrument);
     }
-    addLastTransfers(dm, overview.instruments);
+    addLastTransfers(dm, overview.instruments, transfers);
 
     const QDate first = overview.today.addDays(1 - overviewDays);
     QList<Punch> punches;
-    const Evaluation evaluation = judgeDays(dm, cut, first, overview.today, punches);
+    const Evaluation evaluation = judgeDays(dm, cut, first, overview.today, transfers, punches);
     for (const RoundRow& round : evaluation.rounds) {
         const auto found = slot.constFind(round.instrument);
         if (found == slot.cend() || round.day < first || round.day > overview.today)

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/rounds/evaluation.h"
+#include "core/rounds/exception_report.h"
 
 namespace ronvalo {
 class TDM3;
@@ -41,7 +42,9 @@ struct Overview {
 
 // Reads and judges the last 30 days up to `now` for the instruments of `cut`. Raises
 // EDatabaseError when the tables cannot be read.
-Overview buildOverview(TDM3& dm, const InstrumentCut& cut, const QDateTime& now);
+// `transfersOf` reads the downloads' transfers (loadTransfers() or what keeps them).
+Overview buildOverview(TDM3& dm, const InstrumentCut& cut, const QDateTime& now,
+                       const TransferSource& transfersOf);
 
 // "Brak odczytu od 9 dni" when the last download is more than 7 days old at `now`, "Brak odczytu"
 // when there is none; empty otherwise.

@@ -6,7 +6,9 @@
 #include "core/rounds/names.h"
 #include "core/store/transfer.h"
 #include "web/overview.h"
+#include "web/overview_cache.h"
 #include "web/pages.h"
+#include "web/transfers_cache.h"
 #include "web/visit.h"
 
 namespace ronvalo::web {
@@ -82,7 +84,7 @@ void overviewPage(Visit& visit) {
     const QDateTime local = Clock::now();
     // Transfers are kept as wall-clock times: compared with the same.
     const QDateTime now(local.date(), local.time(), Qt::UTC);
-    const Overview overview = buildOverview(visit.dm, visit.cut, local);
+    const Overview overview = visit.overviews.of(visit.dm, visit.cut, local, visit.transfers);
     QList<QStringList> rows;
     for (const InstrumentOverview& instrument : overview.instruments)
         rows.append({QStringLiteral("<a href=\"/raport?czytnik=%1\">%2</a>")

@@ -7,6 +7,7 @@
 #include "core/rounds/round_colours.h"
 #include "core/rounds/rounds_store.h"
 #include "web/instrument_cut.h"
+#include "web/transfers_cache.h"
 #include "web/visit.h"
 
 namespace ronvalo::web {
@@ -70,7 +71,8 @@ void cutTables(ExceptionReportTables& tables, const InstrumentCut& cut) {
 }
 
 ExceptionReport reportFor(Visit& visit, const ExceptionReportChoices& choices) {
-    ExceptionReportTables tables = loadExceptionReportTables(visit.dm, choices);
+    ExceptionReportTables tables = loadExceptionReportTables(
+        visit.dm, choices, {}, [&](TDM3& dm) { return visit.transfers.transfers(dm); });
     cutTables(tables, visit.cut);
     return buildExceptionReport(tables, choices);
 }

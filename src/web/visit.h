@@ -18,6 +18,8 @@ namespace ronvalo::web {
 class InstrumentCut;
 class Installation;
 class Sessions;
+class TransfersCache;
+class OverviewCache;
 
 struct Visit {
     const httplib::Request& request;
@@ -28,6 +30,8 @@ struct Visit {
     TDM3& dm;
     Installation& installation;
     Sessions& sessions;
+    TransfersCache& transfers;
+    OverviewCache& overviews;
     QString session;      // the session's token
     QString formToken;    // what its forms carry
     QString logNote = {}; // what the page fetched, for the log ("PDF", "CSV", "plik odczytu 12")

@@ -3,7 +3,9 @@
 
 #include <QCryptographicHash>
 #include <QHostAddress>
+#include <QScopeGuard>
 #include <httplib.h>
+#include <thread>
 
 #include "core/common/exception.h"
 #include "core/rounds/exception_report.h"
@@ -56,7 +58,8 @@ QString errorPage(const QString& title, const QString& message) {
 WebService::WebService(const WebSettings& settings, Installation& installation,
                        ServiceLimits limits)
     : settings_(settings), installation_(installation), limits_(limits),
-      tls_(!settings.certificate.isEmpty()) {
+      tls_(!settings.certificate.isEmpty()),
+      heavyPages_(std::max<std::ptrdiff_t>(2, std::thread::hardware_concurrency())) {
     if (tls_)
         server_ = std::make_unique<httplib::SSLServer>(
             settings.certificate.toLocal8Bit().constData(), settings.key.toLocal8Bit().constData());
@@ -126,18 +129,20 @@ WebService::WebService(const WebSettings& settings, Installation& installation,
         logout(request, response);
     });
 
-    route("GET", "/", Access::Account, overviewPage);
-    route("GET", "/raport", Access::Account, reportPage);
-    route("GET", "/raport\\.pdf", Access::Account, reportPdf);
-    route("GET", "/raport\\.csv", Access::Account, reportCsv);
-    route("GET", "/odbicia", Access::Account, punchesPage);
-    route("GET", "/archiwum", Access::Account, archivePage);
-    route("GET", "/archiwum/odczyt", Access::Account, archivedTransmission);
-    route("GET", "/archiwum/dowod", Access::Account, evidenceFile);
-    route("GET", "/konta", Access::Administrator, accountsPage);
-    route("POST", "/konta/dodaj", Access::Administrator, addAccount);
-    route("POST", "/konta/haslo", Access::Administrator, changeAccountPassword);
-    route("POST", "/konta/usun", Access::Administrator, removeAccount);
+    const auto heavy = Weight::Heavy;
+    const auto light = Weight::Light;
+    route("GET", "/", {Access::Account, heavy, overviewPage});
+    route("GET", "/raport", {Access::Account, heavy, reportPage});
+    route("GET", "/raport\\.pdf", {Access::Account, heavy, reportPdf});
+    route("GET", "/raport\\.csv", {Access::Account, heavy, reportCsv});
+    route("GET", "/odbicia", {Access::Account, light, punchesPage});
+    route("GET", "/archiwum", {Access::Account, heavy, archivePage});
+    route("GET", "/archiwum/odczyt", {Access::Account, light, archivedTransmission});
+    route("GET", "/archiwum/dowod", {Access::Account, heavy, evidenceFile});
+    route("GET", "/konta", {Access::Administrator, light, accountsPage});
+    route("POST", "/konta/dodaj", {Access::Administrator, light, addAccount});
+    route("POST", "/konta/haslo", {Access::Administrator, light, changeAccountPassword});
+    route("POST", "/konta/usun", {Access::Administrator, light, removeAccount});
 }
 
 WebService::~WebService() = default;
@@ -171,10 +176,10 @@ void WebService::stop() {
     server_->stop();
 }
 
-void WebService::route(const char* method, const char* pattern, Access access, Page page) {
-    const auto handler = [this, access, page](const httplib::Request& request,
-                                              httplib::Response& response) {
-        serve(request, response, access, page);
+void WebService::route(const char* method, const char* pattern, Route route) {
+    const auto handler = [this, route](const httplib::Request& request,
+                                       httplib::Response& response) {
+        serve(request, response, route);
     };
     if (std::string_view(method) == "POST")
         server_->Post(pattern, handler);
@@ -203,15 +208,15 @@ QString WebService::sessionCookie(const QString& token, const httplib::Request& 
              tls_ || proxiedHttps ? QStringLiteral("; Secure") : QString());
 }
 
-void WebService::serve(const httplib::Request& request, httplib::Response& response, Access access,
-                       Page page) {
+void WebService::serve(const httplib::Request& request, httplib::Response& response,
+                       const Route& route) {
     answering(request);
     addHeaders(request, response);
     const QString address = clientAddress(request);
     QString login;
     QString note;
     try {
-        serveVisit(request, response, access, page, address, login, note);
+        serveVisit(request, response, route, address, login, note);
     } catch (const EReportTooLarge& error) {
         sendHtml(response, errorPage(QStringLiteral("Raport wyjątków"), error.message()), 400);
     } catch (const EDatabaseError& error) {
@@ -243,7 +248,7 @@ void WebService::serve(const httplib::Request& request, httplib::Response& respo
 }
 
 void WebService::serveVisit(const httplib::Request& request, httplib::Response& response,
-                            Access access, Page page, const QString& address, QString& login,
+                            const Route& route, const QString& address, QString& login,
                             QString& note) {
     const QString token = sessionTokenOf(request.get_header_value("Cookie"));
     const std::optional<Sessions::Owner> owner = sessions_.touchOwner(token);
@@ -271,12 +276,18 @@ void WebService::serveVisit(const httplib::Request& request, httplib::Response& 
         return;
     }
     const InstrumentCut cut = InstrumentCut::of(account, dm);
-    Visit visit{request, response,      address,   account, cut,
-                dm,      installation_, sessions_, token,   sessions_.formToken(token)};
-    if (access == Access::Administrator && account.role != Role::Administrator)
+    Visit visit{request,    response,   address,       account,
+                cut,        dm,         installation_, sessions_,
+                transfers_, overviews_, token,         sessions_.formToken(token)};
+    if (route.access == Access::Administrator && account.role != Role::Administrator) {
         sendNotFound(visit);
-    else
-        page(visit);
+    } else if (route.weight == Weight::Heavy) {
+        heavyPages_.acquire();
+        const auto release = qScopeGuard([this] { heavyPages_.release(); });
+        route.page(visit);
+    } else {
+        route.page(visit);
+    }
     note = visit.logNote;
 }
 

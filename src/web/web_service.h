@@ -4,11 +4,14 @@
 
 #include <QString>
 #include <memory>
+#include <semaphore>
 
 #include "web/connection_guard.h"
 #include "web/login_throttle.h"
+#include "web/overview_cache.h"
 #include "web/request_log.h"
 #include "web/sessions.h"
+#include "web/transfers_cache.h"
 #include "web/web_config.h"
 
 namespace httplib {
@@ -54,12 +57,19 @@ public:
 
 private:
     enum class Access { Anyone, Account, Administrator };
+    // A page that reads and judges a period: only as many at a time as the processor has cores,
+    // so that many at once share the processor without thrashing, and light pages still pass.
+    enum class Weight { Light, Heavy };
     using Page = void (*)(Visit&);
-    void route(const char* method, const char* pattern, Access access, Page page);
-    void serve(const httplib::Request& request, httplib::Response& response, Access access,
-               Page page);
-    void serveVisit(const httplib::Request& request, httplib::Response& response, Access access,
-                    Page page, const QString& address, QString& login, QString& note);
+    struct Route {
+        Access access;
+        Weight weight;
+        Page page;
+    };
+    void route(const char* method, const char* pattern, Route route);
+    void serve(const httplib::Request& request, httplib::Response& response, const Route& route);
+    void serveVisit(const httplib::Request& request, httplib::Response& response,
+                    const Route& route, const QString& address, QString& login, QString& note);
     void loginPage(const httplib::Request& request, httplib::Response& response,
                    const QString& address, QString& login, QString& note);
     void logout(const httplib::Request& request, httplib::Response& response);
@@ -77,9 +87,12 @@ private:
     std::unique_ptr<httplib::Server> server_;
     std::unique_ptr<ConnectionGuard> guard_;
     Sessions sessions_;
+    TransfersCache transfers_;
+    OverviewCache overviews_;
     LoginThrottle throttle_;
     std::unique_ptr<LoginCheck> loginCheck_;
     RequestLog log_;
+    std::counting_semaphore<> heavyPages_;
 };
 
 // The client's address: the connection's, or behind a reverse proxy on this computer the one

@@ -278,7 +278,8 @@ ExceptionReport buildExceptionReport(const ExceptionReportTables& tables,
 }
 
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices,
-                                                const ReadingProgress& progress) {
+                                                const ReadingProgress& progress,
+                                                const TransferSource& transfersOf) {
     ExceptionReportTables tables;
     if (dm.roundsFileMissing()) {
         QList<InstrumentName> readers;
@@ -319,7 +320,7 @@ ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportC
     if (!dm.roundsFileMissing()) {
         QStringList ordered(instruments.cbegin(), instruments.cend());
         ordered.sort();
-        const QList<Transfer> transfers = loadTransfers(dm);
+        const QList<Transfer> transfers = transfersOf ? transfersOf(dm) : loadTransfers(dm);
         tables.lastTransfers =
             lastTransfers(std::span<const Transfer>(transfers.constData(), transfers.size()),
                           loadLatestPunches(dm, ordered));

@@ -148,9 +148,13 @@ ExceptionReport exceptionReportOf(const Evaluation& evaluation, std::span<const 
 // plans, names or archive. Raises EDatabaseError when the tables cannot be read. `progress` gets
 // the days of punches read of all the days to read and returns false to stop: the reading then
 // raises WorkStopped.
+// `transfersOf`, when given, stands in for loadTransfers(): a caller that keeps the downloads'
+// transfers between reports.
 using ReadingProgress = std::function<bool(qint64 done, qint64 total)>;
+using TransferSource = std::function<QList<Transfer>(TDM3& dm)>;
 ExceptionReportTables loadExceptionReportTables(TDM3& dm, const ExceptionReportChoices& choices,
-                                                const ReadingProgress& progress = {});
+                                                const ReadingProgress& progress = {},
+                                                const TransferSource& transfersOf = {});
 
 // The instruments and plan names the window offers: every instrument of the reader table and of
 // the plans, and every plan's name, each once and in order (the names in natural order).
