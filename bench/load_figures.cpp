@@ -18,9 +18,9 @@ namespace {
 
 // The number after `label` at the start of a line, e.g. "Failed requests:        3".
 std::optional<double> field(const QString& report, const QString& label) {
-    const QRegularExpression line(QStringLiteral("^\\s*%1\\s+([0-9]+(?:\\.[0-9]+)?)")
-                                      .arg(QRegularExpression::escape(label)),
-                                  QRegularExpression::MultilineOption);
+    const QRegularExpression line(
+        QStringLiteral("^\\s*%1\\s+([0-9]+(?:\\.[0-9]+)?)").arg(QRegularExpression::escape(label)),
+        QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = line.match(report);
     if (!match.hasMatch())
         return std::nullopt;
@@ -41,7 +41,8 @@ std::optional<LoadFigures> parseAbReport(const QString& report) {
     figures.p95Ms = *p95;
     figures.failed = qint64(field(report, QStringLiteral("Failed requests:")).value_or(0));
     figures.non2xx = qint64(field(report, QStringLiteral("Non-2xx responses:")).value_or(0));
-    static const QRegularExpression length(QStringLiteral("Length:\\s*([0-9]+)"));
+    // In the breakdown under the failures, not "Document Length:" above them.
+    static const QRegularExpression length(QStringLiteral("\\(Connect:[^)]*Length:\\s*([0-9]+)"));
     if (const QRegularExpressionMatch match = length.match(report); match.hasMatch())
         figures.lengthFailed = match.captured(1).toLongLong();
     return figures;

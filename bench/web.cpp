@@ -201,8 +201,8 @@ int main(int argc, char** argv) {
     if (!service.ok())
         fail("ronvalo-web did not start:\n" + service.log());
     web::test::TestBrowser browser(service.port());
-    if (const httplib::Result login = browser.logIn(administrator); !login ||
-                                                                    browser.cookie().isEmpty())
+    if (const httplib::Result login = browser.logIn(administrator);
+        !login || browser.cookie().isEmpty())
         fail(QStringLiteral("login refused: %1").arg(login ? login->status : -1));
 
     // The last whole month of the data.
@@ -215,11 +215,10 @@ int main(int argc, char** argv) {
     const double style = medianGet(browser, QStringLiteral("/styl.css"), 5);
     std::printf("  %-40s %10.1f %12.1f   under 200 ms (baseline: /styl.css)\n", "Przegląd \"/\"",
                 overview, style);
-    const double html = medianGet(
-        browser,
-        QStringLiteral("/raport?od=%1&do=%2")
-            .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
-        5);
+    const double html = medianGet(browser,
+                                  QStringLiteral("/raport?od=%1&do=%2")
+                                      .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
+                                  5);
     std::printf("  %-40s %10.1f %12s   under 1000 ms\n",
                 qPrintable("Raport wyjątków " + month + " HTML"), html, "-");
     const auto [servedPdf, toolPdf] =

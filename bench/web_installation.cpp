@@ -57,8 +57,8 @@ std::vector<Generated> dayRounds(const QList<Plan>& plans, const QDate& day, int
     return punches;
 }
 
-void addPatrols(std::vector<Generated>& punches, const QDate& day, int instruments,
-                qint64 patrols, QRandomGenerator& random) {
+void addPatrols(std::vector<Generated>& punches, const QDate& day, int instruments, qint64 patrols,
+                QRandomGenerator& random) {
     for (qint64 n = 0; n < patrols; ++n) {
         const qint32 checkpoint = patrolCheckpoint(random);
         const int minute = random.bounded(1440);
@@ -167,9 +167,13 @@ qint64 fillWebInstallation(const WebFillPlan& plan) {
         const qint32 download = dm.appendDownload(transfer);
         if (download != downloadNumber(lastDay, k, plan.instruments))
             fail(QStringLiteral("download %1 numbered %2").arg(k).arg(download));
-        appendArchiveRow(dm, {download, instrumentName(k), transfer, clock,
+        appendArchiveRow(dm, {download,
+                              instrumentName(k),
+                              transfer,
+                              clock,
                               transmission(instrumentName(k), clock, last[std::size_t(k)]),
-                              {}, {}});
+                              {},
+                              {}});
         transaction.commit();
     }
     return stored;
