@@ -7,8 +7,6 @@
 #include <QSqlError>
 #include <QStringList>
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace ronvalo::bench {
 
@@ -93,11 +91,13 @@ qint32 patrolCheckpoint(QRandomGenerator& random) {
     return random.bounded(40) == 0 ? 171 + random.bounded(4) : 1 + random.bounded(40);
 }
 
+void fail(const QString& message) {
+    throw std::runtime_error(message.toStdString());
+}
+
 void runSql(QSqlQuery& query, const QString& sql) {
-    if (!query.exec(sql)) {
-        std::fprintf(stderr, "%s\n%s\n", qPrintable(sql), qPrintable(query.lastError().text()));
-        std::exit(1);
-    }
+    if (!query.exec(sql))
+        fail(sql + '\n' + query.lastError().text());
 }
 
 double msSince(const QElapsedTimer& timer) {
@@ -139,10 +139,8 @@ void PunchWriter::write(const std::vector<Row>& rows, QSqlQuery& insert) {
         insert.bindValue(first + 3, instrumentName(punch.instrument));
         insert.bindValue(first + 4, rows[row].download);
     }
-    if (!insert.exec()) {
-        std::fprintf(stderr, "%s\n", qPrintable(insert.lastError().text()));
-        std::exit(1);
-    }
+    if (!insert.exec())
+        fail(insert.lastError().text());
 }
 
 void PunchWriter::finish() {

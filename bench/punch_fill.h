@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QString>
+#include <stdexcept>
 #include <vector>
 
 namespace ronvalo::bench {
@@ -46,6 +47,10 @@ void walk(const Plan& plan, const QDate& date, int t0, int instrument, QRandomGe
 
 // The checkpoint of a patrol between rounds: one of 40, or now and then an incident's (171-174).
 qint32 patrolCheckpoint(QRandomGenerator& random);
+
+// Ends the benchmark with `message` as a std::runtime_error, so that its service and temporary
+// folder are cleaned up on the way out.
+[[noreturn]] void fail(const QString& message);
 
 // Runs `sql`; a failure ends the benchmark with the statement and the error.
 void runSql(QSqlQuery& query, const QString& sql);

@@ -17,7 +17,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <cstdlib>
 
 using namespace ronvalo;
 using namespace ronvalo::bench;
@@ -31,11 +30,6 @@ const web::test::SiteLogin administrator{QStringLiteral("pomiar"),
                                          QStringLiteral("haslo-pomiaru-web-1")};
 // Written into the folder when the fill is complete: its first and last day and its punches.
 const QString filledMark = QStringLiteral("/pomiar-web.txt");
-
-[[noreturn]] void fail(const QString& message) {
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-    std::exit(1);
-}
 
 struct Installation {
     QDate first;
@@ -175,36 +169,15 @@ void printLoad(const char* name, const std::optional<LoadFigures>& figures) {
                 figures->non2xx);
 }
 
-} // namespace
+// A row's name padded to its column by characters, not bytes.
+QByteArray label(const QString& name) {
+    return name.leftJustified(40).toUtf8();
+}
 
-int main(int argc, char** argv) {
-    // ronvalo-raport lays out its PDF without a screen, as the service does.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication app(argc, argv);
-    if (argc > 2) {
-        std::fprintf(stderr,
-                     "usage: %s [FOLDER]\n  FOLDER  the installation to fill once and keep for "
-                     "later runs (about 1 GB); a temporary one without it\n",
-                     argv[0]);
-        return 2;
-    }
-    QTemporaryDir temporary;
-    const QString folder = argc == 2 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
-    const Installation data = installation(folder);
-    std::printf("%lld punches of %d instruments, %s to %s, a download of each a day\n",
-                data.punches, instruments, qPrintable(data.first.toString(Qt::ISODate)),
-                qPrintable(data.last.toString(Qt::ISODate)));
-    makeAdministrator(folder);
-
-    web::test::ServiceProcess service(folder);
-    if (!service.ok())
-        fail("ronvalo-web did not start:\n" + service.log());
-    web::test::TestBrowser browser(service.port());
-    if (const httplib::Result login = browser.logIn(administrator);
-        !login || browser.cookie().isEmpty())
-        fail(QStringLiteral("login refused: %1").arg(login ? login->status : -1));
-
+// The pages one at a time: the overview beside the style sheet, the month's report as HTML, and
+// as PDF beside ronvalo-raport.
+void printPages(web::test::TestBrowser& browser, const QString& folder, const Installation& data,
+                const QString& pdf) {
     // The last whole month of the data.
     const QDate from = QDate(data.last.year(), data.last.month(), 1).addMonths(-1);
     const QDate to = from.addMonths(1).addDays(-1);
@@ -213,24 +186,64 @@ int main(int argc, char** argv) {
                 "goal");
     const double overview = medianGet(browser, QStringLiteral("/"), 5);
     const double style = medianGet(browser, QStringLiteral("/styl.css"), 5);
-    std::printf("  %-40s %10.1f %12.1f   under 200 ms (baseline: /styl.css)\n", "Przegląd \"/\"",
-                overview, style);
+    std::printf("  %s %10.1f %12.1f   under 200 ms (baseline: /styl.css)\n",
+                label(QStringLiteral("Przegląd \"/\"")).constData(), overview, style);
     const double html = medianGet(browser,
                                   QStringLiteral("/raport?od=%1&do=%2")
                                       .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)),
                                   5);
-    std::printf("  %-40s %10.1f %12s   under 1000 ms\n",
-                qPrintable("Raport wyjątków " + month + " HTML"), html, "-");
-    const auto [servedPdf, toolPdf] =
-        pdfTimes(browser, folder, from, to, temporary.filePath("raport.pdf"));
-    std::printf("  %-40s %10.1f %12.1f   no slower than ronvalo-raport --pdf: %.2f times its "
+    std::printf("  %s %10.1f %12s   under 1000 ms\n",
+                label("Raport wyjątków " + month + " HTML").constData(), html, "-");
+    const auto [servedPdf, toolPdf] = pdfTimes(browser, folder, from, to, pdf);
+    std::printf("  %s %10.1f %12.1f   no slower than ronvalo-raport --pdf: %.2f times its "
                 "time\n",
-                qPrintable("Raport wyjątków " + month + " PDF (of 3)"), servedPdf, toolPdf,
+                label("Raport wyjątków " + month + " PDF (of 3)").constData(), servedPdf, toolPdf,
                 servedPdf / toolPdf);
+}
 
+void measure(const QString& folder, const QString& pdf) {
+    const Installation data = installation(folder);
+    std::printf("%lld punches of %d instruments, %s to %s, a download of each a day\n",
+                data.punches, instruments, qPrintable(data.first.toString(Qt::ISODate)),
+                qPrintable(data.last.toString(Qt::ISODate)));
+    makeAdministrator(folder);
+    web::test::ServiceProcess service(folder);
+    if (!service.ok())
+        fail("ronvalo-web did not start:\n" + service.log());
+    web::test::TestBrowser browser(service.port());
+    if (const httplib::Result login = browser.logIn(administrator);
+        !login || browser.cookie().isEmpty())
+        fail(QStringLiteral("login refused: %1").arg(login ? login->status : -1));
+    printPages(browser, folder, data, pdf);
     std::printf("ab -n 2000 -c 50, logged in\n  %-12s %10s %8s %8s %8s %8s\n", "page", "req/s",
                 "95% ms", "failed", "length", "non-2xx");
     printLoad("\"/\"", underLoad(service.url() + "/", browser.cookie()));
     printLoad("/styl.css", underLoad(service.url() + "/styl.css", browser.cookie()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // ronvalo-raport lays out its PDF without a screen, as the service does.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Each figure as soon as it is measured, also into a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QCoreApplication app(argc, argv);
+    if (argc > 2) {
+        std::fprintf(stderr,
+                     "usage: %s [FOLDER]\n  FOLDER  the installation to fill once and keep for "
+                     "later runs (about 1.5 GB); a temporary one without it\n",
+                     argv[0]);
+        return 2;
+    }
+    QTemporaryDir temporary;
+    try {
+        measure(argc == 2 ? QString::fromLocal8Bit(argv[1]) : temporary.path(),
+                temporary.filePath("raport.pdf"));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
     return 0;
 }

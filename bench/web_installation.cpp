@@ -9,17 +9,10 @@
 
 #include <QSqlError>
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace ronvalo::bench {
 
 namespace {
-
-[[noreturn]] void fail(const QString& message) {
-    std::fprintf(stderr, "%s\n", qPrintable(message));
-    std::exit(1);
-}
 
 // The instruments' clocks run up to four minutes ahead of the computer's.
 QDateTime instrumentClockAt(const QDateTime& transfer, int instrument) {
