@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QStringList>
 #include <algorithm>
+#include <ctime>
 
 namespace ronvalo::bench {
 
@@ -102,6 +103,12 @@ void runSql(QSqlQuery& query, const QString& sql) {
 
 double msSince(const QElapsedTimer& timer) {
     return timer.nsecsElapsed() / 1e6;
+}
+
+double cpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
 PunchWriter::PunchWriter(const QString& punchFile) : file_(punchFile), many_(file_.database()) {

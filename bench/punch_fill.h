@@ -56,6 +56,9 @@ qint32 patrolCheckpoint(QRandomGenerator& random);
 void runSql(QSqlQuery& query, const QString& sql);
 
 double msSince(const QElapsedTimer& timer);
+// The processor time of this process, in milliseconds: other programs on the machine do not
+// count.
+double cpuMs();
 
 // Writes punches into the empty punch table of `punchFile` without a journal, 500 rows a
 // statement, in one transaction; finish() commits and builds the indexes.

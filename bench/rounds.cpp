@@ -22,7 +22,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -81,13 +80,6 @@ double sqliteScanMs(const QString& punchFile) {
         std::exit(1);
     }
     return timer.nsecsElapsed() / 1e6;
-}
-
-// The processor time of this process: other programs on the machine do not count.
-double cpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
 // The exception report of the whole year as a PDF file, from `evaluation` made of `punches`:

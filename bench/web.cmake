@@ -5,6 +5,7 @@ if(NOT WIN32)
     add_executable(bench_web ${CMAKE_CURRENT_SOURCE_DIR}/web.cpp
                              ${CMAKE_CURRENT_SOURCE_DIR}/web_installation.cpp
                              ${CMAKE_CURRENT_SOURCE_DIR}/load_figures.cpp
+                             ${CMAKE_CURRENT_SOURCE_DIR}/overview_parts.cpp
                              ${CMAKE_CURRENT_SOURCE_DIR}/punch_fill.cpp
                              ${PROJECT_SOURCE_DIR}/tests/web/service_process.cpp)
     target_include_directories(bench_web PRIVATE ${PROJECT_SOURCE_DIR}/tests/web)

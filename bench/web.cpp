@@ -3,6 +3,7 @@
 // in the same run: the overview beside the service's static style sheet, the exception report's
 // PDF beside ronvalo-raport writing the same file, and 50 clients at once through ab.
 #include "load_figures.h"
+#include "overview_parts.h"
 #include "web_installation.h"
 
 #include "core/store/data_module.h"
@@ -171,6 +172,11 @@ void printLoad(const char* name, const std::optional<LoadFigures>& figures) {
                 figures->lengthFailed, figures->non2xx);
 }
 
+// The first day of the data's last whole month: the report's period.
+QDate reportMonth(const Installation& data) {
+    return QDate(data.last.year(), data.last.month(), 1).addMonths(-1);
+}
+
 // A row's name padded to its column by characters, not bytes.
 QByteArray label(const QString& name) {
     return name.leftJustified(40).toUtf8();
@@ -180,8 +186,7 @@ QByteArray label(const QString& name) {
 // as PDF beside ronvalo-raport.
 void printPages(web::test::TestBrowser& browser, const QString& folder, const Installation& data,
                 const QString& pdf) {
-    // The last whole month of the data.
-    const QDate from = QDate(data.last.year(), data.last.month(), 1).addMonths(-1);
+    const QDate from = reportMonth(data);
     const QDate to = from.addMonths(1).addDays(-1);
     const QString month = from.toString(QStringLiteral("yyyy-MM"));
     std::printf("  %-40s %10s %12s   %s\n", "median of 5 after a warm-up", "ms", "baseline ms",
@@ -209,6 +214,7 @@ void measure(const QString& folder, const QString& pdf) {
                 data.punches, instruments, qPrintable(data.first.toString(Qt::ISODate)),
                 qPrintable(data.last.toString(Qt::ISODate)));
     makeAdministrator(folder);
+    printOverviewParts(folder, reportMonth(data));
     web::test::ServiceProcess service(folder);
     if (!service.ok())
         fail("ronvalo-web did not start:\n" + service.log());
