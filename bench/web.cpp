@@ -43,7 +43,7 @@ struct Installation {
 Installation installation(const QString& folder) {
     QFile mark(folder + filledMark);
     if (mark.open(QIODevice::ReadOnly)) {
-        const QStringList fields = QString::fromLatin1(mark.readAll()).split(' ');
+        const QStringList fields = QString::fromLatin1(mark.readAll()).trimmed().split(' ');
         Installation kept{QDate::fromString(fields.value(0), Qt::ISODate),
                           QDate::fromString(fields.value(1), Qt::ISODate),
                           fields.value(2).toLongLong()};
