@@ -8,9 +8,9 @@
 #include "core/store/data_module.h"
 #include "core/store/rounds_tables.h"
 #include "core/store/schema.h"
-#include "core/store/sqlite_connection.h"
 #include "core/store/stored_dates.h"
 
+#include "punch_fill.h"
 #include "resident_memory.h"
 
 #include <QElapsedTimer>
@@ -18,17 +18,15 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <optional>
 #include <vector>
 
 using namespace ronvalo;
+using namespace ronvalo::bench;
 
 namespace {
 
@@ -36,71 +34,6 @@ const int instruments = 50;
 const QDate firstDay(2024, 1, 1);
 const QDate lastDay(2024, 12, 31);
 const qint64 targetPunches = 2000000;
-
-QString instrumentName(int k) {
-    return QStringLiteral("00%1").arg(4100 + k);
-}
-
-// Per instrument a day plan (12 checkpoints in a fixed order, every 4 hours from 06:00 to
-// 18:00) and a night plan (8 checkpoints in any order at 22:00 and 02:00): 6 rounds a day.
-QList<Plan> makePlans() {
-    QList<Plan> plans;
-    for (int k = 0; k < instruments; ++k) {
-        Plan day;
-        day.id = 2 * k + 1;
-        day.name = QStringLiteral("Dzień %1").arg(k);
-        day.instrument = instrumentName(k);
-        day.firstStart = QTime(6, 0);
-        day.lastStart = QTime(18, 0);
-        day.interval = 240;
-        day.tolerance = 15;
-        day.duration = 60;
-        day.validFrom = firstDay.addDays(-30);
-        for (int step = 1; step <= 12; ++step)
-            day.steps.append({step, step == 7});
-        Plan night = day;
-        night.id = 2 * k + 2;
-        night.name = QStringLiteral("Noc %1").arg(k);
-        night.order = StepOrder::Any;
-        night.firstStart = QTime(22, 0);
-        night.lastStart = QTime(2, 0);
-        night.steps.clear();
-        for (int step = 20; step < 28; ++step)
-            night.steps.append({step, false});
-        plans << day << night;
-    }
-    return plans;
-}
-
-struct Generated {
-    QDate date;
-    int minute; // of the day; past 1440 runs into the next day
-    qint32 checkpoint;
-    int instrument;
-};
-
-// A guard's walk of one round: mostly on time and whole, some late, some missing a step, some
-// out of order, some not walked; now and then a checkpoint punched twice.
-void walk(const Plan& plan, const QDate& date, int t0, int instrument, QRandomGenerator& random,
-          std::vector<Generated>& out) {
-    const int fate = random.bounded(100);
-    if (fate < 3)
-        return;
-    int minute = t0 - 10 + random.bounded(20) + (fate < 8 ? 25 : 0);
-    QList<PlanStep> steps = plan.steps;
-    if (fate >= 8 && fate < 11)
-        std::swap(steps[2], steps[5]);
-    if (plan.order == StepOrder::Any)
-        std::shuffle(steps.begin() + 1, steps.end(), random);
-    for (qsizetype s = 0; s < steps.size(); ++s) {
-        if (fate >= 11 && fate < 15 && s == 4)
-            continue;
-        out.push_back({date, minute, steps[s].checkpoint, instrument});
-        if (random.bounded(10) == 0)
-            out.push_back({date, minute + 1, steps[s].checkpoint, instrument});
-        minute += 2 + random.bounded(3);
-    }
-}
 
 std::vector<Generated> generate(const QList<Plan>& plans) {
     QRandomGenerator random(171);
@@ -110,78 +43,27 @@ std::vector<Generated> generate(const QList<Plan>& plans) {
     for (int d = 0; d < days; ++d) {
         const QDate date = firstDay.addDays(d);
         for (int k = 0; k < instruments; ++k) {
-            for (const Plan& plan : {plans[2 * k], plans[2 * k + 1]}) {
-                const int first = plan.firstStart.msecsSinceStartOfDay() / 60000;
-                int last = plan.lastStart.msecsSinceStartOfDay() / 60000;
-                if (last < first)
-                    last += 1440;
-                for (int t0 = first; t0 <= last; t0 += plan.interval)
+            for (const Plan& plan : {plans[2 * k], plans[2 * k + 1]})
+                for (int t0 : roundStarts(plan))
                     walk(plan, date, t0, k, random, punches);
-            }
         }
     }
     // The rest of the punches: patrols between rounds and incidents, at random moments.
     const qint64 rounds = qint64(punches.size());
     for (qint64 n = rounds; n < targetPunches; ++n) {
-        const int checkpoint =
-            random.bounded(40) == 0 ? 171 + random.bounded(4) : 1 + random.bounded(40);
+        const qint32 checkpoint = patrolCheckpoint(random);
         punches.push_back({firstDay.addDays(random.bounded(days)), random.bounded(1440), checkpoint,
                            random.bounded(instruments)});
     }
     return punches;
 }
 
-void run(QSqlQuery& query, const QString& sql) {
-    if (!query.exec(sql)) {
-        std::fprintf(stderr, "%s\n%s\n", qPrintable(sql), qPrintable(query.lastError().text()));
-        std::exit(1);
-    }
-}
-
-// Stores the punches in one transaction through one prepared statement of many rows, the
-// indexes built after the rows.
+// Stores the punches through the shared writer; a punch's download is its instrument's week.
 void fill(const QString& punchFile, const std::vector<Generated>& punches) {
-    SqliteConnection file(punchFile);
-    QSqlQuery query(file.database());
-    run(query, "PRAGMA journal_mode = OFF");
-    run(query, "PRAGMA synchronous = OFF");
-    for (const char* index : {"ixDiT", "ixCzytData", "ixSczytania"})
-        run(query, QStringLiteral("DROP INDEX %1").arg(index));
-    const int perStatement = 500;
-    auto prepare = [&](QSqlQuery& insert, int rows) {
-        QStringList values(rows, QStringLiteral("(?, ?, ?, ?, ?)"));
-        insert.prepare("INSERT INTO Odbicia (Data, Czas, Nrwewpkt, Nrczyt, NrSczytania) VALUES " +
-                       values.join(", "));
-    };
-    QSqlQuery many(file.database());
-    prepare(many, perStatement);
-    file.database().transaction();
-    for (std::size_t first = 0; first < punches.size(); first += perStatement) {
-        const int rows = int(std::min<std::size_t>(perStatement, punches.size() - first));
-        QSqlQuery rest(file.database());
-        if (rows < perStatement)
-            prepare(rest, rows);
-        QSqlQuery& insert = rows < perStatement ? rest : many;
-        for (int row = 0; row < rows; ++row) {
-            const Generated& punch = punches[first + row];
-            const QDate date = punch.date.addDays(punch.minute / 1440);
-            insert.bindValue(5 * row, storedDate(date));
-            insert.bindValue(5 * row + 1,
-                             storedTime(QTime(0, 0).addSecs(punch.minute % 1440 * 60)));
-            insert.bindValue(5 * row + 2, punch.checkpoint);
-            insert.bindValue(5 * row + 3, instrumentName(punch.instrument));
-            insert.bindValue(5 * row + 4, punch.instrument + 1 + 100 * (date.dayOfYear() / 7));
-        }
-        if (!insert.exec()) {
-            std::fprintf(stderr, "%s\n", qPrintable(insert.lastError().text()));
-            std::exit(1);
-        }
-    }
-    file.database().commit();
-    const QStringList& statements = punchSchema().createStatements;
-    for (qsizetype k = 1; k < statements.size(); ++k)
-        run(query, statements[k]);
-    run(query, "ANALYZE");
+    PunchWriter writer(punchFile);
+    for (const Generated& punch : punches)
+        writer.add(punch, punch.instrument + 1 + 100 * (storedDay(punch).dayOfYear() / 7));
+    writer.finish();
 }
 
 // The plain scan: the sqlite3 command reads every row of the punch table into nothing.
@@ -198,17 +80,6 @@ double sqliteScanMs(const QString& punchFile) {
         std::exit(1);
     }
     return timer.nsecsElapsed() / 1e6;
-}
-
-double msSince(const QElapsedTimer& timer) {
-    return timer.nsecsElapsed() / 1e6;
-}
-
-// The processor time of this process: other programs on the machine do not count.
-double cpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
 // The exception report of the whole year as a PDF file, from `evaluation` made of `punches`:
@@ -283,7 +154,7 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir temporary;
     const QString folder = argc == 2 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
-    const QList<Plan> plans = makePlans();
+    const QList<Plan> plans = makePlans(instruments, firstDay.addDays(-30));
     TDM3 dm;
     dm.setDatabaseFolder(folder + "/db/");
     QElapsedTimer timer;
