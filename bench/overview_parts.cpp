@@ -51,8 +51,8 @@ void printOverviewParts(const QString& folder, const QDate& month) {
     wholeMonth.to = month.addMonths(1).addDays(-1);
     std::printf("in this process, median of 3 after one%*s %10s %10s\n", 15, "", "wall ms",
                 "cpu ms");
-    printPart("the overview's figures (buildOverview)",
-              [&] { web::buildOverview(dm, cut, QDateTime::currentDateTime()); });
+    printPart("the overview's figures, transfers read anew (buildOverview)",
+              [&] { web::buildOverview(dm, cut, QDateTime::currentDateTime(), loadTransfers); });
     printPart("  every download's transfer (loadTransfers)", [&] { loadTransfers(dm); });
     printPart("  the 30 days' tables (one loadTransfers in them)",
               [&] { loadExceptionReportTables(dm, days); });
