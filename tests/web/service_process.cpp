@@ -2,6 +2,7 @@
 #include "service_process.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QThread>
@@ -16,6 +17,7 @@ int freePort() {
 
 ServiceProcess::ServiceProcess(const QString& folder, const QStringList& extra) {
     const int port = freePort();
+    process_.setStandardErrorFile(logFolder_.filePath(QStringLiteral("log")));
     process_.start(QStringLiteral(RONVALO_BIN_DIR "/ronvalo-web"),
                    QStringList{QStringLiteral("--folder"), folder, QStringLiteral("--port"),
                                QString::number(port)} +
@@ -43,12 +45,9 @@ ServiceProcess::~ServiceProcess() {
 }
 
 QString ServiceProcess::log() {
-    // The pipe is read only while waiting: take what the service has written by now.
-    process_.setReadChannel(QProcess::StandardError);
-    while (process_.waitForReadyRead(300))
-        log_ += QString::fromUtf8(process_.readAllStandardError());
-    log_ += QString::fromUtf8(process_.readAllStandardError());
-    return log_;
+    QFile file(logFolder_.filePath(QStringLiteral("log")));
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
 }
 
 TestBrowser::TestBrowser(int port) : client_("127.0.0.1", port) {

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 #include <httplib.h>
 #include <memory>
 
@@ -27,7 +28,9 @@ public:
 private:
     QProcess process_;
     int port_ = 0;
-    QString log_;
+    // The service's log goes to a file, never into a pipe nobody empties: a full pipe would
+    // stop every thread of the service at its next log line.
+    QTemporaryDir logFolder_;
 };
 
 // A client with its own cookie: logs in, then asks with the session cookie.
