@@ -19,6 +19,9 @@ namespace {
 
 // The most rows a page lists: a year's report is read in its PDF or CSV.
 constexpr qsizetype maxShownRounds = 5000;
+// And the most punches of "Poza planem" and "Zdarzenia": patrols between rounds run to tens of
+// thousands a month.
+constexpr qsizetype maxShownPunches = 1000;
 
 QString option(const QString& value, const QString& text, bool chosen) {
     return QStringLiteral("<option value=\"%1\"%2>%3</option>")
@@ -84,14 +87,20 @@ QString punchList(const QString& title, const QList<ReportPunch>& punches) {
     if (punches.isEmpty())
         return {};
     QList<QStringList> rows;
-    for (const ReportPunch& punch : punches)
+    for (const ReportPunch& punch : punches.first(std::min(punches.size(), maxShownPunches)))
         rows << QStringList{punch.date.toString(Qt::ISODate),
                             punch.time.toString(QStringLiteral("HH:mm")), esc(punch.checkpoint),
                             esc(punch.instrument)};
-    return QStringLiteral("<h2>%1</h2>").arg(title) +
-           htmlTable({QStringLiteral("Data"), QStringLiteral("Czas"), QStringLiteral("Punkt"),
-                      QStringLiteral("Czytnik")},
-                     rows);
+    QString html = QStringLiteral("<h2>%1</h2>").arg(title) +
+                   htmlTable({QStringLiteral("Data"), QStringLiteral("Czas"),
+                              QStringLiteral("Punkt"), QStringLiteral("Czytnik")},
+                             rows);
+    if (punches.size() > maxShownPunches)
+        html += QStringLiteral("<p class=\"notice\">Pokazano %1 z %2 odbić; wszystkie są w pliku "
+                               "PDF.</p>")
+                    .arg(maxShownPunches)
+                    .arg(punches.size());
+    return html;
 }
 
 // The choices of the request, or the answer that ends it: a wrong date, or an instrument or
