@@ -49,17 +49,14 @@ QString checkSection(Visit& visit) {
 }
 
 QString downloadsSection(Visit& visit, const QDate& from, const QDate& to) {
-    QList<Transfer> transfers;
-    for (const DownloadClock& clock : loadDownloadClocks(visit.dm, from, to))
-        if (visit.cut.instrument(clock.instrument))
-            transfers.append({clock.download, clock.instrument, clock.received});
     QList<QStringList> rows;
-    for (const Transfer& transfer : transfers)
-        rows << QStringList{QString::number(transfer.download), esc(transfer.instrument),
-                            transfer.moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                            QStringLiteral("<a href=\"/archiwum/odczyt?nr=%1\">plik</a> "
-                                           "<a href=\"/odbicia?odczyt=%1\">odbicia</a>")
-                                .arg(transfer.download)};
+    for (const DownloadClock& download : loadDownloadClocks(visit.dm, from, to))
+        if (visit.cut.instrument(download.instrument))
+            rows << QStringList{QString::number(download.download), esc(download.instrument),
+                                download.received.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                QStringLiteral("<a href=\"/archiwum/odczyt?nr=%1\">plik</a> "
+                                               "<a href=\"/odbicia?odczyt=%1\">odbicia</a>")
+                                    .arg(download.download)};
     const QString query = (queryItem("od", from.toString(Qt::ISODate)) + QLatin1Char('&') +
                            queryItem("do", to.toString(Qt::ISODate)))
                               .toHtmlEscaped();

@@ -6,6 +6,7 @@
 #include "core/common/natural_order.h"
 #include "core/rounds/exception_report.h"
 #include "core/store/rounds_downloads.h"
+#include "core/store/rounds_tables.h"
 #include "web/instrument_cut.h"
 
 namespace ronvalo::web {
@@ -78,7 +79,7 @@ Overview buildOverview(TDM3& dm, const InstrumentCut& cut, const QDateTime& now,
     std::sort(numbers.begin(), numbers.end(), naturalLess);
     const QHash<QString, QString> descriptions = [&] {
         QHash<QString, QString> byNumber;
-        for (const InstrumentName& name : loadExceptionReportOffer(dm).instruments)
+        for (const InstrumentName& name : loadInstruments(dm))
             byNumber.insert(name.instrument, name.description);
         return byNumber;
     }();

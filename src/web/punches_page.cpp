@@ -7,6 +7,7 @@
 #include "core/rounds/exception_report.h"
 #include "core/rounds/names.h"
 #include "core/store/punch_pages.h"
+#include "core/store/rounds_tables.h"
 #include "web/instrument_cut.h"
 #include "web/pages.h"
 #include "web/report_choices.h"
@@ -50,7 +51,7 @@ struct PunchChoices {
 };
 
 QString form(Visit& visit, const PunchChoices& choices) {
-    const InstrumentNames names(loadExceptionReportOffer(visit.dm).instruments);
+    const InstrumentNames names(loadInstruments(visit.dm));
     QString options =
         visit.cut.seesAll() ? QStringLiteral("<option value=\"\">wszystkie</option>") : QString();
     for (const QString& number : visit.cut.visible())

@@ -8,6 +8,7 @@
 #include "core/report/previewed_report.h"
 #include "core/rounds/exception_report_pages.h"
 #include "core/rounds/names.h"
+#include "core/store/rounds_tables.h"
 #include "web/instrument_cut.h"
 #include "web/pages.h"
 #include "web/report_choices.h"
@@ -30,7 +31,7 @@ QString option(const QString& value, const QString& text, bool chosen) {
 
 QString choicesForm(Visit& visit, const ExceptionReportChoices& choices) {
     QString instruments = option(QString(), QStringLiteral("wszystkie"), !choices.instrument);
-    const InstrumentNames names(loadExceptionReportOffer(visit.dm).instruments);
+    const InstrumentNames names(loadInstruments(visit.dm));
     for (const QString& number : visit.cut.visible())
         instruments += option(number, names.label(number), choices.instrument == number);
     QString plans = option(QString(), QStringLiteral("wszystkie"), !choices.plan);
