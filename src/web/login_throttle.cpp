@@ -10,10 +10,6 @@ namespace ronvalo::web {
 
 namespace {
 
-qint64 nowMs() {
-    return Clock::now().toMSecsSinceEpoch();
-}
-
 // A login as the throttle counts it: as the accounts keep it, cut to the longest login an
 // account may have, so that an endless login is not an endless key.
 QString loginKey(const QString& login) {
@@ -45,14 +41,14 @@ void LoginThrottle::forgetExpired(Failures& failures, qint64 now) {
 }
 
 bool LoginThrottle::allows(const QString& login, const QString& address) {
-    const qint64 now = nowMs();
+    const qint64 now = Clock::now().toMSecsSinceEpoch();
     QMutexLocker lock(&mutex_);
     return recentFailures(byLogin_, loginKey(login), now) < maxFailures &&
            recentFailures(byAddress_, address, now) < maxFailures;
 }
 
 void LoginThrottle::recordFailure(const QString& login, const QString& address) {
-    const qint64 now = nowMs();
+    const qint64 now = Clock::now().toMSecsSinceEpoch();
     QMutexLocker lock(&mutex_);
     for (Failures* failures : {&byLogin_, &byAddress_})
         if (failures->size() > sweepAbove)

@@ -15,10 +15,6 @@ namespace {
 
 constexpr int tokenBytes = 32;
 
-qint64 nowMs() {
-    return Clock::now().toMSecsSinceEpoch();
-}
-
 QByteArray digestOf(const QString& token) {
     return QCryptographicHash::hash(token.toUtf8(), QCryptographicHash::Sha256);
 }
@@ -38,7 +34,7 @@ void Sessions::dropIdle(qint64 now) {
 
 QString Sessions::begin(const QString& login, const QString& stamp) {
     const QString token = QString::fromLatin1(randomBytes(tokenBytes).toHex());
-    const qint64 now = nowMs();
+    const qint64 now = Clock::now().toMSecsSinceEpoch();
     QMutexLocker lock(&mutex_);
     dropIdle(now);
     sessions_.insert(digestOf(token), {login, stamp, now});
@@ -52,7 +48,7 @@ std::optional<QString> Sessions::touch(const QString& token) {
 }
 
 std::optional<Sessions::Owner> Sessions::touchOwner(const QString& token) {
-    const qint64 now = nowMs();
+    const qint64 now = Clock::now().toMSecsSinceEpoch();
     QMutexLocker lock(&mutex_);
     const auto it = sessions_.find(digestOf(token));
     if (it == sessions_.end())
